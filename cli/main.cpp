@@ -1,0 +1,31 @@
+// updater-cli: the update without a window, for service benches and scripts.
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <utility>
+#include <vector>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Writes a firmware image into a VM-5160/VM-6160 radio over a serial port."};
+    app.require_subcommand(1);
+
+    std::vector<std::pair<CLI::App*, updater::cli::Handler>> verbs;
+    auto add = [&](updater::cli::Handler handler) {
+        verbs.emplace_back(app.get_subcommands().back(), std::move(handler));
+    };
+    add(updater::cli::AddInfoCommand(app));
+    add(updater::cli::AddListPortsCommand(app));
+    add(updater::cli::AddWriteCommand(app));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+    for (auto& [verb, handler] : verbs) {
+        if (verb->parsed()) return handler();
+    }
+    return 2;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The firmware image as the front ends hold it: the area lists, the transfer order of the top
+// area, the image version and the top-area tag, loaded and validated in one call.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "image/ImageRecord.h"
+
+namespace updater {
+
+struct FirmwareImage {
+    RecordList lowAreaRecords;
+    RecordList mainAreaRecords;
+    RecordList topAreaRecords;
+    RecordList topAreaTransferList;
+    std::array<uint8_t, 8> imageVersion{};      // zero bytes until an identity block was read
+    std::array<uint8_t, 16> imageTopAreaTag{};
+
+    // The version as text: up to its first zero byte, at most 8 characters.
+    std::string VersionText() const;
+};
+
+enum class ImageLoadForm { StartUp, SpecialSettings };
+
+// Loads the embedded image (fromFile 0) or the file at path, and validates it as the main
+// window does: LoadImage, CheckIdentityBlock, ReadTopAreaTag, then BuildTopAreaTransferList
+// whatever the outcome. Returns true when the image is valid. Never throws.
+bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
+                          ImageLoadForm form = ImageLoadForm::StartUp);
+
+inline constexpr const char* kTextInvalidImage =
+    "The firmware file selected is not valid for this model.";
+
+}  // namespace updater

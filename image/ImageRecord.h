@@ -1,0 +1,53 @@
+#pragma once
+// A run of at most 128 image bytes held as hexadecimal text, and the ordered list of them.
+// Every stage of the image pipeline and the transfer passes use these two types.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace updater {
+
+inline constexpr int kMaxRecordBytes = 128;
+
+// Value of one hexadecimal digit character; any other character counts as 0.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+struct ImageRecord {
+    int32_t count = 0;      // data bytes held, 0..128
+    uint32_t address = 0;   // image address of the first data byte
+    std::array<char, 2 * kMaxRecordBytes> text{};  // digit pairs; only 2 * count are meaningful
+
+    uint32_t End() const { return address + static_cast<uint32_t>(count); }
+
+    // Byte i (0 <= i < count) of the record.
+    uint8_t ByteAt(int i) const {
+        return static_cast<uint8_t>(HexDigitValue(text[2 * i]) * 16 + HexDigitValue(text[2 * i + 1]));
+    }
+};
+
+void ClearRecord(ImageRecord& record);
+
+class RecordList {
+public:
+    void Append(const ImageRecord& record) { records_.push_back(record); }
+    void Clear() { records_.clear(); }
+    void Assign(const RecordList& other) { records_ = other.records_; }
+    int Size() const { return static_cast<int>(records_.size()); }
+    bool Empty() const { return records_.empty(); }
+
+    const ImageRecord& operator[](int i) const { return records_[static_cast<size_t>(i)]; }
+    ImageRecord& operator[](int i) { return records_[static_cast<size_t>(i)]; }
+    auto begin() const { return records_.begin(); }
+    auto end() const { return records_.end(); }
+
+private:
+    std::vector<ImageRecord> records_;
+};
+
+}  // namespace updater

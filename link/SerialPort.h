@@ -1,0 +1,71 @@
+#pragma once
+// The serial port with its line settings and time-outs, over a platform backend
+// (POSIX termios or Win32 communications). All operations return 1 for success, 0 for failure.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace updater {
+
+class SerialDevice;  // platform backend, see SerialDevice.h
+
+// Why the last Open failed, so that a front end can say more than "cannot be opened".
+enum class OpenError { None, NotFound, PermissionDenied, Busy, Other };
+
+class SerialPort {
+public:
+    SerialPort();
+    virtual ~SerialPort();  // does not close the port on purpose: the owner closes it
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // The port is named by its device name ("COM3", "\\.\COM12", "/dev/ttyUSB0").
+    // An empty name keeps the old one. An open port is closed and reopened under the new name.
+    int SetPortName(const std::string& name);
+    // COM port number n as the platform names it (Windows: COM1..COM9, \\.\COM10 up;
+    // POSIX: /dev/ttyS<n-1>). 0 keeps the old name.
+    int SetPortNumber(uint8_t n);
+    static std::string PortNameForNumber(uint8_t n);
+
+    int SetInputQueueSize(uint16_t size);
+    int SetOutputQueueSize(uint16_t size);
+    // "9600,N,8,2": speed, parity letter, data bits, stop bits. Blanks are removed.
+    int SetSettings(const std::string& text);
+    int SetReadTimeout(uint32_t ms);
+    int SetOpen(int wanted);
+    int Open();
+    int Close();
+    int IsRs232();
+
+    const std::string& PortName() const { return portName_; }
+    const std::string& Settings() const { return settings_; }
+    uint32_t ReadTimeout() const { return readTimeoutConstant_; }
+    int IsOpen() const { return isOpen_; }
+    uint16_t InputQueueSize() const { return inputQueueSize_; }
+    uint16_t OutputQueueSize() const { return outputQueueSize_; }
+    OpenError LastOpenError() const { return lastOpenError_; }
+
+protected:
+    // Raw transfers for LinkPort: discard pending input, blocking write, and a read of exactly
+    // n bytes within the total read time-out (returns the number of bytes that arrived).
+    int PurgeInput();
+    int WriteRaw(const uint8_t* data, size_t length);
+    size_t ReadRaw(uint8_t* buffer, size_t n);
+
+private:
+    int ApplySettings();
+    int ApplyTimeouts();
+
+    std::unique_ptr<SerialDevice> device_;
+    int isOpen_ = 0;
+    std::string portName_;
+    uint16_t inputQueueSize_ = 512;
+    uint16_t outputQueueSize_ = 512;
+    std::string settings_ = "9600,N,8,2";
+    uint32_t readTimeoutConstant_ = 1000;
+    uint32_t readTimeoutMultiplier_ = 0;
+    OpenError lastOpenError_ = OpenError::None;
+};
+
+}  // namespace updater

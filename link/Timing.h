@@ -1,0 +1,19 @@
+#pragma once
+// Precise short waits and the local clock, shared by the serial link and the protocol.
+
+#include <cstdint>
+
+namespace updater {
+
+// Returns once at least `ms` milliseconds have passed. Sleeps to an absolute deadline on a
+// steady clock instead of spinning, so the wait is precise without burning the processor.
+void WaitMs(uint32_t ms);
+
+struct LocalTime {
+    uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
+    uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+LocalTime LocalTimeNow();
+
+}  // namespace updater

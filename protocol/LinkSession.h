@@ -1,0 +1,35 @@
+#pragma once
+// Finding the radio on the line, agreeing the link key and moving the line between speeds.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/LinkPort.h"
+
+namespace updater {
+
+inline constexpr uint8_t SYN = 0x16;
+inline constexpr uint8_t ACK = 0x06;
+inline constexpr size_t kIdentityReplyLength = 48;
+
+// Speed codes of the speed change frame.
+inline constexpr uint8_t kSpeedCode19200 = 1;
+inline constexpr uint8_t kSpeedCode38400 = 2;
+inline constexpr uint8_t kSpeedCode57600 = 3;
+
+// New seed from the local minute and second (0 when unencrypted); link key back to 0.
+uint8_t StartSession(LinkPort& link);
+// The settings text from its first comma after the first character on (",N,8,2").
+std::string SettingsTail(const std::string& settings);
+// The speed sweep with connection request, SYN and ACK: 0 when the radio answered and the
+// line is at 19200 bit/s, 1 on failure. The read time-out is restored on every way out.
+int CheckConnection(LinkPort& link);
+void SetReplyChecksum(LinkPort& link, const uint8_t* reply);
+void SetLinkKey(LinkPort& link, const uint8_t* reply);
+// 1 when one ACK arrives within 3000 ms; the read time-out is restored afterwards.
+int WaitAck(LinkPort& link);
+// Moves the line to the speed of code (2: 38400, 3: 57600, any other: 19200). Always 0.
+int SwitchSpeed(LinkPort& link, uint8_t code);
+
+}  // namespace updater

@@ -1,0 +1,31 @@
+#pragma once
+// One whole update, as the Write button runs it: the check sequence, the short or the full
+// write sequence, and the report to the user. Runs on the caller's thread; the transfer
+// passes run on worker threads of their own.
+
+#include <cstdint>
+
+#include "image/FirmwareImage.h"
+#include "link/LinkPort.h"
+#include "protocol/UpdateHost.h"
+
+namespace updater {
+
+struct UpdateSettings {
+    int speedChoice = 5;  // 1, 5 or 6
+    int stopBits = 2;     // 1 or 2
+    int unencrypted = 0;
+};
+
+struct UpdateOutcome {
+    int result = 0;        // 1 = "Writing completed.", 0 = failed or cancelled
+    uint32_t code = 0;     // the result code slot at the end (0 when none was written)
+    bool cancelled() const;
+};
+
+// The link must already be named (SetPortName); it is closed when RunUpdate returns.
+// Messages, the version confirmation and progress go through host.
+UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& image,
+                        const UpdateSettings& settings);
+
+}  // namespace updater

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs every test of the project: installs what it needs, builds, and runs the test suites
+# (release build, sanitizer build, fuzzing, Windows cross build under Wine, the package).
+# Usage: scripts/test.sh [phase...]   phases: deps release asan fuzz windows package (default: all)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+
+phases=("$@")
+((${#phases[@]})) || phases=(deps release asan fuzz windows package)
+
+run_phase() {
+  local name=$1
+  echo "=== $name ==="
+  local start=$SECONDS
+  "phase_$name"
+  echo "=== $name done in $((SECONDS - start)) s ==="
+}
+
+phase_deps() { bash scripts/install-deps.sh --wine; }
+
+phase_release() {
+  cmake --preset default >/dev/null
+  cmake --build build -j "$jobs"
+  ctest --test-dir build --output-on-failure -j "$jobs"
+}
+
+phase_asan() {
+  cmake --preset asan >/dev/null
+  cmake --build build-asan -j "$jobs"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^gui\.'
+}
+
+phase_fuzz() { bash scripts/fuzz.sh 60; }
+
+phase_windows() {
+  [[ -f scripts/windows.sh ]] && bash scripts/windows.sh || echo "no Windows phase yet"
+}
+
+phase_package() {
+  [[ -f scripts/package.sh ]] && bash scripts/package.sh || echo "no package phase yet"
+}
+
+for p in "${phases[@]}"; do run_phase "$p"; done
