@@ -1,0 +1,78 @@
+#pragma once
+// The radio's firmware loader, emulated on a pseudo-terminal: the peer on the line for the
+// tests, the demo and training without a radio. Written from the bytes of the protocol alone;
+// it shares no code with the Updater's protocol layer.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace updater::sim {
+
+struct SimFaults {
+    bool noSyn = false;              // never answers the connection request
+    bool noAck = false;              // SYN, but no ACK at 19200
+    int shortIdentityReply = 0;      // >0: answers command 0x02 with this many bytes only
+    bool silentTagQuery = false;     // no answer to query 0x40
+    bool noVersionAnswer = false;    // no answer to command 0x50
+    int refuseAreaCode = 0;          // n>0: the n-th 'R' area code is answered with a wrong byte
+    int silentCheckpoint = 0;        // n>0: no answer at the n-th checkpoint exchange
+    int noXAck = 0;                  // n>0: no ACK to the n-th 'X' frame
+    int hangUpAtWFrame = 0;          // n>0: hangs up the line when the n-th 'W' frame arrives
+    bool nakEnd = false;             // answers the end command 0x45 with a byte other than ACK
+};
+
+struct SimOptions {
+    int listenSpeed = 9600;          // the speed the loader listens at for the connection request
+    int stopBits = 0;                // 1 or 2; 0 accepts either
+    std::array<uint8_t, 16> model{'M', 'Q', 'A', '6', '6', '3', '5', ' ',
+                                  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    std::array<uint8_t, 16> topAreaTag{};        // answer to query 0x40
+    std::optional<std::array<uint8_t, 16>> version;  // answer to 0x50; none: 16 bytes 0xFF
+    bool modelWireTime = true;       // delay answers by the time their bytes need on a real line
+    SimFaults faults;
+};
+
+struct SimReport {
+    int frames = 0;                  // 'W' and 'X' frames received
+    long bytes = 0;                  // data bytes written into memory
+    int errors = 0;                  // checks that failed (frame checksum, area checksum, order, timing)
+    bool areaChecksumChecked = false;
+    bool areaChecksumOk = false;
+    bool endReceived = false;        // the end command 0x45 was received
+    std::vector<std::string> problems;  // one line per failed check
+    std::vector<std::string> commands;  // the dialogue as the loader understood it, in order
+    bool ChecksHeld() const { return errors == 0; }
+};
+
+class RadioSimulator {
+public:
+    explicit RadioSimulator(SimOptions options);
+    ~RadioSimulator();  // stops serving and releases the terminal
+    RadioSimulator(const RadioSimulator&) = delete;
+    RadioSimulator& operator=(const RadioSimulator&) = delete;
+
+    // Opens the pseudo-terminal and serves on a thread of its own. False when no terminal
+    // could be opened.
+    bool Start();
+    void Stop();
+    // The slave side's path, for the Updater to open.
+    const std::string& PortPath() const;
+
+    // Snapshot of the checks so far (safe to call while serving).
+    SimReport Report() const;
+    // The emulated memory (1 MiB, 0xFF where nothing was written) and which bytes were written.
+    std::vector<uint8_t> Memory() const;
+    std::vector<bool> Written() const;
+    // Writes the received memory as "<address as 6 hex digits> <byte as 2 hex digits>" lines,
+    // one per written byte, in address order.
+    bool Dump(const std::string& path) const;
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace updater::sim
