@@ -2,13 +2,28 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "image/FirmwareImage.h"
+
+namespace {
+
+// The program's version and the version of the image it carries.
+std::string VersionText() {
+    updater::FirmwareImage image;
+    const bool valid = updater::LoadAndValidateImage(image, "", 0);
+    return std::string("updater-cli ") + UPDATER_VERSION + "\nembedded image: " +
+           (valid ? image.VersionText() : std::string("Invalid Firm"));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Writes a firmware image into a VM-5160/VM-6160 radio over a serial port."};
+    app.set_version_flag("--version", VersionText);
     app.require_subcommand(1);
 
     std::vector<std::pair<CLI::App*, updater::cli::Handler>> verbs;

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   srecord xvfb xauth imagemagick
   g++-mingw-w64-x86-64-posix
-  dpkg-dev fakeroot file lintian desktop-file-utils
+  dpkg-dev fakeroot file lintian desktop-file-utils help2man
 )
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(wine wine64)
