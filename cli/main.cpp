@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
 
     std::vector<std::pair<CLI::App*, updater::cli::Handler>> verbs;
     auto add = [&](updater::cli::Handler handler) {
-        verbs.emplace_back(app.get_subcommands().back(), std::move(handler));
+        verbs.emplace_back(app.get_subcommands([](CLI::App*) { return true; }).back(),
+                           std::move(handler));
     };
     add(updater::cli::AddInfoCommand(app));
     add(updater::cli::AddListPortsCommand(app));

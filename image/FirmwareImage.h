@@ -15,7 +15,7 @@ struct FirmwareImage {
     RecordList mainAreaRecords;
     RecordList topAreaRecords;
     RecordList topAreaTransferList;
-    std::array<uint8_t, 8> imageVersion{};      // zero bytes until an identity block was read
+    std::array<uint8_t, 8> imageVersion{};  // zero bytes until an identity block was read
     std::array<uint8_t, 16> imageTopAreaTag{};
 
     // The version as text: up to its first zero byte, at most 8 characters.

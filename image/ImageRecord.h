@@ -3,6 +3,7 @@
 // Every stage of the image pipeline and the transfer passes use these two types.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,34 +20,35 @@ constexpr int HexDigitValue(char c) {
 }
 
 struct ImageRecord {
-    int32_t count = 0;      // data bytes held, 0..128
-    uint32_t address = 0;   // image address of the first data byte
+    int32_t count = 0;                             // data bytes held, 0..128
+    uint32_t address = 0;                          // image address of the first data byte
     std::array<char, 2 * kMaxRecordBytes> text{};  // digit pairs; only 2 * count are meaningful
 
     uint32_t End() const { return address + static_cast<uint32_t>(count); }
 
     // Byte i (0 <= i < count) of the record.
     uint8_t ByteAt(int i) const {
-        return static_cast<uint8_t>(HexDigitValue(text[2 * i]) * 16 + HexDigitValue(text[2 * i + 1]));
+        return static_cast<uint8_t>(HexDigitValue(text[2 * i]) * 16 +
+                                    HexDigitValue(text[2 * i + 1]));
     }
 };
 
 void ClearRecord(ImageRecord& record);
 
 class RecordList {
-public:
+  public:
     void Append(const ImageRecord& record) { records_.push_back(record); }
     void Clear() { records_.clear(); }
     void Assign(const RecordList& other) { records_ = other.records_; }
     int Size() const { return static_cast<int>(records_.size()); }
     bool Empty() const { return records_.empty(); }
 
-    const ImageRecord& operator[](int i) const { return records_[static_cast<size_t>(i)]; }
-    ImageRecord& operator[](int i) { return records_[static_cast<size_t>(i)]; }
+    const ImageRecord& operator[](int i) const { return records_[static_cast<std::size_t>(i)]; }
+    ImageRecord& operator[](int i) { return records_[static_cast<std::size_t>(i)]; }
     auto begin() const { return records_.begin(); }
     auto end() const { return records_.end(); }
 
-private:
+  private:
     std::vector<ImageRecord> records_;
 };
 

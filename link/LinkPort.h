@@ -12,7 +12,7 @@ namespace updater {
 inline constexpr uint16_t kMaxBlockLength = 2000;
 
 class LinkPort : public SerialPort {
-public:
+  public:
     LinkPort() = default;
 
     // Scrambled write of a block (at most kMaxBlockLength bytes; longer blocks are refused
@@ -31,7 +31,7 @@ public:
     uint8_t linkKey = 0;
     int stopBits = 0;
 
-private:
+  private:
     std::array<uint8_t, kMaxBlockLength> txBuffer_{};
 };
 

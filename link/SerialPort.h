@@ -14,7 +14,7 @@ class SerialDevice;  // platform backend, see SerialDevice.h
 enum class OpenError { None, NotFound, PermissionDenied, Busy, Other };
 
 class SerialPort {
-public:
+  public:
     SerialPort();
     virtual ~SerialPort();  // does not close the port on purpose: the owner closes it
     SerialPort(const SerialPort&) = delete;
@@ -46,14 +46,14 @@ public:
     uint16_t OutputQueueSize() const { return outputQueueSize_; }
     OpenError LastOpenError() const { return lastOpenError_; }
 
-protected:
+  protected:
     // Raw transfers for LinkPort: discard pending input, blocking write, and a read of exactly
     // n bytes within the total read time-out (returns the number of bytes that arrived).
     int PurgeInput();
     int WriteRaw(const uint8_t* data, size_t length);
     size_t ReadRaw(uint8_t* buffer, size_t n);
 
-private:
+  private:
     int ApplySettings();
     int ApplyTimeouts();
 

@@ -3,6 +3,7 @@
 // Each returns 1 on success and 0 on failure, storing a result code through `result`
 // when it is not null.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,18 +25,20 @@ int SendR(LinkPort& link, uint8_t first, uint8_t second, uint32_t* result);
 int SendBracket(LinkPort& link, uint32_t* result);
 int SendEnd(LinkPort& link, uint32_t* result);
 
-inline constexpr uint8_t kFrameWrite = 0x57;     // 'W', not acknowledged
-inline constexpr uint8_t kFrameTopArea = 0x58;   // 'X', acknowledged
+inline constexpr uint8_t kFrameWrite = 0x57;    // 'W', not acknowledged
+inline constexpr uint8_t kFrameTopArea = 0x58;  // 'X', acknowledged
 inline constexpr size_t kMaxFrameLength = 134;
 
 // Speed change frame: 0x0F then the speed code, each written on its own. 1 when both writes
 // succeeded. The caller waits and calls SwitchSpeed.
 int SendSpeedChange(LinkPort& link, uint8_t code);
 // Block frame of a record (1..128 bytes): command, 24-bit address, count, data, data sum.
-// Returns the frame's length (count + 6), or 0 for a record that has no frame.
+// Returns the frame's length (count + 6), or 0 for a record that has no frame (count 0 or
+// above 128, or bytes beyond the 24-bit address space).
 size_t BuildBlockFrame(uint8_t command, const ImageRecord& record,
                        uint8_t (&frame)[kMaxFrameLength]);
-// Address range frame: 0xF3; 0C 00 00; 0E FF FF; checksum high byte first.
+// Address range frame: 0xF3; 0C 00 00; 0E FF FF; checksum high byte first. 1 when every write
+// succeeded. The caller then waits for the ACK (WaitAck).
 int SendAddressRange(LinkPort& link, uint16_t areaChecksum);
 
 }  // namespace updater

@@ -22,6 +22,9 @@ inline constexpr uint8_t kSpeedCode57600 = 3;
 uint8_t StartSession(LinkPort& link);
 // The settings text from its first comma after the first character on (",N,8,2").
 std::string SettingsTail(const std::string& settings);
+// The tail the connection check uses: SettingsTail with its stop-bit digit replaced by
+// stopBits (1 or 2; any other value keeps the digit of the settings).
+std::string ConnectionTail(const std::string& settings, int stopBits);
 // The speed sweep with connection request, SYN and ACK: 0 when the radio answered and the
 // line is at 19200 bit/s, 1 on failure. The read time-out is restored on every way out.
 int CheckConnection(LinkPort& link);

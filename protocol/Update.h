@@ -3,6 +3,7 @@
 // write sequence, and the report to the user. Runs on the caller's thread; the transfer
 // passes run on worker threads of their own.
 
+#include <array>
 #include <cstdint>
 
 #include "image/FirmwareImage.h"
@@ -18,10 +19,29 @@ struct UpdateSettings {
 };
 
 struct UpdateOutcome {
-    int result = 0;        // 1 = "Writing completed.", 0 = failed or cancelled
-    uint32_t code = 0;     // the result code slot at the end (0 when none was written)
+    int result = 0;     // 1 = "Writing completed.", 0 = failed or cancelled
+    uint32_t code = 0;  // the result code slot at the end (0 when none was written)
     bool cancelled() const;
 };
+
+// Everything one update works on: what the window owns for the length of a Write. The
+// per-update fields are filled afresh by every update.
+struct UpdateContext {
+    LinkPort& link;
+    UpdateHost& host;
+    const FirmwareImage& image;
+    UpdateSettings settings;
+
+    std::array<uint8_t, 48> identityReply{};
+    int topAreaCurrent = 0;
+    int progressPosition = 0;
+    uint16_t areaChecksum = 0;
+    int passFinished = 0;
+};
+
+// A step of the check or a write sequence: 1 to continue, 0 to stop. A failing step may
+// store a result code through result.
+using Step = int (*)(UpdateContext& context, uint32_t* result);
 
 // The link must already be named (SetPortName); it is closed when RunUpdate returns.
 // Messages, the version confirmation and progress go through host.

@@ -12,43 +12,51 @@
 namespace updater::sim {
 
 struct SimFaults {
-    bool noSyn = false;              // never answers the connection request
-    bool noAck = false;              // SYN, but no ACK at 19200
-    int shortIdentityReply = 0;      // >0: answers command 0x02 with this many bytes only
-    bool silentTagQuery = false;     // no answer to query 0x40
-    bool noVersionAnswer = false;    // no answer to command 0x50
-    int refuseAreaCode = 0;          // n>0: the n-th 'R' area code is answered with a wrong byte
-    int silentCheckpoint = 0;        // n>0: no answer at the n-th checkpoint exchange
-    int noXAck = 0;                  // n>0: no ACK to the n-th 'X' frame
-    int hangUpAtWFrame = 0;          // n>0: hangs up the line when the n-th 'W' frame arrives
-    bool nakEnd = false;             // answers the end command 0x45 with a byte other than ACK
+    bool noSyn = false;            // never answers the connection request
+    bool noAck = false;            // SYN, but no ACK at 19200
+    int shortIdentityReply = 0;    // >0: answers command 0x02 with this many bytes only
+    bool silentTagQuery = false;   // no answer to query 0x40
+    bool noVersionAnswer = false;  // no answer to command 0x50
+    int refuseAreaCode = 0;        // n>0: the n-th 'R' area code is answered with a wrong byte
+    int silentCheckpoint = 0;      // n>0: no answer at the n-th checkpoint exchange
+    int noXAck = 0;                // n>0: no ACK to the n-th 'X' frame
+    int hangUpAtWFrame = 0;        // n>0: hangs up the line when the n-th 'W' frame arrives
+    bool nakEnd = false;           // answers the end command 0x45 with a byte other than ACK
 };
 
 struct SimOptions {
-    int listenSpeed = 9600;          // the speed the loader listens at for the connection request
-    int stopBits = 0;                // 1 or 2; 0 accepts either
-    std::array<uint8_t, 16> model{'M', 'Q', 'A', '6', '6', '3', '5', ' ',
+    int listenSpeed = 9600;  // the speed the loader listens at for the connection request
+    int stopBits = 0;        // 1 or 2; 0 accepts either
+    std::array<uint8_t, 16> model{'M',  'Q',  'A',  '6',  '6',  '3',  '5',  ' ',
                                   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    std::array<uint8_t, 16> topAreaTag{};        // answer to query 0x40
+    std::array<uint8_t, 16> topAreaTag{};            // answer to query 0x40
     std::optional<std::array<uint8_t, 16>> version;  // answer to 0x50; none: 16 bytes 0xFF
-    bool modelWireTime = true;       // delay answers by the time their bytes need on a real line
+    bool modelWireTime = true;  // delay answers by the time their bytes need on a real line
     SimFaults faults;
+    bool once = false;           // stop serving once the dialogue has ended (end command,
+                                 // fault or hang-up)
+    int timingToleranceMs = 10;  // slack allowed on the 100 ms and 50 ms pauses the loader needs
 };
 
 struct SimReport {
-    int frames = 0;                  // 'W' and 'X' frames received
-    long bytes = 0;                  // data bytes written into memory
-    int errors = 0;                  // checks that failed (frame checksum, area checksum, order, timing)
+    int frames = 0;  // 'W' and 'X' frames received
+    long bytes = 0;  // data bytes written into memory
+    int errors = 0;  // checks that failed (frame checksum, area checksum, order, timing)
     bool areaChecksumChecked = false;
     bool areaChecksumOk = false;
-    bool endReceived = false;        // the end command 0x45 was received
+    bool endReceived = false;           // the end command 0x45 was received
     std::vector<std::string> problems;  // one line per failed check
     std::vector<std::string> commands;  // the dialogue as the loader understood it, in order
+    int sessions = 0;                   // connection requests answered with SYN
+    int linkKey = -1;                   // key agreed in the latest session; -1 before any agreement
+    int checkpoints = 0;                // checkpoint exchanges seen
+    bool hungUp = false;                // the loader hung up the line (fault)
+    bool dialogueEnded = false;         // the latest dialogue is over (end command or fault)
     bool ChecksHeld() const { return errors == 0; }
 };
 
 class RadioSimulator {
-public:
+  public:
     explicit RadioSimulator(SimOptions options);
     ~RadioSimulator();  // stops serving and releases the terminal
     RadioSimulator(const RadioSimulator&) = delete;
@@ -58,6 +66,10 @@ public:
     // could be opened.
     bool Start();
     void Stop();
+    // True while the serving thread runs (it ends by Stop, by a hang-up, or with `once`).
+    bool Serving() const;
+    // Waits up to timeoutMs for the serving thread to end; true when it has.
+    bool WaitUntilStopped(int timeoutMs) const;
     // The slave side's path, for the Updater to open.
     const std::string& PortPath() const;
 
@@ -70,7 +82,7 @@ public:
     // one per written byte, in address order.
     bool Dump(const std::string& path) const;
 
-private:
+  private:
     struct Impl;
     Impl* impl_;
 };

@@ -1,0 +1,35 @@
+#include "app/UpdaterApp.h"
+
+#include "app/QtMessagePump.h"
+#include "app/UpdaterDialog.h"
+#include "link/LinkPort.h"
+#include "ui/UiResources.h"
+
+namespace updater {
+
+namespace {
+
+// The one serial link of the program, alive for its whole run.
+LinkPort linkPort;
+
+}  // namespace
+
+UpdaterApp::UpdaterApp(int& argc, char** argv, int specialSettingsFlag)
+    : QApplication(argc, argv), specialSettingsFlag_(specialSettingsFlag) {
+    setWindowIcon(ApplicationIcon());
+}
+
+int UpdaterApp::Run() {
+    InstallQtMessagePump();
+    {
+        UpdaterDialogOptions options;
+        options.specialSettingsFlag = specialSettingsFlag_;
+        UpdaterDialog dialog(nullptr, linkPort, options);
+        dialog.OnInitDialog();
+        dialog.exec();
+    }
+    linkPort.SetOpen(0);
+    return 0;
+}
+
+}  // namespace updater

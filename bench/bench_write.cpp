@@ -1,0 +1,132 @@
+// The whole embedded image written to the simulated radio, against the protocol's floor: the
+// waits the write procedure prescribes plus the time the radio's answers and the bytes they
+// answer need on the line. Reports wall time, the Updater's processor time (its update and
+// pass threads) and the whole process's (simulator included).
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "image/FirmwareImage.h"
+#include "link/LinkPort.h"
+#include "protocol/BlockingUpdateHost.h"
+#include "protocol/Update.h"
+#include "sim/LineSettings.h"
+#include "sim/RadioSimulator.h"
+
+namespace {
+
+using updater::FirmwareImage;
+using updater::RecordList;
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Adds up the processor time of each pass thread, read on that thread at its end.
+class MeasuringHost : public updater::BlockingUpdateHost {
+  public:
+    void SetProgressRange(int) override {}
+    void SetProgressPosition(int) override {}
+    int ShowMessage(const std::string&, const std::string&, unsigned) override {
+        return updater::ID_OK;
+    }
+    void PassFinished() override {
+        passCpuSeconds += ThreadCpuSeconds();
+        BlockingUpdateHost::PassFinished();
+    }
+    double passCpuSeconds = 0;
+};
+
+// Seconds that `bytes` need on the line at `speed` with 8 data bits, no parity, 2 stop bits.
+double Wire(int bytes, int speed) {
+    const updater::sim::LineSettings line{speed, 2, true};
+    return std::chrono::duration<double>(updater::sim::ByteTime(line)).count() * bytes;
+}
+
+int Checkpoints(const RecordList& records) {
+    return records.Size() > 0 ? (records.Size() - 1) / 64 : 0;
+}
+
+int Frames(const RecordList& records) {
+    int frames = 0;
+    for (const auto& record : records) frames += record.count > 0 ? 1 : 0;
+    return frames;
+}
+
+// The least time the full sequence can take with the simulated radio listening at 9600.
+double FloorSeconds(const FirmwareImage& image) {
+    const double speedChange = 0.100 + 0.100;  // settle wait, then the switch's own wait
+    const double checkpoint = 0.250 + speedChange + Wire(2, 19200) + speedChange;
+    const double closing = speedChange + Wire(2, 19200) + 0.250;
+    double floor = 0.050;                                         // port open
+    floor += 0.100 + Wire(8 + 1, 9600) + 0.100 + Wire(1, 19200);  // request, SYN, ACK
+    floor += Wire(1 + 48 + 1 + 2, 19200);                         // identity, handshake, ACKs
+    floor += 2 * Wire(1 + 16 + 2, 19200);                         // tag and version queries
+    floor += 5 * Wire(3 + 1, 19200);                              // area codes
+    for (const RecordList* list : {&image.lowAreaRecords, &image.mainAreaRecords}) {
+        floor += speedChange + Frames(*list) * 0.050 + Checkpoints(*list) * checkpoint + closing;
+    }
+    floor += Wire(10 + 1, 19200) + Wire(2, 19200) + Wire(3 + 1, 19200);  // range, 0x5B, "00"
+    for (const auto& record : image.topAreaTransferList) {
+        if (record.count > 0 && record.count <= 128) floor += Wire(record.count + 6 + 1, 19200);
+    }
+    floor += Wire(2, 19200);  // end
+    return floor;
+}
+
+void BM_WriteEmbeddedImage(benchmark::State& state) {
+    FirmwareImage image;
+    if (!updater::LoadAndValidateImage(image, "", 0)) {
+        state.SkipWithError("the embedded image is not valid");
+        return;
+    }
+    const double floor = FloorSeconds(image);
+    for (auto _ : state) {
+        updater::sim::RadioSimulator radio({});
+        if (!radio.Start()) {
+            state.SkipWithError("no pseudo-terminal");
+            return;
+        }
+        updater::LinkPort link;
+        link.SetPortName(radio.PortPath());
+        MeasuringHost host;
+
+        const double processCpuStart = ProcessCpuSeconds();
+        const double threadCpuStart = ThreadCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const updater::UpdateOutcome outcome = updater::RunUpdate(link, host, image, {});
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double updaterCpu = ThreadCpuSeconds() - threadCpuStart + host.passCpuSeconds;
+        const double processCpu = ProcessCpuSeconds() - processCpuStart;
+
+        if (outcome.result != 1 || !radio.Report().ChecksHeld()) {
+            state.SkipWithError("the write failed or the radio's checks did not hold");
+            return;
+        }
+        state.SetIterationTime(wall);
+        state.counters["floor_s"] = floor;
+        state.counters["wall_s"] = wall;
+        state.counters["over_floor_pct"] = 100.0 * (wall - floor) / floor;
+        state.counters["updater_cpu_s"] = updaterCpu;
+        state.counters["updater_cpu_pct_of_wall"] = 100.0 * updaterCpu / wall;
+        state.counters["process_cpu_pct_of_wall"] = 100.0 * processCpu / wall;
+    }
+}
+
+// One write takes about two minutes of protocol waits.
+BENCHMARK(BM_WriteEmbeddedImage)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

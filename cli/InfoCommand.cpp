@@ -1,0 +1,74 @@
+// updater-cli info: loads and validates the firmware image as the main window does, and tells
+// what it holds: the version, the top-area tag and the transfer blocks.
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "image/FirmwareImage.h"
+
+namespace updater::cli {
+
+namespace {
+
+std::string Hex(uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+    return text;
+}
+
+void PrintBlocks(const char* name, const RecordList& blocks) {
+    for (const ImageRecord& block : blocks) {
+        std::string line = std::string(name) + ' ' + Hex(block.address, 6) + ' ' +
+                           std::to_string(block.count) + ' ';
+        for (int i = 0; i < block.count; ++i) line += Hex(block.ByteAt(i), 2);
+        std::cout << line << '\n';
+    }
+}
+
+}  // namespace
+
+Handler AddInfoCommand(CLI::App& app) {
+    struct Options {
+        std::string file;
+        bool blocks = false;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* info = app.add_subcommand(
+        "info", "Load and check the firmware image and show its version, tag and blocks.");
+    info->add_option("--file", options->file,
+                     "an image file of your own (scrambled S-record text) instead of the "
+                     "embedded image");
+    info->add_flag("--blocks", options->blocks, "also list every transfer block");
+
+    return [options] {
+        FirmwareImage image;
+        const bool ownFile = !options->file.empty();
+        // The embedded image is checked as at start-up, a user's file as after Special Settings.
+        const bool valid =
+            LoadAndValidateImage(image, options->file, ownFile ? 1 : 0,
+                                 ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp);
+        if (!valid) {
+            std::cerr << kTextInvalidImage << '\n';
+            return 1;
+        }
+        std::string tag;
+        for (uint8_t byte : image.imageTopAreaTag) tag += Hex(byte, 2);
+        std::cout << "version: " << image.VersionText() << '\n'
+                  << "top-area tag: " << tag << '\n'
+                  << "low-area blocks: " << image.lowAreaRecords.Size() << '\n'
+                  << "main-area blocks: " << image.mainAreaRecords.Size() << '\n'
+                  << "top-area blocks: " << image.topAreaRecords.Size() << '\n'
+                  << "transfer-list blocks: " << image.topAreaTransferList.Size() << '\n';
+        if (options->blocks) {
+            PrintBlocks("low", image.lowAreaRecords);
+            PrintBlocks("main", image.mainAreaRecords);
+            PrintBlocks("top", image.topAreaRecords);
+            PrintBlocks("transfer", image.topAreaTransferList);
+        }
+        return 0;
+    };
+}
+
+}  // namespace updater::cli

@@ -1,0 +1,269 @@
+// updater-cli write: the whole update of the Write button, with the window's texts on the
+// terminal, a progress bar, and an exit status that tells every outcome apart.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "image/FirmwareImage.h"
+#include "link/LinkPort.h"
+#include "protocol/BlockingUpdateHost.h"
+#include "protocol/Messages.h"
+#include "protocol/ResultCodes.h"
+#include "protocol/Update.h"
+
+namespace updater::cli {
+
+namespace {
+
+enum ExitStatus {
+    kExitOk = 0,
+    kExitInvalidImage = 1,
+    kExitUsage = 2,
+    kExitCancelled = 3,
+    kExitPortOpen = 4,
+    kExitNoLink = 5,
+    kExitModel = 6,
+    kExitCommand = 7,
+    kExitPortClose = 8,
+    kExitFailedWithoutCode = 9,
+};
+
+constexpr const char* kExitStatusTable =
+    "Exit status:\n"
+    "  0  writing completed\n"
+    "  1  the image is not valid for this model\n"
+    "  2  usage error\n"
+    "  3  cancelled at the version confirmation (the radio is left unwritten)\n"
+    "  4  the port cannot be opened\n"
+    "  5  no radio answered on the line\n"
+    "  6  the radio is of another model or market\n"
+    "  7  a command or its answer failed\n"
+    "  8  the port could not be closed\n"
+    "  9  the update failed without a result code";
+
+int ExitStatusFor(const UpdateOutcome& outcome) {
+    if (outcome.result == 1) return kExitOk;
+    switch (outcome.code) {
+        case ERR_CANCELLED:
+            return kExitCancelled;
+        case ERR_PORT_OPEN:
+            return kExitPortOpen;
+        case ERR_NO_LINK:
+            return kExitNoLink;
+        case ERR_MODEL:
+            return kExitModel;
+        case ERR_COMMAND:
+            return kExitCommand;
+        case ERR_PORT_CLOSE:
+            return kExitPortClose;
+        default:
+            return kExitFailedWithoutCode;
+    }
+}
+
+// Bytes from the radio end up in the confirmation text: keep terminal control out of it.
+std::string Printable(const std::string& text) {
+    std::string shown = text;
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c != '\n' && (byte < 0x20 || byte > 0x7E)) c = '?';
+    }
+    return shown;
+}
+
+struct WriteOptions {
+    std::string port;
+    std::string file;
+    int speed = 38400;
+    int stopBits = 2;
+    bool unencrypted = false;
+    bool yes = false;
+};
+
+// The window's messages, question and progress bar, on the terminal.
+class TerminalHost : public BlockingUpdateHost {
+  public:
+    explicit TerminalHost(bool confirmInAdvance)
+        : confirmInAdvance_(confirmInAdvance),
+          barOnTerminal_(isatty(STDOUT_FILENO) == 1),
+          askOnTerminal_(isatty(STDIN_FILENO) == 1) {}
+
+    void SetProgressRange(int maximum) override {
+        maximum_ = maximum;
+        lastShown_ = -1;
+    }
+
+    void SetProgressPosition(int position) override {
+        if (position < 0) {
+            EndBarLine();
+            return;
+        }
+        const int maximum = maximum_ > 0 ? maximum_ : 1;
+        const int clamped = position > maximum ? maximum : position;
+        const int percent = clamped * 100 / maximum;
+        if (barOnTerminal_) {
+            if (clamped == lastShown_) return;
+            constexpr int kWidth = 40;
+            const int filled = clamped * kWidth / maximum;
+            std::printf("\rWriting [%s%s] %3d%%  %d/%d", std::string(filled, '#').c_str(),
+                        std::string(kWidth - filled, '.').c_str(), percent, clamped, maximum_);
+            std::fflush(stdout);
+            barDrawn_ = true;
+            lastShown_ = clamped;
+        } else {
+            // Plain output: one line per tenth, so logs stay short.
+            const int tenth = percent / 10;
+            if (tenth == lastShown_) return;
+            lastShown_ = tenth;
+            std::printf("progress: %d%% (%d/%d)\n", percent, clamped, maximum_);
+            std::fflush(stdout);
+        }
+    }
+
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
+        EndBarLine();
+        // A text of several lines starts on a line of its own, below its caption.
+        const std::string shown =
+            caption + (text.find('\n') != std::string::npos ? ":\n" : ": ") + Printable(text);
+        if (style == MB_OK_STOP) {
+            std::cerr << shown << std::endl;
+            return ID_OK;
+        }
+        std::cout << shown << std::endl;
+        if (style != MB_OKCANCEL_EXCLAMATION && style != MB_OKCANCEL_QUESTION) return ID_OK;
+        return Ask();
+    }
+
+  private:
+    int Ask() {
+        if (confirmInAdvance_) {
+            std::cout << "(confirmed by --yes)" << std::endl;
+            return ID_OK;
+        }
+        if (!askOnTerminal_) {
+            std::cerr << "updater-cli: cannot ask for confirmation: the input is not a "
+                         "terminal; answering Cancel (pass --yes to confirm in advance)"
+                      << std::endl;
+            return ID_CANCEL;
+        }
+        std::cout << "Continue? [y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(std::cin, answer)) return ID_CANCEL;
+        return (answer == "y" || answer == "Y" || answer == "yes") ? ID_OK : ID_CANCEL;
+    }
+
+    void EndBarLine() {
+        if (barDrawn_) std::printf("\n");
+        std::fflush(stdout);
+        barDrawn_ = false;
+    }
+
+    const bool confirmInAdvance_;
+    const bool barOnTerminal_;
+    const bool askOnTerminal_;
+    int maximum_ = 0;
+    int lastShown_ = -1;
+    bool barDrawn_ = false;
+};
+
+// Says why the port did not open, beyond the window's text, where the system told us.
+void ExplainOpenFailure(const LinkPort& link) {
+    const std::string& port = link.PortName();
+    switch (link.LastOpenError()) {
+        case OpenError::PermissionDenied:
+            std::cerr << "updater-cli: permission denied on " << port
+                      << ": add your user to the 'dialout' group (sudo usermod -aG dialout "
+                         "$USER) and log in again\n";
+            break;
+        case OpenError::NotFound:
+            std::cerr << "updater-cli: " << port
+                      << " does not exist (updater-cli list-ports shows the ports)\n";
+            break;
+        case OpenError::Busy:
+            std::cerr << "updater-cli: " << port << " is in use by another program\n";
+            break;
+        default:
+            break;
+    }
+}
+
+bool LoadImage(const WriteOptions& options, FirmwareImage& image) {
+    const bool ownFile = !options.file.empty();
+    if (ownFile && !std::ifstream(options.file, std::ios::binary)) {
+        std::cerr << "updater-cli: cannot read " << options.file << ": " << std::strerror(errno)
+                  << '\n';
+        std::cerr << kTextInvalidImage << '\n';
+        return false;
+    }
+    // The embedded image is checked as at start-up, a user's file as after Special Settings.
+    if (!LoadAndValidateImage(image, options.file, ownFile ? 1 : 0,
+                              ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp)) {
+        std::cerr << kTextInvalidImage << '\n';
+        return false;
+    }
+    return true;
+}
+
+// An empty text when the options can be used, else what is wrong with them.
+std::string UsageProblem(const WriteOptions& options) {
+    if (options.port.empty()) return "--port is required";
+    if (options.speed != 38400 && options.speed != 57600) return "--speed must be 38400 or 57600";
+    if (options.stopBits != 1 && options.stopBits != 2) return "--stop-bits must be 1 or 2";
+    return {};
+}
+
+int RunWrite(const WriteOptions& options) {
+    if (const std::string problem = UsageProblem(options); !problem.empty()) {
+        std::cerr << "updater-cli write: " << problem << '\n';
+        return kExitUsage;
+    }
+    FirmwareImage image;
+    if (!LoadImage(options, image)) return kExitInvalidImage;
+
+    UpdateSettings settings;
+    settings.speedChoice = options.speed == 57600 ? 6 : 5;
+    settings.stopBits = options.stopBits;
+    settings.unencrypted = options.unencrypted ? 1 : 0;
+
+    LinkPort link;
+    if (link.SetPortName(options.port) != 1) {
+        std::cerr << "updater-cli: cannot use the port name " << options.port << '\n';
+        return kExitUsage;
+    }
+    TerminalHost host(options.yes);
+    const UpdateOutcome outcome = RunUpdate(link, host, image, settings);
+    host.SetProgressPosition(-1);
+    if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link);
+    return ExitStatusFor(outcome);
+}
+
+}  // namespace
+
+Handler AddWriteCommand(CLI::App& app) {
+    auto options = std::make_shared<WriteOptions>();
+    CLI::App* write =
+        app.add_subcommand("write", "Write the firmware image into the radio on a serial port.");
+    // The values are checked by the verb itself, so that every usage error exits with 2.
+    write->add_option("--port", options->port, "serial port of the programming cable (required)");
+    write->add_option("--file", options->file,
+                      "an image file of your own (scrambled S-record text) instead of the "
+                      "embedded image");
+    write->add_option("--speed", options->speed, "transfer speed in bit/s: 38400 or 57600")
+        ->capture_default_str();
+    write->add_option("--stop-bits", options->stopBits, "stop bits on the line: 1 or 2")
+        ->capture_default_str();
+    write->add_flag("--unencrypted", options->unencrypted, "leave the serial traffic unscrambled");
+    write->add_flag("--yes", options->yes, "confirm the version change in advance");
+    write->footer(kExitStatusTable);
+
+    return [options] { return RunWrite(*options); };
+}
+
+}  // namespace updater::cli

@@ -1,0 +1,43 @@
+// Loading and validating an image as the main window does, without the message and the port.
+#include "image/FirmwareImage.h"
+
+#include "image/ImageLoader.h"
+
+namespace updater {
+
+std::string FirmwareImage::VersionText() const {
+    std::string text;
+    for (uint8_t c : imageVersion) {
+        if (c == 0) break;
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
+
+bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
+                          ImageLoadForm form) {
+    bool valid = true;
+    ImageLoader loader;
+    bool checkIdentity = true;
+    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, path,
+                         fromFile) != 0) {
+        valid = false;
+        // At start-up the checks still run over what the failed load left in the lists.
+        checkIdentity = (form == ImageLoadForm::StartUp);
+    }
+    if (checkIdentity) {
+        if (ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion) != 0 ||
+            ImageLoader::ReadTopAreaTag(image.topAreaRecords, image.imageTopAreaTag) != 0) {
+            valid = false;
+        }
+    }
+    // The transfer order is rebuilt whatever the outcome.
+    image.topAreaTransferList.Clear();
+    if (ImageLoader::BuildTopAreaTransferList(image.topAreaRecords, image.topAreaTransferList) !=
+        0) {
+        valid = false;
+    }
+    return valid;
+}
+
+}  // namespace updater

@@ -1,0 +1,33 @@
+#pragma once
+// The serial ports offered to the user: COM1 to COM20 on Windows, the serial devices present
+// on Linux.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace updater {
+
+inline constexpr unsigned kMaxListedPorts = 20;
+
+// The device name of COM port n: "COM1".."COM9", "\\.\COM10" and up (the plain form is only
+// understood for the first nine).
+std::string ComPortName(unsigned n);
+
+// "ttyS2" before "ttyS10": runs of digits compare by value, the rest character by character.
+bool NaturalLess(const std::string& a, const std::string& b);
+
+// The serial devices of a Linux system: ttyUSB*, ttyACM* and the ttyS* that are real UARTs
+// (sysfs reports a port type other than 0 for them), as paths under devDir, in natural order,
+// at most kMaxListedPorts. The directories can be replaced for tests.
+std::vector<std::string> ListSerialDevices(const std::string& devDir = "/dev",
+                                           const std::string& sysClassTty = "/sys/class/tty");
+
+// The names worth trying on this platform: COM1 to COM20 on Windows, ListSerialDevices() on
+// Linux.
+std::vector<std::string> CandidatePortNames();
+
+// Where a front end takes its candidates from; tests replace it to offer a pseudo-terminal.
+using PortEnumerator = std::function<std::vector<std::string>()>;
+
+}  // namespace updater

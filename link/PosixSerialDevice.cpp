@@ -1,0 +1,349 @@
+// The serial device on Linux: a terminal device in raw mode through termios.
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "link/LineSettings.h"
+#include "link/SerialDevice.h"
+
+namespace updater {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::optional<speed_t> SpeedConstant(uint32_t speed) {
+    switch (speed) {
+        case 50:
+            return B50;
+        case 75:
+            return B75;
+        case 110:
+            return B110;
+        case 134:
+            return B134;
+        case 150:
+            return B150;
+        case 200:
+            return B200;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 1800:
+            return B1800;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 500000:
+            return B500000;
+        case 576000:
+            return B576000;
+        case 921600:
+            return B921600;
+        case 1000000:
+            return B1000000;
+        case 1152000:
+            return B1152000;
+        case 1500000:
+            return B1500000;
+        case 2000000:
+            return B2000000;
+        case 2500000:
+            return B2500000;
+        case 3000000:
+            return B3000000;
+        case 3500000:
+            return B3500000;
+        case 4000000:
+            return B4000000;
+        default:
+            return std::nullopt;
+    }
+}
+
+tcflag_t DataBitsFlag(int bits) {
+    switch (bits) {
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
+    }
+}
+
+OpenError OpenErrorFor(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return OpenError::NotFound;
+        case EACCES:
+        case EPERM:
+            return OpenError::PermissionDenied;
+        case EBUSY:
+        case EWOULDBLOCK:
+            return OpenError::Busy;
+        default:
+            return OpenError::Other;
+    }
+}
+
+// A pseudo-terminal or other device without modem lines refuses the modem-line requests with
+// one of these; there is then no line to set, which is not a failure.
+bool HasNoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+
+int WaitFor(int fd, short events, Clock::time_point deadline) {
+    while (true) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const int timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
+        pollfd entry{fd, events, 0};
+        const int ready = poll(&entry, 1, timeout);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return ready;  // error or deadline passed
+        if (entry.revents & events) return 1;
+        return -1;  // hang-up or error without the wanted event
+    }
+}
+
+class PosixSerialDevice final : public SerialDevice {
+  public:
+    ~PosixSerialDevice() override { Close(); }
+
+    int Open(const std::string& name) override {
+        if (fd_ >= 0) {
+            lastError_ = OpenError::Busy;
+            return 0;
+        }
+        // Non-blocking only for the open, so that a port waiting for carrier cannot hang it.
+        const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            lastError_ = OpenErrorFor(errno);
+            return 0;
+        }
+        if (!isatty(fd)) {
+            ::close(fd);
+            lastError_ = OpenError::Other;
+            return 0;
+        }
+        // Exclusive like a COM port: TIOCEXCL stops other opens of the terminal, the lock also
+        // stops those of privileged processes, which TIOCEXCL lets through.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+            lastError_ = OpenErrorFor(errno);
+            ::close(fd);
+            return 0;
+        }
+        fd_ = fd;
+        lastError_ = OpenError::None;
+        return 1;
+    }
+
+    int Close() override {
+        if (fd_ < 0) return 0;
+        // The exclusive flag lives on the terminal, not on this handle: drop it so that the port
+        // can be opened again.
+        ioctl(fd_, TIOCNXCL);
+        const int result = ::close(fd_) == 0;
+        fd_ = -1;
+        return result;
+    }
+
+    bool IsOpen() const override { return fd_ >= 0; }
+    OpenError LastOpenError() const override { return lastError_; }
+
+    // The kernel's terminal buffers have a fixed size; there is nothing to size.
+    int SetQueueSizes(uint16_t, uint16_t) override { return fd_ >= 0; }
+
+    int ApplySettings(const std::string& text) override {
+        if (fd_ < 0) return 0;
+        const auto settings = ParseLineSettings(text);
+        if (!settings) return 0;
+        const auto speed = SpeedConstant(settings->speed);
+        if (!speed) return 0;
+
+        termios tio{};
+        if (tcgetattr(fd_, &tio) != 0) return 0;
+        cfmakeraw(&tio);
+        tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+        tio.c_cflag |= CLOCAL | CREAD | DataBitsFlag(settings->dataBits);
+        switch (settings->parity) {
+            case Parity::None:
+                break;
+            case Parity::Even:
+                tio.c_cflag |= PARENB;
+                break;
+            case Parity::Odd:
+                tio.c_cflag |= PARENB | PARODD;
+                break;
+            case Parity::Mark:
+                tio.c_cflag |= PARENB | CMSPAR | PARODD;
+                break;
+            case Parity::Space:
+                tio.c_cflag |= PARENB | CMSPAR;
+                break;
+        }
+        // With 5 data bits the UART sends 1.5 stop bits for CSTOPB.
+        if (settings->stopBits != StopBits::One) tio.c_cflag |= CSTOPB;
+        tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+        // Reads are paced by poll; read() then takes whatever has arrived.
+        tio.c_cc[VMIN] = 0;
+        tio.c_cc[VTIME] = 0;
+        if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return 0;
+        // Every write has left the line before it returns, so the change cannot cut a byte.
+        if (tcsetattr(fd_, TCSANOW, &tio) != 0) return 0;
+        speed_ = settings->speed;
+        bitsPerByte_ = 1 + settings->dataBits + (settings->parity == Parity::None ? 0 : 1) +
+                       (settings->stopBits == StopBits::One ? 1 : 2);
+        return SetDtr();
+    }
+
+    int ApplyTimeouts(uint32_t constantMs, uint32_t multiplierMs) override {
+        if (fd_ < 0) return 0;
+        readConstantMs_ = constantMs;
+        readMultiplierMs_ = multiplierMs;
+        return 1;
+    }
+
+    int ClearRts() override {
+        if (fd_ < 0) return 0;
+        int bits = TIOCM_RTS;
+        return ioctl(fd_, TIOCMBIC, &bits) == 0 || HasNoModemLines(errno);
+    }
+
+    int PurgeInput() override { return fd_ >= 0 && tcflush(fd_, TCIFLUSH) == 0; }
+
+    int Write(const uint8_t* data, size_t length) override {
+        if (fd_ < 0) return 0;
+        // Bounded by twice the time the bytes take on the line, plus slack for a slow adapter.
+        const auto deadline = Clock::now() + std::chrono::seconds(2) + 2 * LineTime(length);
+        size_t sent = 0;
+        while (sent < length) {
+            const ssize_t n = ::write(fd_, data + sent, length - sent);
+            if (n > 0) {
+                sent += static_cast<size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && errno == EAGAIN) {
+                if (WaitFor(fd_, POLLOUT, deadline) != 1) return 0;
+            } else {
+                return 0;
+            }
+        }
+        return Drain(deadline);
+    }
+
+    size_t Read(uint8_t* buffer, size_t n) override {
+        if (fd_ < 0) return 0;
+        // No raised priority here: Linux grants a real-time class only to privileged processes,
+        // and the kernel buffers the line, so no byte is lost while the reader waits.
+        const auto deadline =
+            Clock::now() + std::chrono::milliseconds(readConstantMs_) +
+            std::chrono::milliseconds(static_cast<uint64_t>(readMultiplierMs_) * n);
+        size_t got = 0;
+        while (got < n) {
+            const ssize_t r = ::read(fd_, buffer + got, n - got);
+            if (r > 0) {
+                got += static_cast<size_t>(r);
+                continue;
+            }
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0 && errno != EAGAIN) break;
+            if (WaitFor(fd_, POLLIN, deadline) != 1) break;
+        }
+        return got;
+    }
+
+    int ProviderSubtype() override {
+        if (fd_ < 0) return -1;
+        struct stat info {};
+        if (fstat(fd_, &info) != 0 || !S_ISCHR(info.st_mode)) return -1;
+        namespace fs = std::filesystem;
+        const fs::path sysNode = "/sys/dev/char/" + std::to_string(major(info.st_rdev)) + ":" +
+                                 std::to_string(minor(info.st_rdev));
+        std::error_code ec;
+        const std::string name = fs::canonical(sysNode, ec).filename().string();
+        if (ec) return 0;  // pseudo-terminals have no node there
+        // Built-in UART slots exist whether or not a UART answers; the driver knows which do.
+        if (name.rfind("ttyS", 0) == 0) {
+            serial_struct serial{};
+            return ioctl(fd_, TIOCGSERIAL, &serial) == 0 && serial.type != PORT_UNKNOWN
+                       ? kProviderSubtypeRs232
+                       : 0;
+        }
+        // USB adapters and other serial drivers hang off a device; consoles do not.
+        return fs::exists(sysNode / "device", ec) ? kProviderSubtypeRs232 : 0;
+    }
+
+  private:
+    std::chrono::microseconds LineTime(size_t bytes) const {
+        return std::chrono::microseconds(static_cast<uint64_t>(bytes) * bitsPerByte_ * 1000000 /
+                                         std::max<uint32_t>(speed_, 1));
+    }
+
+    // A write returns once its bytes have left the output queue, as a COM port's write does:
+    // the waits that follow a frame and a change of line speed must not start early. tcdrain
+    // cannot be bounded, so the queue is watched until empty or the deadline passes.
+    int Drain(Clock::time_point deadline) {
+        while (true) {
+            int queued = 0;
+            // Once the queue is empty only the UART's own buffer is left, which the driver
+            // empties within a bounded time.
+            if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return tcdrain(fd_) == 0;
+            if (Clock::now() >= deadline) return 0;
+            std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
+                LineTime(static_cast<size_t>(queued)), std::chrono::milliseconds(1)));
+        }
+    }
+
+    int SetDtr() {
+        int bits = TIOCM_DTR;
+        return ioctl(fd_, TIOCMBIS, &bits) == 0 || HasNoModemLines(errno);
+    }
+
+    int fd_ = -1;
+    OpenError lastError_ = OpenError::None;
+    uint32_t readConstantMs_ = 1000;
+    uint32_t readMultiplierMs_ = 0;
+    uint32_t speed_ = 9600;
+    uint32_t bitsPerByte_ = 11;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> MakeSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
+
+}  // namespace updater

@@ -1,0 +1,114 @@
+#include "link/SerialPort.h"
+
+#include <algorithm>
+
+#include "link/PortList.h"
+#include "link/SerialDevice.h"
+#include "link/Timing.h"
+
+namespace updater {
+
+SerialPort::SerialPort() : device_(MakeSerialDevice()), portName_(PortNameForNumber(1)) {}
+
+SerialPort::~SerialPort() = default;
+
+std::string SerialPort::PortNameForNumber(uint8_t n) {
+#ifdef _WIN32
+    return ComPortName(n);
+#else
+    return n == 0 ? std::string() : "/dev/ttyS" + std::to_string(n - 1);
+#endif
+}
+
+int SerialPort::SetPortName(const std::string& name) {
+    if (!name.empty()) portName_ = name;
+    if (!isOpen_) return 1;
+    const int closed = Close();
+    const int opened = Open();
+    return closed && opened;
+}
+
+int SerialPort::SetPortNumber(uint8_t n) {
+    return SetPortName(n == 0 ? std::string() : PortNameForNumber(n));
+}
+
+int SerialPort::SetInputQueueSize(uint16_t size) {
+    inputQueueSize_ = size;
+    if (!isOpen_) return 1;
+    return device_->SetQueueSizes(inputQueueSize_, outputQueueSize_);
+}
+
+int SerialPort::SetOutputQueueSize(uint16_t size) {
+    outputQueueSize_ = size;
+    if (!isOpen_) return 1;
+    return device_->SetQueueSizes(inputQueueSize_, outputQueueSize_);
+}
+
+int SerialPort::SetSettings(const std::string& text) {
+    std::string compact = text;
+    compact.erase(std::remove(compact.begin(), compact.end(), ' '), compact.end());
+    settings_ = compact;
+    if (!isOpen_) return 1;
+    return ApplySettings();
+}
+
+int SerialPort::SetReadTimeout(uint32_t ms) {
+    readTimeoutConstant_ = ms;
+    if (!isOpen_) return 1;
+    return ApplyTimeouts();
+}
+
+int SerialPort::SetOpen(int wanted) {
+    if ((wanted != 0) == (isOpen_ != 0)) return 1;
+    return wanted ? Open() : Close();
+}
+
+int SerialPort::Open() {
+    // A second open of the held port would fail on the exclusive open anyway; refusing it here
+    // keeps the handle that is already open from leaking.
+    if (isOpen_) {
+        lastOpenError_ = OpenError::Busy;
+        return 0;
+    }
+    if (!device_->Open(portName_)) {
+        lastOpenError_ = device_->LastOpenError();
+        return 0;
+    }
+    lastOpenError_ = OpenError::None;
+    isOpen_ = 1;
+    // The first failure ends Open; the port then stays open until Close releases it.
+    return SetInputQueueSize(inputQueueSize_) && SetOutputQueueSize(outputQueueSize_) &&
+           SetSettings(settings_) && SetReadTimeout(readTimeoutConstant_) && device_->ClearRts();
+}
+
+int SerialPort::Close() {
+    const int closed = device_->Close();
+    isOpen_ = 0;
+    return closed;
+}
+
+int SerialPort::IsRs232() {
+    WaitMs(10);
+    const int subtype = device_->ProviderSubtype();
+    WaitMs(10);
+    return subtype == kProviderSubtypeRs232 ? 1 : 0;
+}
+
+int SerialPort::PurgeInput() { return device_->PurgeInput(); }
+
+int SerialPort::WriteRaw(const uint8_t* data, size_t length) {
+    return device_->Write(data, length);
+}
+
+size_t SerialPort::ReadRaw(uint8_t* buffer, size_t n) { return device_->Read(buffer, n); }
+
+int SerialPort::ApplySettings() {
+    if (!device_->ApplySettings(settings_)) return 0;
+    return device_->ClearRts();
+}
+
+int SerialPort::ApplyTimeouts() {
+    return device_->ApplyTimeouts(readTimeoutConstant_, readTimeoutMultiplier_);
+}
+
+}  // namespace updater

@@ -1,0 +1,96 @@
+#include "protocol/CheckSequence.h"
+
+#include <algorithm>
+
+#include "protocol/Commands.h"
+#include "protocol/Messages.h"
+#include "protocol/ResultCodes.h"
+
+namespace updater {
+
+namespace {
+
+constexpr uint8_t kQueryTopAreaTag = 0x40;
+constexpr size_t kTagLength = 16;
+constexpr size_t kVersionLength = 16;
+constexpr size_t kShownVersionLength = 8;
+
+// Text up to the first zero byte, at most kShownVersionLength characters.
+std::string ShownVersion(std::span<const uint8_t> bytes) {
+    std::string text;
+    for (size_t i = 0; i < bytes.size() && i < kShownVersionLength && bytes[i] != 0; ++i) {
+        text.push_back(static_cast<char>(bytes[i]));
+    }
+    return text;
+}
+
+}  // namespace
+
+int OpenPort(UpdateContext& context, uint32_t* result) { return OpenLink(context.link, result); }
+
+int FindRadio(UpdateContext& context, uint32_t* result) { return CheckLink(context.link, result); }
+
+int RequestIdentity(UpdateContext& context, uint32_t* result) {
+    return SendIdentify(context.link, context.identityReply.data(), result);
+}
+
+int CheckModelCode(UpdateContext& context, uint32_t* result) {
+    for (const auto& code : kAcceptedModelCodes) {
+        if (std::equal(code.begin(), code.end(), context.identityReply.begin())) return 1;
+    }
+    StoreResult(result, ERR_MODEL);
+    return 0;
+}
+
+int CompareTopAreaTag(UpdateContext& context, uint32_t* result) {
+    std::array<uint8_t, kTagLength> tag;
+    tag.fill(0xFF);
+    // A radio that does not answer the query is not an error: its tag simply reads as 0xFF
+    // wherever nothing arrived.
+    if (context.link.WriteByte(kQueryTopAreaTag) == 1 &&
+        context.link.Read(tag.data(), kTagLength) == 1) {
+        if (ExchangeAck(context.link, result) != 1) return 0;
+    }
+    context.topAreaCurrent = 0;
+    if (std::equal(tag.begin(), tag.end(), context.image.imageTopAreaTag.begin())) {
+        context.topAreaCurrent = 1;
+    }
+    return 1;
+}
+
+std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
+                              const std::string& imageVersion) {
+    const std::string image = imageVersion.substr(0, kShownVersionLength);
+    if (radioVersion[0] == 0xFF) {
+        return std::string(kTextConfirmFirstLine) + "\n" + kTextNoData + " -> Ver. " + image +
+               "\n" + kTextConfirmQuestion;
+    }
+    return std::string(kTextConfirmFirstLine) + "\n Ver. " + ShownVersion(radioVersion) +
+           " -> Ver. " + image + "\n" + kTextConfirmQuestion;
+}
+
+int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
+    std::array<uint8_t, kVersionLength> version;
+    version.fill(0xFF);
+    if (SendReadVersion(context.link, version.data(), result) != 1) return 0;
+
+    const std::string text = VersionChangeText(version, context.image.VersionText());
+    // Anything but an explicit OK (a closed box included) keeps the radio unwritten.
+    if (context.host.ShowMessage(text, kCaptionConfirmVersion, MB_OKCANCEL_EXCLAMATION) == ID_OK) {
+        return 1;
+    }
+    context.host.ShowMessage(kTextCancelled, kCaptionConfirmVersion, MB_OK_EXCLAMATION);
+    StoreResult(result, ERR_CANCELLED);
+    return 0;
+}
+
+int RunCheckSequence(UpdateContext& context, uint32_t* result) {
+    int last = 1;
+    for (Step step : kCheckSequence) {
+        last = step(context, result);
+        if (last == 0 || (result != nullptr && *result == ERR_CANCELLED)) break;
+    }
+    return last;
+}
+
+}  // namespace updater

@@ -1,0 +1,139 @@
+#include "protocol/LinkSession.h"
+
+#include <chrono>
+#include <thread>
+
+#include "link/Timing.h"
+
+namespace updater {
+
+namespace {
+
+// The fixed request that asks the radio's loader to enter firmware-loading mode.
+constexpr uint8_t kConnectionRequest[8] = {'Q', 'R', 'T', 'L', 'M', 'Z', 0xA7, 0x3C};
+
+// The loader may listen at any of these speeds; they are tried in this fixed order.
+constexpr const char* kSweepSpeeds[] = {"9600", "19200", "4800", "2400", "1200", "38400", "57600"};
+
+constexpr int kAnswerReads = 5;
+constexpr uint32_t kSweepReadTimeoutMs = 500;
+constexpr uint32_t kAckReadTimeoutMs = 3000;
+constexpr uint32_t kSettleMs = 100;
+
+// Falls back to the default line format when a settings text carries no tail at all.
+constexpr const char* kDefaultTailWithoutStopBits = ",N,8,";
+
+// Pauses between the retries of the handshake are plain sleeps: nothing is timed against them.
+void PauseMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Restores the read time-out in force when it was made, on every way out of a scope.
+class ReadTimeoutGuard {
+  public:
+    explicit ReadTimeoutGuard(LinkPort& link) : link_(link), noted_(link.ReadTimeout()) {}
+    ~ReadTimeoutGuard() { link_.SetReadTimeout(noted_); }
+    ReadTimeoutGuard(const ReadTimeoutGuard&) = delete;
+    ReadTimeoutGuard& operator=(const ReadTimeoutGuard&) = delete;
+
+  private:
+    LinkPort& link_;
+    uint32_t noted_;
+};
+
+// Up to five one-byte reads for `wanted`, with a pause after each miss.
+bool AwaitByte(LinkPort& link, uint8_t wanted, int pauseMs) {
+    for (int attempt = 0; attempt < kAnswerReads; ++attempt) {
+        uint8_t byte = 0;
+        if (link.Read(&byte, 1) == 1 && byte == wanted) return true;
+        PauseMs(pauseMs);
+    }
+    return false;
+}
+
+uint8_t IdentityChecksum(const uint8_t* reply) {
+    unsigned sum = 0;
+    for (size_t i = 32; i <= 43; ++i) sum += reply[i];
+    return static_cast<uint8_t>(sum % 256);
+}
+
+}  // namespace
+
+uint8_t StartSession(LinkPort& link) {
+    const LocalTime now = LocalTimeNow();
+    link.linkKey = 0;
+    link.seed = static_cast<uint8_t>((now.minute + now.second) % 256);
+    if (link.unencrypted != 0) link.seed = 0;
+    return link.seed;
+}
+
+std::string SettingsTail(const std::string& settings) {
+    const size_t comma = settings.find(',', 1);
+    if (comma == std::string::npos) return {};
+    return settings.substr(comma);
+}
+
+std::string ConnectionTail(const std::string& settings, int stopBits) {
+    std::string tail = SettingsTail(settings);
+    if (tail.size() < 2) tail = std::string(kDefaultTailWithoutStopBits) + "2";
+    if (stopBits == 1 || stopBits == 2) {
+        tail.pop_back();
+        tail += std::to_string(stopBits);
+    }
+    return tail;
+}
+
+int CheckConnection(LinkPort& link) {
+    ReadTimeoutGuard restoreTimeout(link);
+    const std::string tail = ConnectionTail(link.Settings(), link.stopBits);
+    StartSession(link);
+
+    for (const char* speed : kSweepSpeeds) {
+        link.SetReadTimeout(kSweepReadTimeoutMs);
+        link.SetSettings(speed + tail);
+        WaitMs(kSettleMs);
+        if (link.WriteBlock(kConnectionRequest, sizeof kConnectionRequest) != 1) return 1;
+        if (!AwaitByte(link, SYN, 20)) continue;
+
+        // The loader has heard the request; it moves to 19200 bit/s on its own and confirms.
+        link.SetSettings("19200" + tail);
+        WaitMs(kSettleMs);
+        if (AwaitByte(link, ACK, 10)) return 0;
+    }
+    return 1;
+}
+
+void SetReplyChecksum(LinkPort& link, const uint8_t* reply) {
+    if (reply == nullptr) return;
+    link.replyChecksum = IdentityChecksum(reply);
+}
+
+void SetLinkKey(LinkPort& link, const uint8_t* reply) {
+    // Unencrypted, the handshake byte is the checksum itself, so the radio's key is 0 whatever
+    // the seed holds.
+    if (link.unencrypted != 0) {
+        link.linkKey = 0;
+        return;
+    }
+    if (reply == nullptr) return;
+    link.linkKey = static_cast<uint8_t>(link.seed ^ IdentityChecksum(reply));
+}
+
+int WaitAck(LinkPort& link) {
+    ReadTimeoutGuard restoreTimeout(link);
+    link.SetReadTimeout(kAckReadTimeoutMs);
+    uint8_t byte = 0;
+    return link.Read(&byte, 1) == 1 && byte == ACK ? 1 : 0;
+}
+
+int SwitchSpeed(LinkPort& link, uint8_t code) {
+    const uint32_t noted = link.ReadTimeout();
+    const char* speed = code == kSpeedCode38400   ? "38400"
+                        : code == kSpeedCode57600 ? "57600"
+                                                  : "19200";
+    link.SetSettings(speed + SettingsTail(link.Settings()));
+    WaitMs(kSettleMs);
+    // Applies the time-outs to the port again after the change of line settings.
+    link.SetReadTimeout(noted);
+    return 0;
+}
+
+}  // namespace updater

@@ -1,0 +1,43 @@
+#pragma once
+// The transfer passes: a list of records sent to the radio on a worker thread of its own while
+// the update thread waits through its front end, which stays responsive meanwhile.
+
+#include <cstdint>
+
+#include "image/ImageRecord.h"
+#include "protocol/Update.h"
+
+namespace updater {
+
+// The parameter block of one pass: the pass works on its own copies and reports through it.
+struct PassParams {
+    UpdateContext* owner = nullptr;  // the pass reaches the link and the host through it
+    int position = 0;                // in: progress at the start; out: reached (write passes)
+    int result = 1;                  // out: 1 success, 0 failure
+    RecordList records;              // the pass's own copy of the list it sends
+    uint16_t checksum = 0;           // in/out: the area checksum
+    int speedChoice = 5;
+};
+
+using PassProcedure = void (*)(PassParams* params);
+
+// Which results a pass hands back besides its checksum.
+enum class PassKind { KeepsPosition, DiscardsPosition };
+
+// Runs procedure on a new thread with a fresh PassParams block, waits for it through the host
+// and copies the results back. Returns the pass's result, 0 when no thread could be started.
+int RunPass(UpdateContext& context, const RecordList& records, PassProcedure procedure,
+            PassKind kind);
+
+// 'W' frames at the fast speed, unacknowledged, with a checkpoint at 19200 bit/s every 64
+// records and at the end; computes the area checksum.
+void WritePassThread(PassParams* params);
+// 'X' frames at the speed the link has, each acknowledged by the radio.
+void TopAreaPassThread(PassParams* params);
+
+// The fast speed code of the write passes for a speed choice.
+uint8_t FastSpeedCode(int speedChoice);
+// The area checksum of a write pass from its data byte sum and count.
+uint16_t AreaChecksum(uint32_t byteSum, uint32_t byteCount);
+
+}  // namespace updater

@@ -1,0 +1,47 @@
+#include "protocol/Update.h"
+
+#include "protocol/CheckSequence.h"
+#include "protocol/Commands.h"
+#include "protocol/Messages.h"
+#include "protocol/ResultCodes.h"
+#include "protocol/WriteSequence.h"
+
+namespace updater {
+
+bool UpdateOutcome::cancelled() const { return code == ERR_CANCELLED; }
+
+UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& image,
+                        const UpdateSettings& settings) {
+    link.unencrypted = static_cast<uint8_t>(settings.unencrypted != 0 ? 1 : 0);
+    link.stopBits = settings.stopBits;
+
+    UpdateContext context{link, host, image, settings};
+    context.progressPosition = 0;
+    uint32_t code = 0;
+
+    int outcome = RunCheckSequence(context, &code);
+    if (outcome != 0 && code != ERR_CANCELLED) {
+        outcome = context.topAreaCurrent != 0 ? RunShortWriteSequence(context, &code)
+                                              : RunFullWriteSequence(context, &code);
+    }
+
+    UpdateOutcome report;
+    if (code == ERR_CANCELLED) {
+        // The radio is told that nothing follows; the user has already seen the notice.
+        SendEnd(link, &code);
+        CloseLink(link, nullptr);
+        report.code = ERR_CANCELLED;
+        return report;
+    }
+    CloseLink(link, nullptr);
+    report.code = code;
+    if (outcome == 0) {
+        host.ShowMessage(ErrorMessageText(code), kCaptionError, MB_OK_STOP);
+        return report;
+    }
+    host.ShowMessage(kTextWritingCompleted, kCaptionUpdater, MB_OK_INFORMATION);
+    report.result = 1;
+    return report;
+}
+
+}  // namespace updater

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Writes the firmware image the program carries into a radio. Without --port the radio is the
+# simulated one on a pseudo-terminal, and afterwards its memory is compared with the image.
+# On a fresh Debian 12 machine it first installs what it needs (as root) and builds.
+#
+# Usage: scripts/demo.sh [--port PATH] [--yes] [--no-build] [--build-dir DIR]
+#   --port PATH      write into the real radio on PATH (the version change is asked for)
+#   --yes            confirm the version change in advance (always so for the simulated radio)
+#   --no-build       use the programs already built in the build directory
+#   --build-dir DIR  build directory (default: build, as the default preset makes it)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+port=""
+confirm=()
+build_dir=build
+do_build=1
+while (($#)); do
+  case "$1" in
+    --port) port=${2:?--port needs a path}; shift 2 ;;
+    --yes) confirm=(--yes); shift ;;
+    --no-build) do_build=0; shift ;;
+    --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
+    -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+    *) echo "demo.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+
+if ((do_build)); then
+  bash scripts/install-deps.sh
+  if [[ "$build_dir" == build ]]; then
+    cmake --preset default >/dev/null
+  else
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  fi
+  cmake --build "$build_dir" --target updater-cli radio-sim
+fi
+cli=$build_dir/cli/updater-cli
+sim=$build_dir/sim/radio-sim
+[[ -x "$cli" ]] || { echo "demo.sh: $cli is not built" >&2; exit 1; }
+
+if [[ -n "$port" ]]; then
+  exec "$cli" write --port "$port" "${confirm[@]}"
+fi
+[[ -x "$sim" ]] || { echo "demo.sh: $sim is not built" >&2; exit 1; }
+
+work=$(mktemp -d)
+sim_pid=""
+cleanup() {
+  if [[ -n "$sim_pid" ]] && kill -0 "$sim_pid" 2>/dev/null; then kill "$sim_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+dump=$work/radio-memory.txt
+"$sim" --once --dump "$dump" >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+for _ in $(seq 100); do
+  [[ -s "$work/sim.out" ]] && break
+  kill -0 "$sim_pid" 2>/dev/null || break
+  sleep 0.1
+done
+radio_port=$(head -n 1 "$work/sim.out" || true)
+if [[ -z "$radio_port" ]]; then
+  echo "demo.sh: the simulated radio did not start" >&2
+  cat "$work/sim.err" >&2
+  exit 1
+fi
+echo "simulated radio on $radio_port"
+
+write_status=0
+"$cli" write --port "$radio_port" --yes || write_status=$?
+
+# With --once the radio stops by itself after the end command; a failed write leaves it
+# waiting, so it is told to stop (it still writes its dump and summary).
+for _ in $(seq 50); do
+  kill -0 "$sim_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$sim_pid" 2>/dev/null && kill -TERM "$sim_pid"
+sim_status=0
+wait "$sim_pid" || sim_status=$?
+sim_pid=""
+cat "$work/sim.err"
+
+if ((write_status != 0)); then
+  echo "demo.sh: updater-cli write failed with status $write_status" >&2
+  exit "$write_status"
+fi
+if ((sim_status != 0)); then
+  echo "demo.sh: the simulated radio's checks failed" >&2
+  exit 1
+fi
+
+# The radio must hold exactly the bytes of the low, main and top-area transfer blocks.
+"$cli" info --blocks >"$work/blocks.txt"
+awk '
+  function hex(text,   i, value) {
+    value = 0
+    text = toupper(text)
+    for (i = 1; i <= length(text); i++) value = value * 16 + index("0123456789ABCDEF", substr(text, i, 1)) - 1
+    return value
+  }
+  FNR == NR {
+    if ($1 == "low" || $1 == "main" || $1 == "transfer") {
+      base = hex($2)
+      for (i = 0; i < $3; i++) expected[sprintf("%06X", base + i)] = toupper(substr($4, 2 * i + 1, 2))
+    }
+    next
+  }
+  {
+    address = toupper($1)
+    if (!(address in expected)) { printf "radio memory differs: %s written but not in the image\n", address; bad = 1; exit }
+    if (toupper($2) != expected[address]) { printf "radio memory differs at %s: %s, image %s\n", address, $2, expected[address]; bad = 1; exit }
+    seen++
+  }
+  END {
+    if (bad) exit 1
+    total = 0
+    for (a in expected) total++
+    if (seen != total) { printf "radio memory differs: %d of the image'"'"'s %d bytes written\n", seen, total; exit 1 }
+    printf "radio memory matches the image: %d bytes\n", seen
+  }
+' "$work/blocks.txt" "$dump"

@@ -1,0 +1,123 @@
+#pragma once
+// The radio's firmware loader as a byte-driven state machine: it reads what arrives on the
+// line, checks it as the loader would, and queues its answers. It knows nothing of terminals
+// or threads; RadioSimulator feeds it and sends what it answers.
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/LineSettings.h"
+#include "sim/RadioSimulator.h"
+
+namespace updater::sim {
+
+class LoaderDialogue {
+  public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::size_t kMemorySize = 0x100000;
+
+    explicit LoaderDialogue(SimOptions options);
+
+    // Bytes that arrived together at `at`, with the line as `line` when they were read.
+    void Receive(const uint8_t* data, std::size_t count, const LineSettings& line,
+                 Clock::time_point at);
+    // Called often: sends the ACK once the line reads 19200 and the Updater has taken the SYN,
+    // and drops stale half frames. `pendingForUpdater`: answer bytes the Updater has not read.
+    void Tick(const LineSettings& line, std::size_t pendingForUpdater, Clock::time_point now);
+    // The answer bytes queued since the last call, as they go on the line (scrambled).
+    std::vector<uint8_t> TakeAnswer();
+
+    bool HangUpRequested() const { return hangUp_; }
+    bool EndedCleanly() const { return endedCleanly_; }
+    // True while the loader waits for something other than bytes (the line's speed) or holds
+    // half a frame, so the caller should look at the line often.
+    bool NeedsPromptTicks() const;
+    Clock::time_point LastByteAt() const { return lastByteAt_; }
+
+    const SimReport& Report() const { return report_; }
+    const std::vector<uint8_t>& Memory() const { return memory_; }
+    const std::vector<bool>& Written() const { return written_; }
+
+    // The 48-byte answer to command 0x02: model code, loader data, key material.
+    static std::array<uint8_t, 48> IdentityReply(const SimOptions& options);
+
+  private:
+    enum class Phase {
+        Listening,         // waiting for the connection request at the listen speed
+        AwaitLine19200,    // SYN sent; the ACK follows once the line runs at 19200
+        AwaitIdentify,     // connected, unkeyed: only command 0x02 is understood
+        AwaitHandshake,    // identity sent; next byte is the handshake byte
+        AwaitIdentityAck,  // handshake byte received; ACK expected (still unkeyed)
+        Command,           // keyed: the next byte starts a command
+        AwaitQueryAck,     // tag or version sent; ACK expected
+        AreaCodeArgs,      // 'R' received; two characters follow
+        SpeedCode,         // 0x0F received; the speed code follows
+        BlockFrame,        // 'W' or 'X' received; address, count, data and checksum follow
+        AddressRange,      // 0xF3 received; start, end and area checksum follow
+    };
+
+    struct Session {
+        uint8_t key = 0;
+        int speed = 0;
+        uint8_t handshake = 0;
+        int areaCodesDone = 0;  // how many of "0A" "P2" "03" "02" "01" came in order
+        bool rangeSeen = false;
+        bool bracketSeen = false;
+        bool code00Seen = false;
+        bool checkpointReady = false;  // the last command dropped the line to 19200
+        int areaCodeCount = 0;
+        int wCount = 0;
+        int xCount = 0;
+        int checkpointCount = 0;
+        uint16_t mainAreaSum = 0;  // sum of (byte - 255) over the main-area 'W' data received
+        std::optional<Clock::time_point> speedChangeAt;
+        std::optional<Clock::time_point> wFrameAt;
+    };
+
+    bool InDialogue() const;
+    bool FeedRequestMatcher(uint8_t byte);
+    void StartSession(const LineSettings& line, Clock::time_point at);
+    void DialogueByte(uint8_t raw, Clock::time_point at);
+    void KeyedByte(uint8_t byte, Clock::time_point at);
+    void StartCommand(uint8_t byte, Clock::time_point at);
+    void CheckPauses(Clock::time_point at);
+    void AreaCode(char first, char second);
+    void SpeedChange(uint8_t code, Clock::time_point at);
+    void BlockDone();
+    void AddressRangeDone();
+    void Checkpoint(bool ready);
+    void EndDialogue(bool clean, const std::string& why);
+    void Answer(std::initializer_list<uint8_t> bytes);
+    void Answer(const uint8_t* bytes, std::size_t count);
+    void Log(const std::string& entry);
+    void LogFrame(uint8_t command, uint32_t address);
+    void Problem(const std::string& text);
+
+    SimOptions options_;
+    std::array<uint8_t, 48> identity_;
+    Phase phase_ = Phase::Listening;
+    Session session_;
+    std::size_t requestMatched_ = 0;
+    std::vector<uint8_t> frame_;
+    uint8_t frameCommand_ = 0;
+    Clock::time_point synAt_{};
+    std::optional<Clock::time_point> line19200Since_;
+    Clock::time_point lastByteAt_{};
+    std::vector<uint8_t> answer_;
+    bool hangUp_ = false;
+    bool endedCleanly_ = false;
+    std::optional<std::size_t> frameRunEntry_;  // log entry of the current run of block frames
+    uint8_t frameRunCommand_ = 0;
+    uint32_t frameRunFirst_ = 0;
+    int frameRunCount_ = 0;
+    SimReport report_;
+    std::vector<uint8_t> memory_;
+    std::vector<bool> written_;
+};
+
+}  // namespace updater::sim

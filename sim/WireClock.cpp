@@ -1,0 +1,20 @@
+#include "sim/WireClock.h"
+
+#include <algorithm>
+
+namespace updater::sim {
+
+void WireClock::Received(std::size_t count, const LineSettings& line, Clock::time_point at) {
+    if (!enabled_) return;
+    inboundDone_ = std::max(inboundDone_, at) + ByteTime(line) * static_cast<long long>(count);
+}
+
+WireClock::Clock::time_point WireClock::AnswerArrival(std::size_t count, const LineSettings& line,
+                                                      Clock::time_point now) {
+    if (!enabled_) return now;
+    const auto start = std::max({now, inboundDone_, outboundDone_});
+    outboundDone_ = start + ByteTime(line) * static_cast<long long>(count);
+    return outboundDone_;
+}
+
+}  // namespace updater::sim

@@ -1,0 +1,120 @@
+#include "GuiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/PortScan.h"
+#include "protocol/Messages.h"
+#include "protocol/UpdateHost.h"
+#include "ui/MessageBox.h"
+
+namespace updater::test {
+
+MessageRecorder::MessageRecorder() {
+    SetMessageBoxFunction([this](QWidget*, const std::string& text, const std::string& caption,
+                                 unsigned style) {
+        messages.push_back({text, caption, style});
+        return answer ? answer(messages.back()) : ID_OK;
+    });
+}
+
+MessageRecorder::~MessageRecorder() { SetMessageBoxFunction({}); }
+
+sim::SimOptions QuickRadio() {
+    sim::SimOptions options;
+    options.modelWireTime = false;
+    return options;
+}
+
+DialogUnderTest::DialogUnderTest(DialogSetup setup) : radio(std::move(setup.radio)) {
+    if (!radio.Start()) ADD_FAILURE() << "the simulated radio could not open a terminal";
+    UpdaterDialogOptions options;
+    options.specialSettingsFlag = setup.specialSettingsFlag;
+    options.fileChooser = std::move(setup.fileChooser);
+    options.imageLoader = std::move(setup.imageLoader);
+    const std::string port = radio.PortPath();
+    options.portEnumerator = [port](LinkPort& probe) {
+        return ScanPorts(probe, {"/dev/no-such-serial-device", port}, PortCheck::OpensOnly);
+    };
+    dialog = std::make_unique<UpdaterDialog>(nullptr, link, options);
+    dialog->OnInitDialog();
+    dialog->show();
+}
+
+DialogUnderTest::~DialogUnderTest() {
+    dialog.reset();
+    link.SetOpen(0);
+    radio.Stop();
+}
+
+namespace {
+
+// count bytes from address, a pattern that differs per block.
+ImageRecord Block(uint32_t address, int count, uint8_t seed) {
+    ImageRecord record;
+    record.address = address;
+    record.count = count;
+    for (int i = 0; i < count; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", static_cast<uint8_t>(seed + 5 * i));
+        record.text[2 * static_cast<size_t>(i)] = pair[0];
+        record.text[2 * static_cast<size_t>(i) + 1] = pair[1];
+    }
+    return record;
+}
+
+}  // namespace
+
+FirmwareImage SmallImage() {
+    FirmwareImage image;
+    for (int i = 0; i < 3; ++i) image.lowAreaRecords.Append(Block(0x10000 + 128 * i, 128, 0x10 + i));
+    for (int i = 0; i < 4; ++i) image.mainAreaRecords.Append(Block(0xC0000 + 128 * i, 128, 0x20 + i));
+    image.mainAreaRecords.Append(Block(0xD0000, 17, 0x33));
+    for (int i = 0; i < 2; ++i) image.topAreaRecords.Append(Block(0xF0000 + 128 * i, 128, 0x40 + i));
+    image.topAreaRecords.Append(Block(0xFFF00, 64, 0x55));
+    // The top area is written last block first.
+    image.topAreaTransferList.Append(image.topAreaRecords[2]);
+    image.topAreaTransferList.Append(image.topAreaRecords[0]);
+    image.topAreaTransferList.Append(image.topAreaRecords[1]);
+    image.imageVersion = {'V', '9', '.', '0', '1', 0, 0, 0};
+    image.imageTopAreaTag = {'G', 'U', 'I', '-', 0x80, 0x9F, 0xFE, 0x01,
+                             '2', '0', '2', '4', 0xC3, 0x00, 0x7F, 0xAA};
+    return image;
+}
+
+ImageLoaderFunction SmallImageLoader() {
+    return [](FirmwareImage& image, const std::string&, int, ImageLoadForm) {
+        image = SmallImage();
+        return true;
+    };
+}
+
+std::string MemoryMismatch(const sim::RadioSimulator& radio, const FirmwareImage& image) {
+    const std::vector<uint8_t> memory = radio.Memory();
+    const std::vector<bool> written = radio.Written();
+    std::vector<bool> expected(written.size(), false);
+    for (const RecordList* list :
+         {&image.lowAreaRecords, &image.mainAreaRecords, &image.topAreaRecords}) {
+        for (const ImageRecord& record : *list) {
+            for (int k = 0; k < record.count; ++k) {
+                const uint32_t address = record.address + static_cast<uint32_t>(k);
+                if (address >= memory.size()) return "block beyond the memory";
+                expected[address] = true;
+                if (!written[address] || memory[address] != record.ByteAt(k)) {
+                    return "byte at " + std::to_string(address) + " differs";
+                }
+            }
+        }
+    }
+    for (size_t a = 0; a < written.size(); ++a) {
+        if (written[a] && !expected[a]) return "byte at " + std::to_string(a) + " not in the image";
+    }
+    return {};
+}
+
+std::string CaptionFor(const std::string& version) {
+    return std::string(kCaptionUpdater) + "         Ver. " + version;
+}
+
+}  // namespace updater::test

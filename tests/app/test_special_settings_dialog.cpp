@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "GuiTestSupport.h"
+#include "protocol/Messages.h"
+#include "protocol/UpdateHost.h"
+#include "ui/SpecialSettingsDialog.h"
+
+namespace updater {
+namespace {
+
+using test::Child;
+using test::MessageRecorder;
+
+struct Settings {
+    int speedChoice;
+    int stopBits;
+    int unencrypted;
+    int useOwnFile;
+};
+
+void Apply(SpecialSettingsDialog& dialog, const Settings& settings) {
+    dialog.speedChoice = settings.speedChoice;
+    dialog.stopBits = settings.stopBits;
+    dialog.unencrypted = settings.unencrypted;
+    dialog.useOwnFile = settings.useOwnFile;
+}
+
+TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
+    const struct {
+        Settings settings;
+        const char* checkedSpeed;
+        const char* checkedStopBit;
+    } cases[] = {
+        {{5, 2, 0, 0}, "speed38400", "stopBit2"},
+        {{6, 1, 1, 1}, "speed57600", "stopBit1"},
+        {{1, 2, 0, 1}, "speed19200", "stopBit2"},  // 19200 is checked but hidden
+        {{3, 7, 0, 0}, "speed38400", "stopBit1"},  // unknown values fall back
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.checkedSpeed);
+        SpecialSettingsDialog dialog(nullptr);
+        Apply(dialog, c.settings);
+        dialog.ownFilePath = "/home/tech/previous.mot";
+        dialog.show();
+
+        for (const char* speed : {"speed57600", "speed19200", "speed38400"}) {
+            EXPECT_EQ(Child(dialog, speed)->isChecked(), std::string(speed) == c.checkedSpeed)
+                << speed;
+        }
+        EXPECT_TRUE(Child(dialog, c.checkedStopBit)->isChecked());
+        EXPECT_EQ(Child(dialog, "unencrypted")->isChecked(), c.settings.unencrypted == 1);
+        EXPECT_EQ(Child(dialog, "useOwnFile")->isChecked(), c.settings.useOwnFile == 1);
+        const auto* pathBox = Child<QLineEdit>(dialog, "filePathEdit");
+        EXPECT_TRUE(pathBox->text().isEmpty());
+        EXPECT_EQ(pathBox->isEnabled(), c.settings.useOwnFile == 1);
+        EXPECT_EQ(Child(dialog, "referButton")->isEnabled(), c.settings.useOwnFile == 1);
+        EXPECT_FALSE(Child(dialog, "speed19200")->isVisible());
+        EXPECT_FALSE(Child(dialog, "speed19200")->isEnabled());
+        // Opening changes no value.
+        EXPECT_EQ(dialog.speedChoice, c.settings.speedChoice);
+        EXPECT_EQ(dialog.stopBits, c.settings.stopBits);
+        dialog.close();
+    }
+}
+
+TEST(SpecialSettingsDialog, ControlsRecordTheChoices) {
+    SpecialSettingsDialog dialog(nullptr);
+    Apply(dialog, {5, 2, 0, 0});
+    dialog.show();
+
+    Child(dialog, "speed57600")->click();
+    EXPECT_EQ(dialog.speedChoice, 6);
+    Child(dialog, "speed38400")->click();
+    EXPECT_EQ(dialog.speedChoice, 5);
+    Child(dialog, "stopBit1")->click();
+    EXPECT_EQ(dialog.stopBits, 1);
+    Child(dialog, "stopBit2")->click();
+    EXPECT_EQ(dialog.stopBits, 2);
+
+    Child(dialog, "unencrypted")->click();
+    EXPECT_EQ(dialog.unencrypted, 1);
+    Child(dialog, "unencrypted")->click();
+    EXPECT_EQ(dialog.unencrypted, 0);
+
+    Child(dialog, "useOwnFile")->click();
+    EXPECT_EQ(dialog.useOwnFile, 1);
+    EXPECT_TRUE(Child(dialog, "referButton")->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(dialog, "filePathEdit")->isEnabled());
+    Child(dialog, "useOwnFile")->click();
+    EXPECT_EQ(dialog.useOwnFile, 0);
+    EXPECT_FALSE(Child(dialog, "referButton")->isEnabled());
+}
+
+TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
+    MessageRecorder recorder;
+    QString offeredFilter;
+    QString answer;  // cancelled first
+    SpecialSettingsDialog dialog(nullptr);
+    dialog.SetFileChooser([&](QWidget*, const QString& filter) {
+        offeredFilter = filter;
+        return answer;
+    });
+    Apply(dialog, {5, 2, 0, 1});
+    dialog.ownFilePath = "/home/tech/previous.mot";  // kept from an earlier showing
+    dialog.show();
+
+    Child(dialog, "setButton")->click();
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].text, kTextMustInputFileName);
+    EXPECT_EQ(recorder.messages[0].caption, kCaptionUpperError);
+    EXPECT_EQ(recorder.messages[0].style, MB_OK_STOP);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+
+    Child(dialog, "referButton")->click();  // the chooser is cancelled: nothing changes
+    EXPECT_EQ(offeredFilter.toStdString(), "MOT File(*.mot)");
+    EXPECT_EQ(dialog.ownFilePath, "/home/tech/previous.mot");
+    EXPECT_TRUE(Child<QLineEdit>(dialog, "filePathEdit")->text().isEmpty());
+
+    answer = QStringLiteral("/home/tech/new image.mot");
+    Child(dialog, "referButton")->click();
+    EXPECT_EQ(dialog.ownFilePath, "/home/tech/new image.mot");
+    EXPECT_EQ(Child<QLineEdit>(dialog, "filePathEdit")->text(), answer);
+
+    Child(dialog, "setButton")->click();
+    EXPECT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace updater

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QProgressBar>
+
+#include "GuiTestSupport.h"
+#include "protocol/Messages.h"
+#include "protocol/UpdateHost.h"
+
+namespace updater {
+namespace {
+
+using test::Child;
+using test::DialogUnderTest;
+using test::MessageRecorder;
+using test::RecordedMessage;
+
+// While an update runs, nothing in the window may start another or end the program.
+void ExpectWindowLocked(UpdaterDialog& dialog, const MessageRecorder& recorder) {
+    EXPECT_TRUE(dialog.UpdateRunning());
+    EXPECT_FALSE(Child(dialog, "writeButton")->isEnabled());
+    EXPECT_FALSE(Child(dialog, "exitButton")->isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(dialog, "portList")->isEnabled());
+    const size_t asked = recorder.messages.size();
+    EXPECT_FALSE(dialog.close());  // the close box and Alt+F4
+    dialog.reject();               // Esc
+    Child(dialog, "exitButton")->click();
+    EXPECT_EQ(recorder.messages.size(), asked);  // no exit question
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+void ExpectReady(UpdaterDialog& dialog) {
+    EXPECT_FALSE(dialog.UpdateRunning());
+    const auto* bar = Child<QProgressBar>(dialog, "progressBar");
+    EXPECT_LT(bar->value(), bar->minimum());  // empty
+    EXPECT_TRUE(Child(dialog, "writeButton")->isEnabled());
+    EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
+    EXPECT_TRUE(Child<QComboBox>(dialog, "portList")->isEnabled());
+}
+
+TEST(UpdateWorkflow, SuccessfulUpdatesEndWithWritingCompletedAndAnEmptyBar) {
+    MessageRecorder recorder;
+    DialogUnderTest under(test::DialogSetup().Loader(test::SmallImageLoader()));
+    UpdaterDialog& dialog = *under.dialog;
+    recorder.answer = [&](const RecordedMessage& message) {
+        if (message.style == MB_OKCANCEL_EXCLAMATION) ExpectWindowLocked(dialog, recorder);
+        return ID_OK;
+    };
+    auto* bar = Child<QProgressBar>(dialog, "progressBar");
+    std::vector<int> positions;
+    bool checkedDuringPass = false;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        positions.push_back(value);
+        if (!checkedDuringPass && value > 0) {
+            checkedDuringPass = true;
+            ExpectWindowLocked(dialog, recorder);
+        }
+    });
+
+    for (int update = 1; update <= 2; ++update) {  // a second radio after the first
+        SCOPED_TRACE(update);
+        recorder.messages.clear();
+        positions.clear();
+        Child(dialog, "writeButton")->click();
+
+        ASSERT_EQ(recorder.messages.size(), 2u);
+        const RecordedMessage& confirm = recorder.messages[0];
+        EXPECT_EQ(confirm.caption, kCaptionConfirmVersion);
+        EXPECT_EQ(confirm.style, MB_OKCANCEL_EXCLAMATION);
+        EXPECT_NE(confirm.text.find(kTextNoData), std::string::npos);
+        EXPECT_NE(confirm.text.find(dialog.Image().VersionText()), std::string::npos);
+        EXPECT_EQ(recorder.messages[1].text, kTextWritingCompleted);
+        EXPECT_EQ(recorder.messages[1].caption, kCaptionUpdater);
+        EXPECT_EQ(recorder.messages[1].style, MB_OK_INFORMATION);
+
+        ASSERT_FALSE(positions.empty());
+        EXPECT_EQ(positions.front(), 0);  // every update starts from an empty bar
+        EXPECT_EQ(*std::max_element(positions.begin(), positions.end()), bar->maximum());
+        ExpectReady(dialog);
+        EXPECT_TRUE(checkedDuringPass);
+        EXPECT_FALSE(under.link.IsOpen());
+
+        const sim::SimReport report = under.radio.Report();
+        EXPECT_TRUE(report.ChecksHeld()) << (report.problems.empty() ? "" : report.problems[0]);
+        EXPECT_TRUE(report.endReceived);
+        EXPECT_GT(report.frames, 0);
+        EXPECT_EQ(test::MemoryMismatch(under.radio, dialog.Image()), "");
+    }
+}
+
+TEST(UpdateWorkflow, FailuresShowTheTextOfTheirResultCode) {
+    sim::SimOptions shortIdentity = test::QuickRadio();
+    shortIdentity.faults.shortIdentityReply = 47;
+    sim::SimOptions otherModel = test::QuickRadio();
+    otherModel.model = {'X', 'Y', 'Z', '1', '2', '3', '4', ' ',
+                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    sim::SimOptions noVersion = test::QuickRadio();
+    noVersion.faults.noVersionAnswer = true;
+    sim::SimOptions hangUp = test::QuickRadio();
+    hangUp.faults.hangUpAtWFrame = 4;
+    const struct {
+        const char* name;
+        sim::SimOptions radio;
+        const char* expectedText;
+        bool versionAskedFirst;  // the check sequence got as far as the version question
+    } cases[] = {
+        {"short identity reply", shortIdentity, kTextGeneralFailure, false},
+        {"another model", otherModel, kTextModelMismatch, false},
+        {"no version answer", noVersion, kTextGeneralFailure, false},
+        {"hang-up in the middle of a pass", hangUp, kTextGeneralFailure, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageRecorder recorder;
+        DialogUnderTest under(test::DialogSetup().Radio(c.radio).Loader(test::SmallImageLoader()));
+        Child(*under.dialog, "writeButton")->click();
+
+        ASSERT_EQ(recorder.messages.size(), c.versionAskedFirst ? 2u : 1u);
+        EXPECT_EQ(recorder.messages.front().style == MB_OKCANCEL_EXCLAMATION,
+                  c.versionAskedFirst);
+        EXPECT_EQ(recorder.messages.back().text, c.expectedText);
+        EXPECT_EQ(recorder.messages.back().caption, kCaptionError);
+        EXPECT_EQ(recorder.messages.back().style, MB_OK_STOP);
+        ExpectReady(*under.dialog);
+        EXPECT_FALSE(under.link.IsOpen());
+    }
+    // The general text shows as two lines.
+    const std::string general = kTextGeneralFailure;
+    EXPECT_EQ(std::count(general.begin(), general.end(), '\n'), 1);
+}
+
+TEST(UpdateWorkflow, DecliningTheVersionChangeShowsOnlyTheCancelNotice) {
+    MessageRecorder recorder;
+    recorder.answer = [](const RecordedMessage& message) {
+        return message.style == MB_OKCANCEL_EXCLAMATION ? ID_CANCEL : ID_OK;
+    };
+    DialogUnderTest under(test::DialogSetup().Loader(test::SmallImageLoader()));
+    Child(*under.dialog, "writeButton")->click();
+
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    EXPECT_EQ(recorder.messages[0].style, MB_OKCANCEL_EXCLAMATION);
+    EXPECT_EQ(recorder.messages[1].text, kTextCancelled);
+    EXPECT_EQ(recorder.messages[1].caption, kCaptionConfirmVersion);
+    EXPECT_EQ(recorder.messages[1].style, MB_OK_EXCLAMATION);
+    ExpectReady(*under.dialog);
+    const sim::SimReport report = under.radio.Report();
+    EXPECT_TRUE(report.endReceived);
+    EXPECT_EQ(report.frames, 0);  // the radio is left unwritten
+}
+
+}  // namespace
+}  // namespace updater

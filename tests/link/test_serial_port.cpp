@@ -1,0 +1,194 @@
+// SerialPort over a real pseudo-terminal: naming, opening, line settings and time-outs.
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <chrono>
+
+#include "link/LinkPort.h"
+#include "tests/link/PtyPeer.h"
+
+namespace updater {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+class SerialPortOnPty : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(peer_.Ready());
+        ASSERT_EQ(port_.SetPortName(peer_.SlavePath()), 1);
+    }
+    void TearDown() override { port_.SetOpen(0); }
+
+    test::PtyPeer peer_;
+    LinkPort port_;
+};
+
+TEST(SerialPortDefaults, MatchTheRadioLine) {
+    LinkPort port;
+    EXPECT_EQ(port.Settings(), "9600,N,8,2");
+    EXPECT_EQ(port.ReadTimeout(), 1000u);
+    EXPECT_EQ(port.InputQueueSize(), 512);
+    EXPECT_EQ(port.OutputQueueSize(), 512);
+    EXPECT_EQ(port.IsOpen(), 0);
+    EXPECT_EQ(port.linkKey, 0);
+}
+
+// A pseudo-terminal always reports 8 data bits without parity, so only speed and stop bits
+// can be read back here; the parser tests cover the other fields.
+struct LineCase {
+    const char* text;
+    const char* stored;
+    speed_t speed;
+    bool twoStopBits;
+    tcflag_t size;
+    bool parity;
+};
+
+class LineSettingsOnPty : public SerialPortOnPty, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(LineSettingsOnPty, ReachTheLine) {
+    const LineCase& c = GetParam();
+    ASSERT_EQ(port_.Open(), 1);
+    ASSERT_EQ(port_.SetSettings(c.text), 1);
+    EXPECT_EQ(port_.Settings(), c.stored);
+    const termios tio = peer_.LineSettings();
+    EXPECT_EQ(cfgetospeed(&tio), c.speed);
+    EXPECT_EQ(cfgetispeed(&tio), c.speed);
+    EXPECT_EQ((tio.c_cflag & CSTOPB) != 0, c.twoStopBits);
+    EXPECT_EQ(tio.c_cflag & CSIZE, c.size);
+    EXPECT_EQ((tio.c_cflag & PARENB) != 0, c.parity);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LineSettingsOnPty,
+    ::testing::Values(LineCase{"9600,N,8,2", "9600,N,8,2", B9600, true, CS8, false},
+                      LineCase{"19200, N, 8, 1", "19200,N,8,1", B19200, false, CS8, false},
+                      LineCase{" 57600 ,N,8,2 ", "57600,N,8,2", B57600, true, CS8, false},
+                      LineCase{"38400,N,8,1", "38400,N,8,1", B38400, false, CS8, false}));
+
+TEST_F(SerialPortOnPty, MalformedSettingsFailAndLeaveTheLineAsItWas) {
+    ASSERT_EQ(port_.Open(), 1);
+    ASSERT_EQ(port_.SetSettings("19200,N,8,1"), 1);
+    EXPECT_EQ(port_.SetSettings("19200,N,8"), 0);
+    EXPECT_EQ(port_.SetSettings("12345,N,8,1"), 0);  // no such line speed
+    const termios tio = peer_.LineSettings();
+    EXPECT_EQ(cfgetospeed(&tio), B19200);
+}
+
+TEST_F(SerialPortOnPty, ValuesSetWhileClosedTakeEffectAtOpen) {
+    const speed_t before = [&] {
+        const termios tio = peer_.LineSettings();
+        return cfgetospeed(&tio);
+    }();
+    ASSERT_NE(before, B19200);
+    EXPECT_EQ(port_.SetSettings("19200,N,8,1"), 1);
+    EXPECT_EQ(port_.SetReadTimeout(300), 1);
+    EXPECT_EQ(port_.SetInputQueueSize(1024), 1);
+    {
+        const termios tio = peer_.LineSettings();
+        EXPECT_EQ(cfgetospeed(&tio), before);  // nothing on the line yet
+    }
+
+    ASSERT_EQ(port_.Open(), 1);
+    const termios tio = peer_.LineSettings();
+    EXPECT_EQ(cfgetospeed(&tio), B19200);
+    EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
+
+    uint8_t byte = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(port_.Read(&byte, 1), 0);
+    const auto waited = Clock::now() - start;
+    EXPECT_GE(waited, milliseconds(300));
+    EXPECT_LT(waited, milliseconds(1000));  // the 1000 ms default would still be waiting
+}
+
+TEST_F(SerialPortOnPty, FailureAfterTheDeviceOpenedLeavesItOpen) {
+    ASSERT_EQ(port_.SetSettings("bogus"), 1);  // stored only while closed
+    EXPECT_EQ(port_.Open(), 0);
+    EXPECT_EQ(port_.IsOpen(), 1);
+    EXPECT_EQ(port_.SetOpen(1), 1);  // already open: not tried again
+    EXPECT_EQ(port_.SetOpen(0), 1);
+    EXPECT_EQ(port_.IsOpen(), 0);
+
+    // Released: the port opens again once the settings are sound.
+    ASSERT_EQ(port_.SetSettings("9600,N,8,2"), 1);
+    EXPECT_EQ(port_.SetOpen(1), 1);
+}
+
+TEST_F(SerialPortOnPty, SecondOpenOfAHeldPortFails) {
+    ASSERT_EQ(port_.Open(), 1);
+    LinkPort other;
+    ASSERT_EQ(other.SetPortName(peer_.SlavePath()), 1);
+    EXPECT_EQ(other.Open(), 0);
+    EXPECT_EQ(other.IsOpen(), 0);
+    EXPECT_EQ(other.LastOpenError(), OpenError::Busy);
+
+    ASSERT_EQ(port_.Close(), 1);
+    EXPECT_EQ(other.Open(), 1);
+    EXPECT_EQ(other.Close(), 1);
+}
+
+TEST_F(SerialPortOnPty, OpenOfAnOpenPortIsRefusedAndKeepsIt) {
+    ASSERT_EQ(port_.Open(), 1);
+    EXPECT_EQ(port_.Open(), 0);
+    EXPECT_EQ(port_.IsOpen(), 1);
+    EXPECT_EQ(port_.WriteByte(0x42), 1);
+    EXPECT_EQ(peer_.Receive(1), std::vector<uint8_t>{0x42});
+}
+
+TEST(SerialPortOpen, MissingDeviceIsNotFoundAndStaysClosed) {
+    LinkPort port;
+    ASSERT_EQ(port.SetPortName("/dev/no-such-serial-port"), 1);
+    EXPECT_EQ(port.Open(), 0);
+    EXPECT_EQ(port.IsOpen(), 0);
+    EXPECT_EQ(port.LastOpenError(), OpenError::NotFound);
+    EXPECT_EQ(port.Close(), 0);
+}
+
+TEST_F(SerialPortOnPty, KeepingTheNameOnAnOpenPortReopensIt) {
+    for (int viaNumber : {1, 0}) {
+        ASSERT_EQ(port_.Open(), 1);
+        // Disturb the line from outside; a real reopen applies the settings again.
+        termios tio = peer_.LineSettings();
+        cfsetspeed(&tio, B1200);
+        peer_.SetLineSettings(tio);
+
+        EXPECT_EQ(viaNumber ? port_.SetPortNumber(0) : port_.SetPortName(""), 1);
+        EXPECT_EQ(port_.IsOpen(), 1);
+        EXPECT_EQ(port_.PortName(), peer_.SlavePath());
+        tio = peer_.LineSettings();
+        EXPECT_EQ(cfgetospeed(&tio), B9600);
+        EXPECT_EQ(port_.WriteByte(0x33), 1);
+        EXPECT_EQ(peer_.Receive(1), std::vector<uint8_t>{0x33});
+        ASSERT_EQ(port_.Close(), 1);
+    }
+}
+
+TEST_F(SerialPortOnPty, RenamingAnOpenPortToAMissingOneReportsFailure) {
+    ASSERT_EQ(port_.Open(), 1);
+    EXPECT_EQ(port_.SetPortName("/dev/no-such-serial-port"), 0);
+    EXPECT_EQ(port_.IsOpen(), 0);
+    EXPECT_EQ(port_.PortName(), "/dev/no-such-serial-port");
+}
+
+TEST_F(SerialPortOnPty, NamingAClosedPortOnlyStoresTheName) {
+    EXPECT_EQ(port_.SetPortNumber(0), 1);
+    EXPECT_EQ(port_.PortName(), peer_.SlavePath());
+    EXPECT_EQ(port_.SetPortNumber(3), 1);
+    EXPECT_EQ(port_.PortName(), "/dev/ttyS2");
+    EXPECT_EQ(port_.IsOpen(), 0);
+}
+
+TEST_F(SerialPortOnPty, PseudoTerminalIsNotRs232) {
+    EXPECT_EQ(port_.IsRs232(), 0);  // closed: the query fails
+    ASSERT_EQ(port_.Open(), 1);
+    EXPECT_EQ(port_.IsRs232(), 0);
+}
+
+}  // namespace
+}  // namespace updater

@@ -1,0 +1,142 @@
+// Every way an update can end short of "Writing completed.": the code and message the user
+// gets, the port closed afterwards, and a healthy radio written right after.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/LinkPort.h"
+#include "protocol/Messages.h"
+#include "protocol/ResultCodes.h"
+#include "protocol/Update.h"
+#include "sim/RadioSimulator.h"
+#include "tests/protocol/UpdateTestSupport.h"
+
+namespace updater {
+namespace {
+
+using testing::RecordingHost;
+using testing::ShownMessage;
+using testing::SmallImage;
+
+struct FailureCase {
+    const char* name;
+    void (*fault)(sim::SimOptions&);
+    int result;              // the outcome: 1 only for a fault that is no failure
+    uint32_t code;           // the result code left in the slot
+    bool confirmationShown;  // the check sequence got as far as the version question
+};
+
+const FailureCase kFailureCases[] = {
+    {"noAck", [](sim::SimOptions& o) { o.faults.noAck = true; }, 0, ERR_NO_LINK, false},
+    {"shortIdentity", [](sim::SimOptions& o) { o.faults.shortIdentityReply = 47; }, 0, ERR_COMMAND,
+     false},
+    {"otherModel", [](sim::SimOptions& o) { std::copy_n("MQA6636 ", 8, o.model.begin()); }, 0,
+     ERR_MODEL, false},
+    {"silentTag", [](sim::SimOptions& o) { o.faults.silentTagQuery = true; }, 1, 0, true},
+    {"noVersionAnswer", [](sim::SimOptions& o) { o.faults.noVersionAnswer = true; }, 0, ERR_COMMAND,
+     false},
+    {"refusedAreaCode3", [](sim::SimOptions& o) { o.faults.refuseAreaCode = 3; }, 0, 0, true},
+    {"silentCheckpoint", [](sim::SimOptions& o) { o.faults.silentCheckpoint = 2; }, 0, 0, true},
+    {"noXAck", [](sim::SimOptions& o) { o.faults.noXAck = 2; }, 0, 0, true},
+    {"hangUpMidPass", [](sim::SimOptions& o) { o.faults.hangUpAtWFrame = 4; }, 0, 0, true},
+    {"nakEnd", [](sim::SimOptions& o) { o.faults.nakEnd = true; }, 0, ERR_COMMAND, true},
+};
+
+class UpdateFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(UpdateFailure, EndsWithItsMessageAndTheNextUpdateSucceeds) {
+    const FailureCase& c = GetParam();
+    const FirmwareImage image = SmallImage();
+    LinkPort link;  // one port object for both updates, as the window keeps it
+    {
+        sim::SimOptions options;
+        c.fault(options);
+        sim::RadioSimulator radio(options);
+        ASSERT_TRUE(radio.Start());
+        ASSERT_EQ(link.SetPortName(radio.PortPath()), 1);
+        RecordingHost host;
+        const UpdateOutcome outcome = RunUpdate(link, host, image, {});
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.code, c.code);
+        EXPECT_FALSE(outcome.cancelled());
+        EXPECT_EQ(link.IsOpen(), 0);
+
+        const std::vector<ShownMessage> messages = host.Messages();
+        ASSERT_EQ(messages.size(), c.confirmationShown ? 2u : 1u);
+        EXPECT_EQ(messages.front().style == MB_OKCANCEL_EXCLAMATION, c.confirmationShown);
+        const ShownMessage expected =
+            c.result == 1 ? ShownMessage{kTextWritingCompleted, kCaptionUpdater, MB_OK_INFORMATION}
+                          : ShownMessage{ErrorMessageText(c.code), kCaptionError, MB_OK_STOP};
+        EXPECT_EQ(messages.back(), expected);
+
+        const sim::SimReport report = radio.Report();
+        if (std::string(c.name) == "refusedAreaCode3") {
+            const auto codes = std::count_if(
+                report.commands.begin(), report.commands.end(),
+                [](const std::string& entry) { return entry.starts_with("area code"); });
+            EXPECT_EQ(codes, 3) << "0A and P2 taken, 03 refused, nothing after it";
+            EXPECT_EQ(report.frames, 0);
+        }
+        if (std::string(c.name) == "otherModel") {
+            EXPECT_EQ(messages.back().text, "Check Model Name and Market Code.");
+        }
+    }
+
+    sim::RadioSimulator healthy({});
+    ASSERT_TRUE(healthy.Start());
+    ASSERT_EQ(link.SetPortName(healthy.PortPath()), 1);
+    RecordingHost host;
+    const UpdateOutcome again = RunUpdate(link, host, image, {});
+    EXPECT_EQ(again.result, 1);
+    EXPECT_TRUE(healthy.Report().ChecksHeld());
+    EXPECT_EQ(host.Positions().front(), 0) << "every update starts at position 0";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, UpdateFailure, ::testing::ValuesIn(kFailureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UpdateFailure, PortThatCannotBeOpened) {
+    const FirmwareImage image = SmallImage();
+    LinkPort link;
+    ASSERT_EQ(link.SetPortName("/dev/no-such-updater-port"), 1);
+    RecordingHost host;
+    const UpdateOutcome outcome = RunUpdate(link, host, image, {});
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.code, ERR_PORT_OPEN);
+    EXPECT_EQ(link.IsOpen(), 0);
+    EXPECT_EQ(
+        host.Messages(),
+        (std::vector<ShownMessage>{{"The COM port cannot be opened.", kCaptionError, MB_OK_STOP}}));
+    EXPECT_TRUE(host.Positions().empty());
+}
+
+TEST(UpdateCancel, SendsTheEndCommandAndShowsOnlyTheNotice) {
+    const FirmwareImage image = SmallImage();
+    sim::RadioSimulator radio({});
+    ASSERT_TRUE(radio.Start());
+    LinkPort link;
+    ASSERT_EQ(link.SetPortName(radio.PortPath()), 1);
+    RecordingHost host(ID_CANCEL);
+    const UpdateOutcome outcome = RunUpdate(link, host, image, {});
+
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_TRUE(outcome.cancelled());
+    EXPECT_EQ(link.IsOpen(), 0);
+    const std::vector<ShownMessage> messages = host.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].style, MB_OKCANCEL_EXCLAMATION);
+    EXPECT_EQ(messages[1],
+              (ShownMessage{"Operation has been canceled", "Norvale Updater", MB_OK_EXCLAMATION}));
+    const sim::SimReport report = radio.Report();
+    EXPECT_TRUE(report.endReceived);
+    EXPECT_EQ(report.frames, 0);
+    EXPECT_TRUE(std::none_of(report.commands.begin(), report.commands.end(),
+                             [](const std::string& e) { return e.starts_with("area code"); }));
+    EXPECT_TRUE(host.Ranges().empty());
+}
+
+}  // namespace
+}  // namespace updater

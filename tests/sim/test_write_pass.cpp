@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "sim/RadioSimulator.h"
+#include "tests/sim/ScriptedSteps.h"
+
+namespace updater::sim::test {
+namespace {
+
+using std::chrono::milliseconds;
+using std::this_thread::sleep_for;
+
+struct Block {
+    uint32_t address;
+    std::vector<uint8_t> data;
+};
+
+// Byte sum of 0x0C0000-0x0EFFFF with every byte no block covers counted as 0xFF: the loader's
+// view of the main area, computed here independently of the pass formula.
+uint16_t RangeSum(const std::vector<Block>& blocks) {
+    std::vector<uint8_t> memory(0x30000, 0xFF);
+    for (const auto& block : blocks) {
+        for (std::size_t i = 0; i < block.data.size(); ++i) {
+            if (block.address + i >= 0x0C0000 && block.address + i <= 0x0EFFFF) {
+                memory[block.address + i - 0x0C0000] = block.data[i];
+            }
+        }
+    }
+    uint32_t sum = 0;
+    for (uint8_t b : memory) sum += b;
+    return static_cast<uint16_t>(sum);
+}
+
+std::vector<uint8_t> AddressRangeFrame(uint16_t checksum) {
+    return {0xF3,
+            0x0C,
+            0x00,
+            0x00,
+            0x0E,
+            0xFF,
+            0xFF,
+            static_cast<uint8_t>(checksum >> 8),
+            static_cast<uint8_t>(checksum)};
+}
+
+bool Checkpoint(UpdaterLine& line) {
+    return line.ChangeSpeed(1, 19200) && Exchange(line, {kAck}) == kAck;
+}
+
+TEST(SimWritePass, StoresAndChecksAWholeWriteSequence) {
+    SimOptions options;
+    options.modelWireTime = false;
+    RadioSimulator radio(options);
+    ASSERT_TRUE(radio.Start());
+    UpdaterLine line(radio.PortPath());
+    ASSERT_TRUE(ConnectAndIdentify(line, 0x5D));
+    ASSERT_TRUE(SendAreaCodes(line));
+
+    std::vector<uint8_t> ramp(128);
+    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<uint8_t>(i * 7 + 1);
+    const std::vector<Block> mainPass{{0x0C0000, ramp},
+                                      {0x0D1234, {0xFF, 0x00, 0x5A}},
+                                      {0x0EFF80, std::vector<uint8_t>(128, 0x00)}};
+    // Main-area pass at 38400 with a checkpoint after the second frame, then its closing.
+    ASSERT_TRUE(line.ChangeSpeed(2, 38400));
+    for (std::size_t i = 0; i < mainPass.size(); ++i) {
+        if (i == 2) {
+            sleep_for(milliseconds(250));
+            ASSERT_TRUE(Checkpoint(line));
+            ASSERT_TRUE(line.ChangeSpeed(2, 38400));
+        }
+        ASSERT_TRUE(line.Write(BlockFrame(0x57, mainPass[i].address, mainPass[i].data)));
+        sleep_for(milliseconds(55));
+    }
+    ASSERT_TRUE(Checkpoint(line));
+    sleep_for(milliseconds(250));
+
+    EXPECT_EQ(Exchange(line, AddressRangeFrame(RangeSum(mainPass)), 3000), kAck);
+    EXPECT_EQ(Exchange(line, {0x5B}, 3000), kAck);
+    ASSERT_TRUE(line.Write({'R'}) && line.Write({'0'}));  // "00" as single bytes
+    EXPECT_EQ(Exchange(line, {'0'}), kAck);
+    const Block top{0x0F0000, {0xDE, 0xAD, 0xBE, 0xEF}};
+    EXPECT_EQ(Exchange(line, BlockFrame(0x58, top.address, top.data)), kAck);
+    EXPECT_EQ(Exchange(line, {0x45}), kAck);
+
+    const SimReport report = radio.Report();
+    EXPECT_TRUE(report.ChecksHeld()) << (report.problems.empty() ? "" : report.problems[0]);
+    EXPECT_TRUE(report.areaChecksumChecked);
+    EXPECT_TRUE(report.areaChecksumOk);
+    EXPECT_TRUE(report.endReceived);
+    EXPECT_TRUE(report.dialogueEnded);
+    EXPECT_EQ(report.frames, 4);
+    EXPECT_EQ(report.bytes, 128 + 3 + 128 + 4);
+    EXPECT_EQ(report.checkpoints, 2);
+
+    const auto memory = radio.Memory();
+    const auto written = radio.Written();
+    std::vector<Block> all = mainPass;
+    all.push_back(top);
+    for (const auto& block : all) {
+        for (std::size_t i = 0; i < block.data.size(); ++i) {
+            EXPECT_EQ(memory[block.address + i], block.data[i]);
+            EXPECT_TRUE(written[block.address + i]);
+        }
+    }
+    EXPECT_FALSE(written[0x0C0080]);
+    EXPECT_EQ(memory[0x0C0080], 0xFF);
+
+    const std::string dumpPath = ::testing::TempDir() + "sim_dump.txt";
+    ASSERT_TRUE(radio.Dump(dumpPath));
+    std::ifstream dump(dumpPath);
+    std::string first;
+    std::getline(dump, first);
+    EXPECT_EQ(first, "0C0000 01");
+    long lines = 1;
+    for (std::string rest; std::getline(dump, rest);) ++lines;
+    EXPECT_EQ(lines, report.bytes);
+    std::remove(dumpPath.c_str());
+}
+
+struct Violation {
+    const char* name;
+    bool areaCodes;                            // send the area codes first
+    std::function<void(UpdaterLine&)> script;  // what the Updater does wrong
+    const char* problem;                       // part of the problem the loader records
+};
+
+class SimWritePassViolation : public ::testing::TestWithParam<Violation> {};
+
+TEST_P(SimWritePassViolation, IsRecordedAsAProblem) {
+    SimOptions options;
+    options.modelWireTime = false;
+    RadioSimulator radio(options);
+    ASSERT_TRUE(radio.Start());
+    UpdaterLine line(radio.PortPath());
+    ASSERT_TRUE(ConnectAndIdentify(line));
+    if (GetParam().areaCodes) {
+        ASSERT_TRUE(SendAreaCodes(line));
+    }
+    GetParam().script(line);
+    sleep_for(milliseconds(100));
+
+    const SimReport report = radio.Report();
+    EXPECT_GT(report.errors, 0);
+    const bool found = std::any_of(
+        report.problems.begin(), report.problems.end(),
+        [](const std::string& p) { return p.find(GetParam().problem) != std::string::npos; });
+    EXPECT_TRUE(found) << "no problem mentions \"" << GetParam().problem << "\"";
+}
+
+const std::vector<uint8_t> kData{1, 2, 3, 4};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SimWritePassViolation,
+    ::testing::Values(Violation{"FrameChecksum", true,
+                                [](UpdaterLine& line) {
+                                    line.ChangeSpeed(2, 38400);
+                                    auto frame = BlockFrame(0x57, 0x0C0000, kData);
+                                    frame.back() ^= 0x01;
+                                    line.Write(frame);
+                                },
+                                "but data sum"},
+                      Violation{"FramesTooClose", true,
+                                [](UpdaterLine& line) {
+                                    line.ChangeSpeed(2, 38400);
+                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                                    sleep_for(milliseconds(10));
+                                    line.Write(BlockFrame(0x57, 0x0C0004, kData));
+                                },
+                                "after a 'W' frame"},
+                      Violation{"NoPauseAfterSpeedChange", true,
+                                [](UpdaterLine& line) {
+                                    line.Write({0x0F, 0x02});
+                                    sleep_for(milliseconds(20));
+                                    line.SetLine(38400);
+                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                                },
+                                "after a speed change"},
+                      Violation{"FrameAtTheOldSpeed", true,
+                                [](UpdaterLine& line) {
+                                    line.Write({0x0F, 0x02});
+                                    sleep_for(milliseconds(200));
+                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                                },
+                                "not understood"},
+                      Violation{"FrameBeforeAreaCodes", false,
+                                [](UpdaterLine& line) {
+                                    line.ChangeSpeed(2, 38400);
+                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                                },
+                                "before the area codes"},
+                      Violation{"WrongAreaChecksum", true,
+                                [](UpdaterLine& line) {
+                                    // Nothing written: the right checksum is 0; the loader refuses
+                                    // 0x0001.
+                                    EXPECT_EQ(Exchange(line, AddressRangeFrame(0x0001), 3000),
+                                              0x15);
+                                },
+                                "area checksum 0x0001"},
+                      Violation{"XBeforeAreaCode00", true,
+                                [](UpdaterLine& line) {
+                                    Exchange(line, BlockFrame(0x58, 0x0F0000, kData));
+                                },
+                                "before area code 00"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace updater::sim::test

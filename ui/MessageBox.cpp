@@ -1,0 +1,63 @@
+#include "ui/MessageBox.h"
+
+#include <QMessageBox>
+#include <QString>
+
+#include "protocol/UpdateHost.h"
+
+namespace updater {
+
+namespace {
+
+MessageBoxFunction& CurrentFunction() {
+    static MessageBoxFunction function;
+    return function;
+}
+
+QMessageBox::Icon IconForStyle(unsigned style) {
+    switch (style & 0xF0u) {
+        case 0x10:
+            return QMessageBox::Critical;
+        case 0x20:
+            return QMessageBox::Question;
+        case 0x30:
+            return QMessageBox::Warning;
+        case 0x40:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+bool HasCancelButton(unsigned style) { return (style & 0x0Fu) == 0x01u; }
+
+}  // namespace
+
+void SetMessageBoxFunction(MessageBoxFunction function) {
+    CurrentFunction() = std::move(function);
+}
+
+int ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                   unsigned style) {
+    if (CurrentFunction()) return CurrentFunction()(owner, text, caption, style);
+    return StandardMessageBox(owner, text, caption, style);
+}
+
+int StandardMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                       unsigned style) {
+    // The texts are single-byte; Latin-1 maps every byte, so a radio's odd version bytes
+    // still show. Plain text, so nothing in them is taken as markup.
+    QMessageBox box(IconForStyle(style), QString::fromLatin1(caption.c_str()),
+                    QString::fromLatin1(text.c_str()), QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    if (HasCancelButton(style)) {
+        box.addButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Cancel ? ID_CANCEL : ID_OK;
+}
+
+}  // namespace updater

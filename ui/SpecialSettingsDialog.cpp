@@ -1,0 +1,177 @@
+#include "ui/SpecialSettingsDialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "protocol/Messages.h"
+#include "protocol/UpdateHost.h"
+#include "ui/DialogUnits.h"
+#include "ui/FileFilter.h"
+#include "ui/MessageBox.h"
+
+namespace updater {
+
+namespace {
+
+constexpr const char* kImageFileFilter = "MOT File(*.mot)|*.mot||";
+constexpr const char* kLineNote =
+    "This Baud Rate is used after PC reeives SYN from the radio.\n"
+    "This Stop Bit is used after PC receives SYN from the radio.";
+
+QString StandardFileChooser(QWidget* parent, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+}
+
+template <typename Control>
+Control* Place(Control* control, const DialogUnits& units, int x, int y, int w, int h,
+               const char* name) {
+    control->setGeometry(units.Rect(x, y, w, h));
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
+}  // namespace
+
+SpecialSettingsDialog::SpecialSettingsDialog(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      chooser_(StandardFileChooser) {
+    setWindowTitle(QStringLiteral("Special Settings"));
+    setFont(TemplateFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                          QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+                         8, QFont::Normal));
+    BuildControls();
+}
+
+void SpecialSettingsDialog::SetFileChooser(FileChooserFunction chooser) {
+    chooser_ = chooser ? std::move(chooser) : FileChooserFunction(StandardFileChooser);
+}
+
+void SpecialSettingsDialog::BuildControls() {
+    const DialogUnits units(font());
+    setFixedSize(units.Size(252, 278));
+
+    // Template order, which is also the tab order.
+    setButton_ = Place(new QPushButton(tr("Set"), this), units, 65, 257, 50, 14, "setButton");
+    setButton_->setDefault(true);
+    cancelButton_ =
+        Place(new QPushButton(tr("Cancel"), this), units, 140, 257, 50, 14, "cancelButton");
+    auto* baudRateGroup =
+        Place(new QGroupBox(tr("Baud Rate"), this), units, 5, 5, 240, 64, "baudRateGroup");
+    speed57600_ =
+        Place(new QRadioButton(tr("57600 bps"), this), units, 7, 29, 110, 15, "speed57600");
+    speed19200_ =
+        Place(new QRadioButton(tr("19200 bps"), this), units, 125, 49, 110, 15, "speed19200");
+    speed19200_->setVisible(false);
+    speed19200_->setEnabled(false);
+    speed38400_ =
+        Place(new QRadioButton(tr("38400 bps"), this), units, 7, 13, 110, 15, "speed38400");
+    stopBit1_ = Place(new QRadioButton(tr("Stop bit 1"), this), units, 10, 83, 115, 15, "stopBit1");
+    stopBit2_ = Place(new QRadioButton(tr("Stop bit 2"), this), units, 10, 99, 115, 15, "stopBit2");
+    auto* encryptionGroup =
+        Place(new QGroupBox(tr("Encryption"), this), units, 5, 123, 240, 35, "encryptionGroup");
+    unencryptedBox_ = Place(new QCheckBox(tr("Unencrypted communication"), this), units, 9, 135,
+                            100, 15, "unencrypted");
+    auto* fileGroup =
+        Place(new QGroupBox(tr("Hex file"), this), units, 5, 163, 240, 50, "hexFileGroup");
+    useOwnFileBox_ = Place(new QCheckBox(tr("Use my Hex/Mot file"), this), units, 9, 173, 175, 15,
+                           "useOwnFile");
+    filePathEdit_ = Place(new QLineEdit(this), units, 9, 190, 196, 13, "filePathEdit");
+    filePathEdit_->setReadOnly(true);
+    auto* note = Place(new QLabel(QString::fromLatin1(kLineNote), this), units, 5, 218, 240, 25,
+                       "lineNote");
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    referButton_ = Place(new QPushButton(tr("Refer"), this), units, 210, 189, 30, 15, "referButton");
+    auto* stopBitGroup =
+        Place(new QGroupBox(tr("Stop Bit"), this), units, 5, 73, 240, 45, "stopBitGroup");
+
+    // The frames stand behind the controls they surround.
+    for (QGroupBox* group : {baudRateGroup, encryptionGroup, fileGroup, stopBitGroup}) {
+        group->lower();
+    }
+
+    auto* speedGroup = new QButtonGroup(this);
+    for (QRadioButton* button : {speed57600_, speed19200_, speed38400_}) {
+        speedGroup->addButton(button);
+    }
+    auto* stopGroup = new QButtonGroup(this);
+    stopGroup->addButton(stopBit1_);
+    stopGroup->addButton(stopBit2_);
+}
+
+void SpecialSettingsDialog::showEvent(QShowEvent* event) {
+    if (!initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+        ConnectHandlers();
+    }
+    QDialog::showEvent(event);
+}
+
+void SpecialSettingsDialog::OnInitDialog() {
+    // The path box starts empty whatever ownFilePath holds: a file is chosen anew each time.
+    filePathEdit_->clear();
+    const bool ownFile = useOwnFile != 0;
+    filePathEdit_->setEnabled(ownFile);
+    referButton_->setEnabled(ownFile);
+    useOwnFileBox_->setChecked(ownFile);
+
+    unencryptedBox_->setChecked(unencrypted == 1);
+
+    QRadioButton* speed = speedChoice == 1 ? speed19200_ : speedChoice == 6 ? speed57600_
+                                                                            : speed38400_;
+    speed->setChecked(true);
+    (stopBits == 2 ? stopBit2_ : stopBit1_)->setChecked(true);
+}
+
+void SpecialSettingsDialog::ConnectHandlers() {
+    // Connected after the initial checks, so that opening the dialog changes no value.
+    const auto onChecked = [this](QRadioButton* button, int* field, int value) {
+        connect(button, &QRadioButton::toggled, this, [field, value](bool checked) {
+            if (checked) *field = value;
+        });
+    };
+    onChecked(speed57600_, &speedChoice, 6);
+    onChecked(speed19200_, &speedChoice, 1);
+    onChecked(speed38400_, &speedChoice, 5);
+    onChecked(stopBit1_, &stopBits, 1);
+    onChecked(stopBit2_, &stopBits, 2);
+    connect(unencryptedBox_, &QCheckBox::toggled, this,
+            [this](bool checked) { unencrypted = checked ? 1 : 0; });
+    connect(useOwnFileBox_, &QCheckBox::toggled, this, &SpecialSettingsDialog::OnUseOwnFile);
+    connect(referButton_, &QPushButton::clicked, this, &SpecialSettingsDialog::OnRefer);
+    connect(setButton_, &QPushButton::clicked, this, &SpecialSettingsDialog::OnSet);
+    connect(cancelButton_, &QPushButton::clicked, this, &SpecialSettingsDialog::reject);
+}
+
+void SpecialSettingsDialog::OnUseOwnFile(bool checked) {
+    useOwnFile = checked ? 1 : 0;
+    filePathEdit_->setEnabled(checked);
+    referButton_->setEnabled(checked);
+}
+
+void SpecialSettingsDialog::OnRefer() {
+    const QString path = chooser_(this, QtFileFilter(QString::fromLatin1(kImageFileFilter)));
+    if (path.isEmpty()) return;
+    ownFilePath = QFile::encodeName(path).toStdString();
+    filePathEdit_->setText(path);
+}
+
+void SpecialSettingsDialog::OnSet() {
+    // Only the box counts: a path kept from an earlier showing must be chosen again.
+    if (useOwnFile == 1 && filePathEdit_->text().isEmpty()) {
+        ShowMessageBox(this, kTextMustInputFileName, kCaptionUpperError, MB_OK_STOP);
+        return;
+    }
+    accept();
+}
+
+}  // namespace updater
