@@ -9,7 +9,7 @@ namespace updater {
 namespace {
 
 class InputEventSink : public QObject {
-public:
+  public:
     bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
             case QEvent::KeyPress:

@@ -97,8 +97,7 @@ void UpdaterDialog::ShowProgress(int position) {
 int UpdaterDialog::ShowMessage(const std::string& text, const std::string& caption,
                                unsigned style) {
     int answer = ID_OK;
-    RunSynchronously(this,
-                     [&] { answer = ShowMessageBox(this, text, caption, style); });
+    RunSynchronously(this, [&] { answer = ShowMessageBox(this, text, caption, style); });
     return answer;
 }
 

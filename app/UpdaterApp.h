@@ -6,13 +6,13 @@
 namespace updater {
 
 class UpdaterApp : public QApplication {
-public:
+  public:
     UpdaterApp(int& argc, char** argv, int specialSettingsFlag);
 
     // Shows the main window and returns once it has closed.
     int Run();
 
-private:
+  private:
     int specialSettingsFlag_;
 };
 

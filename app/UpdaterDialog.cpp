@@ -81,16 +81,15 @@ void UpdaterDialog::BuildControls() {
     portList_ = Place(new QComboBox(this), units, 65, 34, 60, 63, "portList");
     // A closed drop-down list is one line high; the template height is that of the open list.
     portList_->resize(portList_->width(), portList_->sizeHint().height());
-    specialSettingsButton_ = Place(new QPushButton(tr("Special Settings"), this), units, 250, 5,
-                                   60, 14, "specialSettingsButton");
+    specialSettingsButton_ = Place(new QPushButton(tr("Special Settings"), this), units, 250, 5, 60,
+                                   14, "specialSettingsButton");
     specialSettingsButton_->setVisible(false);
     Place(new QLabel(tr("Progress"), this), units, 15, 49, 80, 8, "progressLabel");
 
     connect(exitButton_, &QPushButton::clicked, this, &UpdaterDialog::OnCancel);
     connect(writeButton_, &QPushButton::clicked, this, &UpdaterDialog::OnWrite);
     connect(portList_, &QComboBox::activated, this, &UpdaterDialog::OnSelchangePort);
-    connect(specialSettingsButton_, &QPushButton::clicked, this,
-            &UpdaterDialog::OnSpecialSettings);
+    connect(specialSettingsButton_, &QPushButton::clicked, this, &UpdaterDialog::OnSpecialSettings);
 }
 
 void UpdaterDialog::OnInitDialog() {

@@ -43,7 +43,7 @@ struct UpdaterDialogOptions {
 
 class UpdaterDialog : public QDialog, public UpdateHost {
     Q_OBJECT
-public:
+  public:
     UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptions options = {});
     ~UpdaterDialog() override;
 
@@ -70,18 +70,17 @@ public:
     // UpdateHost.
     void SetProgressRange(int maximum) override;
     void SetProgressPosition(int position) override;
-    int ShowMessage(const std::string& text, const std::string& caption,
-                    unsigned style) override;
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
     void PassFinished() override;
     void WaitForPass() override;
 
     // Esc: the same question as Exit.
     void reject() override;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void LoadAndValidateImage(ImageLoadForm form);
     void SetCaption();

@@ -28,8 +28,8 @@ QFont TemplateFont(const QStringList& families, int pointSize, int weight) {
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int alphabetWidth =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int alphabetWidth = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     baseWidth_ = std::max(1, (alphabetWidth / 26 + 1) / 2);
     baseHeight_ = std::max(1, metrics.height());
 }

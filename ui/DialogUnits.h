@@ -14,7 +14,7 @@ namespace updater {
 QFont TemplateFont(const QStringList& families, int pointSize, int weight);
 
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
 
     int X(int units) const;
@@ -25,7 +25,7 @@ public:
     int BaseWidth() const { return baseWidth_; }
     int BaseHeight() const { return baseHeight_; }
 
-private:
+  private:
     int baseWidth_ = 1;
     int baseHeight_ = 1;
 };

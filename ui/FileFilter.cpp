@@ -13,8 +13,8 @@ QString QtFileFilter(const QString& pairedFilter) {
         if (description.isEmpty() && patterns.isEmpty()) break;  // the closing "||"
         // Qt takes the patterns from the last parentheses; a description that already names
         // them is used as it is.
-        const QString named = QLatin1Char('(') + QString(patterns).replace(';', ' ') +
-                              QLatin1Char(')');
+        const QString named =
+            QLatin1Char('(') + QString(patterns).replace(';', ' ') + QLatin1Char(')');
         if (description.endsWith(named) || patterns.isEmpty()) {
             filters << description;
         } else {

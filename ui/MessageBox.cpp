@@ -33,9 +33,7 @@ bool HasCancelButton(unsigned style) { return (style & 0x0Fu) == 0x01u; }
 
 }  // namespace
 
-void SetMessageBoxFunction(MessageBoxFunction function) {
-    CurrentFunction() = std::move(function);
-}
+void SetMessageBoxFunction(MessageBoxFunction function) { CurrentFunction() = std::move(function); }
 
 int ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                    unsigned style) {

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
+#include <initializer_list>
 
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
@@ -81,17 +83,28 @@ void SpecialSettingsDialog::BuildControls() {
                             100, 15, "unencrypted");
     auto* fileGroup =
         Place(new QGroupBox(tr("Hex file"), this), units, 5, 163, 240, 50, "hexFileGroup");
-    useOwnFileBox_ = Place(new QCheckBox(tr("Use my Hex/Mot file"), this), units, 9, 173, 175, 15,
-                           "useOwnFile");
+    useOwnFileBox_ =
+        Place(new QCheckBox(tr("Use my Hex/Mot file"), this), units, 9, 173, 175, 15, "useOwnFile");
     filePathEdit_ = Place(new QLineEdit(this), units, 9, 190, 196, 13, "filePathEdit");
     filePathEdit_->setReadOnly(true);
-    auto* note = Place(new QLabel(QString::fromLatin1(kLineNote), this), units, 5, 218, 240, 25,
-                       "lineNote");
+    auto* note =
+        Place(new QLabel(QString::fromLatin1(kLineNote), this), units, 5, 218, 240, 25, "lineNote");
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    referButton_ = Place(new QPushButton(tr("Refer"), this), units, 210, 189, 30, 15, "referButton");
+    referButton_ =
+        Place(new QPushButton(tr("Refer"), this), units, 210, 189, 30, 15, "referButton");
     auto* stopBitGroup =
         Place(new QGroupBox(tr("Stop Bit"), this), units, 5, 73, 240, 45, "stopBitGroup");
+
+    // Fallback fonts run wider than the template's: let a check box or radio button take the
+    // width its text needs, within its frame.
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+             speed57600_, speed38400_, stopBit1_, stopBit2_, unencryptedBox_, useOwnFileBox_}) {
+        const int frameRight = units.X(245) - button->x();
+        button->resize(std::clamp(button->sizeHint().width(), button->width(),
+                                  std::max(button->width(), frameRight)),
+                       button->height());
+    }
 
     // The frames stand behind the controls they surround.
     for (QGroupBox* group : {baudRateGroup, encryptionGroup, fileGroup, stopBitGroup}) {
@@ -126,8 +139,9 @@ void SpecialSettingsDialog::OnInitDialog() {
 
     unencryptedBox_->setChecked(unencrypted == 1);
 
-    QRadioButton* speed = speedChoice == 1 ? speed19200_ : speedChoice == 6 ? speed57600_
-                                                                            : speed38400_;
+    QRadioButton* speed = speedChoice == 1   ? speed19200_
+                          : speedChoice == 6 ? speed57600_
+                                             : speed38400_;
     speed->setChecked(true);
     (stopBits == 2 ? stopBit2_ : stopBit1_)->setChecked(true);
 }

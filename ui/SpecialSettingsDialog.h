@@ -20,7 +20,7 @@ using FileChooserFunction = std::function<QString(QWidget* parent, const QString
 
 class SpecialSettingsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit SpecialSettingsDialog(QWidget* owner);
 
     // Replaces the file chooser of "Refer" (the standard open-file dialog by default).
@@ -32,10 +32,10 @@ public:
     int useOwnFile = 0;
     std::string ownFilePath;  // in the file system's encoding
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void OnInitDialog();
     void ConnectHandlers();

@@ -15,16 +15,16 @@ using BannerTexts = std::array<QString, kBannerLines>;
 
 class StatusBanner : public QWidget {
     Q_OBJECT
-public:
+  public:
     ~StatusBanner() override;
 
     // The picture with the texts drawn on it, exactly as the window shows it.
     QPixmap Rendered() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     friend void ShowBanner(QWidget* owner);
     StatusBanner(QWidget* owner, QPixmap picture);
     void DestroyAfterTimeout();

@@ -12,11 +12,11 @@
 namespace updater::test {
 
 MessageRecorder::MessageRecorder() {
-    SetMessageBoxFunction([this](QWidget*, const std::string& text, const std::string& caption,
-                                 unsigned style) {
-        messages.push_back({text, caption, style});
-        return answer ? answer(messages.back()) : ID_OK;
-    });
+    SetMessageBoxFunction(
+        [this](QWidget*, const std::string& text, const std::string& caption, unsigned style) {
+            messages.push_back({text, caption, style});
+            return answer ? answer(messages.back()) : ID_OK;
+        });
 }
 
 MessageRecorder::~MessageRecorder() { SetMessageBoxFunction({}); }
@@ -68,10 +68,13 @@ ImageRecord Block(uint32_t address, int count, uint8_t seed) {
 
 FirmwareImage SmallImage() {
     FirmwareImage image;
-    for (int i = 0; i < 3; ++i) image.lowAreaRecords.Append(Block(0x10000 + 128 * i, 128, 0x10 + i));
-    for (int i = 0; i < 4; ++i) image.mainAreaRecords.Append(Block(0xC0000 + 128 * i, 128, 0x20 + i));
+    for (int i = 0; i < 3; ++i)
+        image.lowAreaRecords.Append(Block(0x10000 + 128 * i, 128, 0x10 + i));
+    for (int i = 0; i < 4; ++i)
+        image.mainAreaRecords.Append(Block(0xC0000 + 128 * i, 128, 0x20 + i));
     image.mainAreaRecords.Append(Block(0xD0000, 17, 0x33));
-    for (int i = 0; i < 2; ++i) image.topAreaRecords.Append(Block(0xF0000 + 128 * i, 128, 0x40 + i));
+    for (int i = 0; i < 2; ++i)
+        image.topAreaRecords.Append(Block(0xF0000 + 128 * i, 128, 0x40 + i));
     image.topAreaRecords.Append(Block(0xFFF00, 64, 0x55));
     // The top area is written last block first.
     image.topAreaTransferList.Append(image.topAreaRecords[2]);

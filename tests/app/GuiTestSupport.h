@@ -25,7 +25,7 @@ struct RecordedMessage {
 // Takes over every message box while it lives: records it and answers it with `answer`
 // (OK when unset).
 class MessageRecorder {
-public:
+  public:
     MessageRecorder();
     ~MessageRecorder();
 
@@ -42,10 +42,22 @@ struct DialogSetup {
     FileChooserFunction fileChooser;
     ImageLoaderFunction imageLoader;  // empty: the real image pipeline
 
-    DialogSetup& Radio(sim::SimOptions options) { radio = std::move(options); return *this; }
-    DialogSetup& SpecialSettings() { specialSettingsFlag = 1; return *this; }
-    DialogSetup& Chooser(FileChooserFunction f) { fileChooser = std::move(f); return *this; }
-    DialogSetup& Loader(ImageLoaderFunction f) { imageLoader = std::move(f); return *this; }
+    DialogSetup& Radio(sim::SimOptions options) {
+        radio = std::move(options);
+        return *this;
+    }
+    DialogSetup& SpecialSettings() {
+        specialSettingsFlag = 1;
+        return *this;
+    }
+    DialogSetup& Chooser(FileChooserFunction f) {
+        fileChooser = std::move(f);
+        return *this;
+    }
+    DialogSetup& Loader(ImageLoaderFunction f) {
+        imageLoader = std::move(f);
+        return *this;
+    }
 };
 
 // A main window whose port list offers the simulated radio (after a device that is missing).

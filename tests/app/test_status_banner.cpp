@@ -12,7 +12,7 @@ namespace updater {
 namespace {
 
 class StatusBannerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         owner.resize(500, 200);
         owner.move(100, 100);
@@ -65,12 +65,18 @@ TEST_F(StatusBannerTest, OneBannerCentredOverItsOwnerUntilHidden) {
 }
 
 TEST_F(StatusBannerTest, DrawsTitleAndMessageCentredAndDetailsRightAligned) {
-    SetBannerTexts({QStringLiteral("Updater title"), QStringLiteral("Checking....."),
-                    QStringLiteral("detail three"), {}, {}, {}, {}});
+    SetBannerTexts({QStringLiteral("Updater title"),
+                    QStringLiteral("Checking....."),
+                    QStringLiteral("detail three"),
+                    {},
+                    {},
+                    {},
+                    {}});
     ShowBanner(&owner);
     ASSERT_NE(ActiveBanner(), nullptr);
     InitUiResources();
-    const QImage bare = QImage(QStringLiteral(":/banner.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage bare =
+        QImage(QStringLiteral(":/banner.png")).convertToFormat(QImage::Format_RGB32);
     const QImage drawn = ActiveBanner()->Rendered().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(drawn.size(), bare.size());
 

@@ -92,7 +92,7 @@ TEST(UpdateWorkflow, FailuresShowTheTextOfTheirResultCode) {
     sim::SimOptions shortIdentity = test::QuickRadio();
     shortIdentity.faults.shortIdentityReply = 47;
     sim::SimOptions otherModel = test::QuickRadio();
-    otherModel.model = {'X', 'Y', 'Z', '1', '2', '3', '4', ' ',
+    otherModel.model = {'X',  'Y',  'Z',  '1',  '2',  '3',  '4',  ' ',
                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     sim::SimOptions noVersion = test::QuickRadio();
     noVersion.faults.noVersionAnswer = true;
@@ -116,8 +116,7 @@ TEST(UpdateWorkflow, FailuresShowTheTextOfTheirResultCode) {
         Child(*under.dialog, "writeButton")->click();
 
         ASSERT_EQ(recorder.messages.size(), c.versionAskedFirst ? 2u : 1u);
-        EXPECT_EQ(recorder.messages.front().style == MB_OKCANCEL_EXCLAMATION,
-                  c.versionAskedFirst);
+        EXPECT_EQ(recorder.messages.front().style == MB_OKCANCEL_EXCLAMATION, c.versionAskedFirst);
         EXPECT_EQ(recorder.messages.back().text, c.expectedText);
         EXPECT_EQ(recorder.messages.back().caption, kCaptionError);
         EXPECT_EQ(recorder.messages.back().style, MB_OK_STOP);

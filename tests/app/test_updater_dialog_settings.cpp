@@ -121,8 +121,7 @@ TEST(UpdaterDialogSettings, UserImageFileIsValidatedAndOnlyRead) {
         EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
         if (c.expectValid) {
             EXPECT_TRUE(recorder.messages.empty());
-            EXPECT_EQ(dialog.windowTitle().toStdString(),
-                      test::CaptionFor(EmbeddedImageVersion()));
+            EXPECT_EQ(dialog.windowTitle().toStdString(), test::CaptionFor(EmbeddedImageVersion()));
         } else {
             ASSERT_EQ(recorder.messages.size(), 1u);
             EXPECT_EQ(recorder.messages[0].text, kTextInvalidImage);

@@ -65,8 +65,8 @@ TEST(UpdaterDialogStartUp, InputMadeDuringThePortScanIsDropped) {
     UpdaterDialogOptions options;
     options.portEnumerator = [&target](LinkPort&) {
         // A key press and a click on Exit while the scan blocks the window.
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape,
-                                                          Qt::NoModifier));
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         auto* exitButton = Child(*target, "exitButton");
         const QPointF centre = QRectF(exitButton->rect()).center();
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -119,9 +119,9 @@ TEST(UpdaterDialogExit, ExitEscAndCloseBoxAskFirst) {
         int answer;
         bool keepsRunning;
     } cases[] = {
-        {Way::ExitButton, ID_OK, false},   {Way::ExitButton, ID_CANCEL, true},
-        {Way::Escape, ID_OK, false},       {Way::Escape, ID_CANCEL, true},
-        {Way::CloseBox, ID_OK, false},     {Way::CloseBox, ID_CANCEL, true},
+        {Way::ExitButton, ID_OK, false}, {Way::ExitButton, ID_CANCEL, true},
+        {Way::Escape, ID_OK, false},     {Way::Escape, ID_CANCEL, true},
+        {Way::CloseBox, ID_OK, false},   {Way::CloseBox, ID_CANCEL, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.way) * 10 + c.answer);
