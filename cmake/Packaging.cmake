@@ -12,13 +12,17 @@ set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${UPDATER_PACKAGE_NAME})
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 
 install(FILES ${packaging}/vm-updater.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-foreach(size 16 32 48 64 128 256)
-  if(EXISTS ${packaging}/icons/${size}.png)
-    install(FILES ${packaging}/icons/${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME vm-updater.png)
-  endif()
+# The window's own icon, in the sizes the icon theme looks for.
+set(icons ${PROJECT_SOURCE_DIR}/res)
+foreach(size 16 32 48 64 128)
+  install(FILES ${icons}/updater-icon-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME vm-updater.png)
 endforeach()
+install(FILES ${icons}/updater-icon.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME vm-updater.png)
+install(FILES ${icons}/updater-icon.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME vm-updater.svg)
 install(FILES ${packaging}/copyright ${packaging}/README.Debian DESTINATION ${doc_dir})
 
 # Debian wants the changelog and man pages compressed reproducibly (gzip -n).
@@ -54,15 +58,14 @@ install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${UPDATER_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "The Updater developers <updater@localhost.localdomain>")
+set(CPACK_PACKAGE_CONTACT "The Updater developers <updater@vm-updater.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for VM-5160/VM-6160 radios")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"firmware updater for VM-5160/VM-6160 radios
- A single-window tool with which a service technician writes a new firmware
- image into a VM-5160 or VM-6160 two-way radio over a serial port. The image
- travels inside the program. updater-cli runs the same update without a
- window, and radio-sim emulates the radio's loader on a pseudo-terminal for
- training and testing without a radio.")
+set(CPACK_PACKAGE_DESCRIPTION
+"A single-window tool with which a service technician writes a new firmware
+image into a VM-5160 or VM-6160 two-way radio over a serial port. The image
+travels inside the program. updater-cli runs the same update without a
+window, and radio-sim emulates the radio's loader on a pseudo-terminal for
+training and testing without a radio.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -97,7 +97,9 @@ class Win32SerialDevice final : public SerialDevice {
     int ClearRts() override {
         if (EscapeCommFunction(handle_, CLRRTS)) return 1;
         // A port without modem lines (a terminal mapped as COM port) refuses the request; there
-        // is no RTS line to clear then, which is not a failure.
+        // is no RTS line to clear then, which is not a failure. Its driver may still claim the
+        // modem-line capabilities, so its answer "not supported" counts as well.
+        if (GetLastError() == ERROR_NOT_SUPPORTED) return 1;
         COMMPROP props{};
         return GetCommProperties(handle_, &props) &&
                (props.dwProvCapabilities & (PCF_DTRDSR | PCF_RTSCTS)) == 0;

@@ -16,7 +16,7 @@ dpkg-deb --info "$deb" | sed -n '/Depends/p'
 desktop-file-validate packaging/vm-updater.desktop
 echo "desktop entry: valid"
 # Errors fail the phase; warnings and notes are listed for the record.
-lintian --no-tag-display-limit --fail-on error "$deb" || { echo "lintian reported errors"; exit 1; }
+lintian --tag-display-limit 0 --fail-on error "$deb" || { echo "lintian reported errors"; exit 1; }
 
 stage=$(mktemp -d)
 sim_pid=""

@@ -37,6 +37,10 @@ CliRun RunInfo(const test::TempDir& dir, const std::string& arguments) {
     const auto o = test::ReadAll(out), e = test::ReadAll(err);
     run.out.assign(o.begin(), o.end());
     run.err.assign(e.begin(), e.end());
+#ifdef _WIN32
+    // The program's text output ends its lines with CR LF there.
+    for (std::string* text : {&run.out, &run.err}) std::erase(*text, '\r');
+#endif
     return run;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ const FailureCase kFailureCases[] = {
     {"hangUpMidPass", [](sim::SimOptions& o) { o.faults.hangUpAtWFrame = 4; }, 0, 0, true},
     {"nakEnd", [](sim::SimOptions& o) { o.faults.nakEnd = true; }, 0, ERR_COMMAND, true},
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class UpdateFailure : public ::testing::TestWithParam<FailureCase> {};
 

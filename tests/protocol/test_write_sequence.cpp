@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,9 @@ struct LineCase {
     int unencrypted;
     std::string fastSpeed;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
 
 class UpdateLine : public ::testing::TestWithParam<LineCase> {};
 

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# The Windows updater-cli.exe, run under Wine, writes whole images into the simulated radio:
+# the radio's pseudo-terminal is offered to Wine as COM5. Each write must end with status 0,
+# the radio's checks must hold, and its memory must equal the image's blocks. The embedded
+# image is also written by the Linux build on the same machine, and both times are printed.
+#
+# Usage: scripts/wine-e2e.sh
+#   LINUX_BUILD=dir  Linux build directory for radio-sim and updater-cli (default: build, as the
+#                    default preset makes it; another directory is configured without the GUI)
+#   JOBS=n           parallel build jobs (default: all processors)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=${JOBS:-$(nproc)}
+linux_build=${LINUX_BUILD:-build}
+
+# --- the programs --------------------------------------------------------------------------
+JOBS=$jobs bash scripts/windows.sh --no-wine >/dev/null
+exe=$root/build-mingw/cli/updater-cli.exe
+[[ -f "$exe" ]] || { echo "wine-e2e: $exe was not built" >&2; exit 1; }
+
+if [[ ! -f "$linux_build/build.ninja" ]]; then
+  if [[ "$linux_build" == build ]]; then
+    cmake --preset default >/dev/null
+  else
+    cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUPDATER_BUILD_GUI=OFF \
+      -DUPDATER_BUILD_TESTS=OFF -DUPDATER_BUILD_BENCH=OFF >/dev/null
+  fi
+fi
+cmake --build "$linux_build" -j "$jobs" --target radio-sim updater-cli descramble-image >/dev/null
+sim=$root/$linux_build/sim/radio-sim
+cli=$root/$linux_build/cli/updater-cli
+scramble=$root/$linux_build/tools/descramble-image
+
+# --- the throw-away prefix and the files of this run ----------------------------------------
+source tests/wine/wine-env.sh
+work=$(mktemp -d)
+sim_pid=""
+cleanup() {
+  if [[ -n "$sim_pid" ]] && kill -0 "$sim_pid" 2>/dev/null; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+  wine_cleanup
+  rm -rf "$work"
+}
+trap cleanup EXIT
+wine_setup
+
+# The small image: a few blocks in every area, the identity block and a top-area tag that
+# differs from the simulated radio's, so that the full write sequence runs. It is kept as plain
+# S-record text and stored scrambled here, as users' image files are.
+small=$work/small-image.mot
+"$scramble" tests/wine/small-image.srec "$small"
+"$cli" info --blocks --file "$small" >"$work/small-blocks.txt"
+"$cli" info --blocks >"$work/embedded-blocks.txt"
+small_windows=$("$WINE" winepath -w "$small" 2>/dev/null | tr -d '\r')
+
+# --- one write -----------------------------------------------------------------------------
+failures=0
+last_seconds=""
+
+# write_case NAME BLOCKS RUNNER "SIM OPTIONS" CLI OPTIONS...
+#   RUNNER: wine (updater-cli.exe on COM5) or linux (updater-cli on the terminal's path)
+write_case() {
+  local name=$1 blocks=$2 runner=$3 sim_options=$4
+  shift 4
+  local dump=$work/$name.dump out=$work/$name.sim.out err=$work/$name.sim.err
+  # shellcheck disable=SC2086  # the simulator's options are words
+  "$sim" --once --dump "$dump" $sim_options >"$out" 2>"$err" &
+  sim_pid=$!
+  for _ in $(seq 100); do
+    [[ -s "$out" ]] && break
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  local pty
+  pty=$(head -n 1 "$out" || true)
+  if [[ -z "$pty" ]]; then
+    echo "wine-e2e: $name: the simulated radio did not start" >&2
+    cat "$err" >&2
+    failures=$((failures + 1))
+    return
+  fi
+
+  local write_status=0 start end
+  start=$(date +%s.%N)
+  if [[ "$runner" == wine ]]; then
+    ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
+    timeout 300 "$WINE" "$exe" write --port COM5 --yes "$@" </dev/null >"$work/$name.cli" 2>&1 ||
+      write_status=$?
+  else
+    timeout 300 "$cli" write --port "$pty" --yes "$@" </dev/null >"$work/$name.cli" 2>&1 ||
+      write_status=$?
+  fi
+  end=$(date +%s.%N)
+  last_seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
+
+  # With --once the radio stops by itself after the end command; after a failed write it is
+  # told to stop (it still writes its dump and summary).
+  for _ in $(seq 50); do
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$sim_pid" 2>/dev/null && kill -TERM "$sim_pid"
+  local sim_status=0
+  wait "$sim_pid" || sim_status=$?
+  sim_pid=""
+
+  local verdict compared=1
+  verdict=$(bash tests/wine/compare-dump.sh "$blocks" "$dump" 2>&1) || compared=0
+  if ((write_status == 0 && sim_status == 0 && compared)); then
+    echo "wine-e2e: $name: ok in $last_seconds s; $verdict"
+    return
+  fi
+  failures=$((failures + 1))
+  echo "wine-e2e: $name: FAILED (updater-cli status $write_status, radio-sim status $sim_status)" >&2
+  echo "  $verdict" >&2
+  echo "  updater-cli said:" >&2
+  tr -d '\r' <"$work/$name.cli" | grep -v '^progress: ' | sed 's/^/    /' >&2
+  echo "  radio-sim said:" >&2
+  sed 's/^/    /' "$err" >&2
+}
+
+# --- the cases -----------------------------------------------------------------------------
+# The radio listens at 9600 by default; at 57600 the connection check sweeps through every speed
+# first, so the terminal takes each setting Wine passes on.
+write_case small-scrambled "$work/small-blocks.txt" wine "--stop-bits 2" --file "$small_windows"
+write_case small-unencrypted "$work/small-blocks.txt" wine "--stop-bits 1" \
+  --file "$small_windows" --unencrypted --stop-bits 1
+write_case small-57600 "$work/small-blocks.txt" wine "--speed 57600" \
+  --file "$small_windows" --speed 57600
+write_case embedded-wine "$work/embedded-blocks.txt" wine ""
+wine_seconds=$last_seconds
+write_case embedded-linux "$work/embedded-blocks.txt" linux ""
+linux_seconds=$last_seconds
+echo "wine-e2e: writing the embedded image took $wine_seconds s under Wine," \
+  "$linux_seconds s from the Linux build"
+
+# The port list answers; under Wine a terminal is no RS-232 port, so an empty list is fine.
+list_status=0
+timeout 120 "$WINE" "$exe" list-ports </dev/null >"$work/list-ports.txt" 2>&1 || list_status=$?
+if ((list_status == 0)) && [[ -s "$work/list-ports.txt" ]]; then
+  echo "wine-e2e: list-ports answered: $(tr -d '\r' <"$work/list-ports.txt" | tr '\n' ' ')"
+else
+  failures=$((failures + 1))
+  echo "wine-e2e: list-ports FAILED with status $list_status:" >&2
+  sed 's/^/    /' "$work/list-ports.txt" >&2
+fi
+
+if ((failures)); then
+  echo "wine-e2e: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "wine-e2e: all writes under Wine passed"
