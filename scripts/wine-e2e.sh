@@ -35,12 +35,16 @@ scramble=$root/$linux_build/tools/descramble-image
 # --- the throw-away prefix and the files of this run ----------------------------------------
 source tests/wine/wine-env.sh
 work=$(mktemp -d)
-sim_pid=""
+started_pids=()
 cleanup() {
-  if [[ -n "$sim_pid" ]] && kill -0 "$sim_pid" 2>/dev/null; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+  local pid
+  # The writes' own time limits first (each ends its updater-cli), then the rest.
+  for pid in $(cat "$work"/*.timeout.pid 2>/dev/null) "${started_pids[@]}"; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
   wine_cleanup
   rm -rf "$work"
 }
@@ -57,45 +61,56 @@ small=$work/small-image.mot
 small_windows=$("$WINE" winepath -w "$small" 2>/dev/null | tr -d '\r')
 
 # --- one write -----------------------------------------------------------------------------
+# A write is started, then finished: the Linux write of the embedded image runs beside the one
+# under Wine, since both mostly wait on the line. Every process started is recorded so that the
+# exit trap can end it.
 failures=0
-last_seconds=""
 
-# write_case NAME BLOCKS RUNNER "SIM OPTIONS" CLI OPTIONS...
+# start_case NAME RUNNER "SIM OPTIONS" CLI OPTIONS...
 #   RUNNER: wine (updater-cli.exe on COM5) or linux (updater-cli on the terminal's path)
-write_case() {
-  local name=$1 blocks=$2 runner=$3 sim_options=$4
-  shift 4
-  local dump=$work/$name.dump out=$work/$name.sim.out err=$work/$name.sim.err
+start_case() {
+  local name=$1 runner=$2 sim_options=$3
+  shift 3
+  local out=$work/$name.sim.out
   # shellcheck disable=SC2086  # the simulator's options are words
-  "$sim" --once --dump "$dump" $sim_options >"$out" 2>"$err" &
-  sim_pid=$!
+  "$sim" --once --dump "$work/$name.dump" $sim_options >"$out" 2>"$work/$name.sim.err" &
+  local pid=$!
+  started_pids+=("$pid")
+  echo "$pid" >"$work/$name.sim.pid"
   for _ in $(seq 100); do
     [[ -s "$out" ]] && break
-    kill -0 "$sim_pid" 2>/dev/null || break
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
   local pty
   pty=$(head -n 1 "$out" || true)
-  if [[ -z "$pty" ]]; then
-    echo "wine-e2e: $name: the simulated radio did not start" >&2
-    cat "$err" >&2
-    failures=$((failures + 1))
-    return
-  fi
-
-  local write_status=0 start end
-  start=$(date +%s.%N)
+  local port=$pty command=("$cli")
   if [[ "$runner" == wine ]]; then
     ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
-    timeout 300 "$WINE" "$exe" write --port COM5 --yes "$@" </dev/null >"$work/$name.cli" 2>&1 ||
-      write_status=$?
-  else
-    timeout 300 "$cli" write --port "$pty" --yes "$@" </dev/null >"$work/$name.cli" 2>&1 ||
-      write_status=$?
+    port=COM5
+    command=("$WINE" "$exe")
   fi
-  end=$(date +%s.%N)
-  last_seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
+  (
+    [[ -n "$pty" ]] || exit 125
+    date +%s.%N >"$work/$name.start"
+    status=0
+    timeout 300 "${command[@]}" write --port "$port" --yes "$@" </dev/null >"$work/$name.cli" 2>&1 &
+    echo "$!" >"$work/$name.timeout.pid"
+    wait "$!" || status=$?
+    date +%s.%N >"$work/$name.end"
+    exit "$status"
+  ) &
+  started_pids+=("$!")
+  echo "$!" >"$work/$name.cli.pid"
+}
 
+# finish_case NAME BLOCKS: waits for the write, stops the radio, compares its memory.
+finish_case() {
+  local name=$1 blocks=$2
+  local sim_pid cli_pid write_status=0 sim_status=0
+  sim_pid=$(cat "$work/$name.sim.pid")
+  cli_pid=$(cat "$work/$name.cli.pid")
+  wait "$cli_pid" || write_status=$?
   # With --once the radio stops by itself after the end command; after a failed write it is
   # told to stop (it still writes its dump and summary).
   for _ in $(seq 50); do
@@ -103,39 +118,46 @@ write_case() {
     sleep 0.1
   done
   kill -0 "$sim_pid" 2>/dev/null && kill -TERM "$sim_pid"
-  local sim_status=0
   wait "$sim_pid" || sim_status=$?
-  sim_pid=""
 
+  local seconds="?"
+  if [[ -s "$work/$name.start" && -s "$work/$name.end" ]]; then
+    seconds=$(awk -v a="$(cat "$work/$name.start")" -v b="$(cat "$work/$name.end")" \
+      'BEGIN { printf "%.1f", b - a }')
+  fi
+  echo "$seconds" >"$work/$name.seconds"
   local verdict compared=1
-  verdict=$(bash tests/wine/compare-dump.sh "$blocks" "$dump" 2>&1) || compared=0
+  verdict=$(bash tests/wine/compare-dump.sh "$blocks" "$work/$name.dump" 2>&1) || compared=0
   if ((write_status == 0 && sim_status == 0 && compared)); then
-    echo "wine-e2e: $name: ok in $last_seconds s; $verdict"
+    echo "wine-e2e: $name: ok in $seconds s; $verdict"
     return
   fi
   failures=$((failures + 1))
   echo "wine-e2e: $name: FAILED (updater-cli status $write_status, radio-sim status $sim_status)" >&2
+  ((write_status == 125)) && echo "  the simulated radio did not start" >&2
   echo "  $verdict" >&2
   echo "  updater-cli said:" >&2
-  tr -d '\r' <"$work/$name.cli" | grep -v '^progress: ' | sed 's/^/    /' >&2
+  tr -d '\r' <"$work/$name.cli" 2>/dev/null | grep -v '^progress: ' | sed 's/^/    /' >&2
   echo "  radio-sim said:" >&2
-  sed 's/^/    /' "$err" >&2
+  sed 's/^/    /' "$work/$name.sim.err" >&2
 }
 
 # --- the cases -----------------------------------------------------------------------------
 # The radio listens at 9600 by default; at 57600 the connection check sweeps through every speed
 # first, so the terminal takes each setting Wine passes on.
-write_case small-scrambled "$work/small-blocks.txt" wine "--stop-bits 2" --file "$small_windows"
-write_case small-unencrypted "$work/small-blocks.txt" wine "--stop-bits 1" \
-  --file "$small_windows" --unencrypted --stop-bits 1
-write_case small-57600 "$work/small-blocks.txt" wine "--speed 57600" \
-  --file "$small_windows" --speed 57600
-write_case embedded-wine "$work/embedded-blocks.txt" wine ""
-wine_seconds=$last_seconds
-write_case embedded-linux "$work/embedded-blocks.txt" linux ""
-linux_seconds=$last_seconds
-echo "wine-e2e: writing the embedded image took $wine_seconds s under Wine," \
-  "$linux_seconds s from the Linux build"
+start_case small-scrambled wine "--stop-bits 2" --file "$small_windows"
+finish_case small-scrambled "$work/small-blocks.txt"
+start_case small-unencrypted wine "--stop-bits 1" --file "$small_windows" --unencrypted \
+  --stop-bits 1
+finish_case small-unencrypted "$work/small-blocks.txt"
+start_case small-57600 wine "--speed 57600" --file "$small_windows" --speed 57600
+finish_case small-57600 "$work/small-blocks.txt"
+start_case embedded-wine wine ""
+start_case embedded-linux linux ""
+finish_case embedded-wine "$work/embedded-blocks.txt"
+finish_case embedded-linux "$work/embedded-blocks.txt"
+echo "wine-e2e: writing the embedded image took $(cat "$work/embedded-wine.seconds") s under" \
+  "Wine, $(cat "$work/embedded-linux.seconds") s from the Linux build (side by side)"
 
 # The port list answers; under Wine a terminal is no RS-232 port, so an empty list is fine.
 list_status=0
