@@ -69,7 +69,7 @@ run_tests() {
   [[ -n "$exe" ]] || { echo "windows: $name.exe was not built" >&2; failed_programs+=("$name"); return; }
   local log=$wine_root/$name.log status=0
   # Run from the program's folder, as a user would; the summary comes from gtest itself.
-  (cd "$(dirname "$exe")" && timeout 600 "$WINE" "./$name.exe" --gtest_brief=1) >"$log" 2>&1 || status=$?
+  (cd "$(dirname "$exe")" && timeout 600 "$WINE" "./$name.exe" --gtest_brief=1 </dev/null) >"$log" 2>&1 || status=$?
   sed -i 's/\r$//' "$log"  # a Windows program's lines end in CR LF
   local ran passed skipped failed
   ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -n 1)

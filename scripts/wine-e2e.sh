@@ -15,7 +15,7 @@ jobs=${JOBS:-$(nproc)}
 linux_build=${LINUX_BUILD:-build}
 
 # --- the programs --------------------------------------------------------------------------
-JOBS=$jobs bash scripts/windows.sh --no-wine >/dev/null
+JOBS=$jobs bash scripts/windows.sh --no-wine
 exe=$root/build-mingw/cli/updater-cli.exe
 [[ -f "$exe" ]] || { echo "wine-e2e: $exe was not built" >&2; exit 1; }
 
@@ -27,7 +27,7 @@ if [[ ! -f "$linux_build/build.ninja" ]]; then
       -DUPDATER_BUILD_TESTS=OFF -DUPDATER_BUILD_BENCH=OFF >/dev/null
   fi
 fi
-cmake --build "$linux_build" -j "$jobs" --target radio-sim updater-cli descramble-image >/dev/null
+cmake --build "$linux_build" -j "$jobs" --target radio-sim updater-cli descramble-image
 sim=$root/$linux_build/sim/radio-sim
 cli=$root/$linux_build/cli/updater-cli
 scramble=$root/$linux_build/tools/descramble-image
@@ -58,7 +58,7 @@ small=$work/small-image.mot
 "$scramble" tests/wine/small-image.srec "$small"
 "$cli" info --blocks --file "$small" >"$work/small-blocks.txt"
 "$cli" info --blocks >"$work/embedded-blocks.txt"
-small_windows=$("$WINE" winepath -w "$small" 2>/dev/null | tr -d '\r')
+small_windows=$("$WINE" winepath -w "$small" </dev/null 2>/dev/null | tr -d '\r')
 
 # --- one write -----------------------------------------------------------------------------
 # A write is started, then finished: the Linux write of the embedded image runs beside the one

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "sim/RadioSimulator.h"
@@ -19,6 +20,9 @@ struct FaultCase {
     std::function<void(UpdaterLine&)> script;
     bool dialogueEnds;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.name; }
 
 class SimFault : public ::testing::TestWithParam<FaultCase> {};
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run the Windows build under Wine: a throw-away Wine prefix for one
 # run, no display, no Wine debug output, and every wait bounded. wine_cleanup stops the prefix's
 # wineserver and removes the prefix; the caller runs it from its EXIT trap.
@@ -29,7 +30,7 @@ wine_setup() {
   # No Mono or Gecko: console programs need neither, and their installers would ask.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   local start=$SECONDS
-  if ! timeout 120 "$WINE" wineboot -i >"$wine_root/wineboot.log" 2>&1; then
+  if ! timeout 120 "$WINE" wineboot -i </dev/null >"$wine_root/wineboot.log" 2>&1; then
     echo "wine: setting up the prefix failed" >&2
     cat "$wine_root/wineboot.log" >&2
     return 1
