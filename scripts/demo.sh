@@ -94,31 +94,4 @@ fi
 
 # The radio must hold exactly the bytes of the low, main and top-area transfer blocks.
 "$cli" info --blocks >"$work/blocks.txt"
-awk '
-  function hex(text,   i, value) {
-    value = 0
-    text = toupper(text)
-    for (i = 1; i <= length(text); i++) value = value * 16 + index("0123456789ABCDEF", substr(text, i, 1)) - 1
-    return value
-  }
-  FNR == NR {
-    if ($1 == "low" || $1 == "main" || $1 == "transfer") {
-      base = hex($2)
-      for (i = 0; i < $3; i++) expected[sprintf("%06X", base + i)] = toupper(substr($4, 2 * i + 1, 2))
-    }
-    next
-  }
-  {
-    address = toupper($1)
-    if (!(address in expected)) { printf "radio memory differs: %s written but not in the image\n", address; bad = 1; exit }
-    if (toupper($2) != expected[address]) { printf "radio memory differs at %s: %s, image %s\n", address, $2, expected[address]; bad = 1; exit }
-    seen++
-  }
-  END {
-    if (bad) exit 1
-    total = 0
-    for (a in expected) total++
-    if (seen != total) { printf "radio memory differs: %d of the image'"'"'s %d bytes written\n", seen, total; exit 1 }
-    printf "radio memory matches the image: %d bytes\n", seen
-  }
-' "$work/blocks.txt" "$dump"
+bash scripts/compare-dump.sh "$work/blocks.txt" "$dump"

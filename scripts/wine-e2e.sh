@@ -127,7 +127,7 @@ finish_case() {
   fi
   echo "$seconds" >"$work/$name.seconds"
   local verdict compared=1
-  verdict=$(bash tests/wine/compare-dump.sh "$blocks" "$work/$name.dump" 2>&1) || compared=0
+  verdict=$(bash scripts/compare-dump.sh "$blocks" "$work/$name.dump" 2>&1) || compared=0
   if ((write_status == 0 && sim_status == 0 && compared)); then
     echo "wine-e2e: $name: ok in $seconds s; $verdict"
     return
