@@ -7,6 +7,7 @@
 #include "app/PortScan.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
+#include "tests/support/TestRecords.h"
 #include "ui/MessageBox.h"
 
 namespace updater::test {
@@ -52,16 +53,7 @@ namespace {
 
 // count bytes from address, a pattern that differs per block.
 ImageRecord Block(uint32_t address, int count, uint8_t seed) {
-    ImageRecord record;
-    record.address = address;
-    record.count = count;
-    for (int i = 0; i < count; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<uint8_t>(seed + 5 * i));
-        record.text[2 * static_cast<size_t>(i)] = pair[0];
-        record.text[2 * static_cast<size_t>(i) + 1] = pair[1];
-    }
-    return record;
+    return MakeTestRecord(address, count, seed, 5);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "image/FirmwareImage.h"
 #include "protocol/BlockingUpdateHost.h"
 #include "sim/RadioSimulator.h"
+#include "tests/support/TestRecords.h"
 
 namespace updater::testing {
 
@@ -63,16 +64,7 @@ class RecordingHost : public BlockingUpdateHost {
 };
 
 inline ImageRecord MakeRecord(uint32_t address, int count, uint8_t seed) {
-    ImageRecord record;
-    record.address = address;
-    record.count = count;
-    for (int i = 0; i < count; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<uint8_t>(seed + 7 * i));
-        record.text[2 * static_cast<size_t>(i)] = pair[0];
-        record.text[2 * static_cast<size_t>(i) + 1] = pair[1];
-    }
-    return record;
+    return MakeTestRecord(address, count, seed, 7);
 }
 
 // Appends `records` records of `count` bytes, back to back from `address`.

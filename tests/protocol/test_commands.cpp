@@ -14,21 +14,13 @@
 #include "protocol/MessagePump.h"
 #include "protocol/ResultCodes.h"
 #include "sim/RadioSimulator.h"
+#include "tests/support/TestRecords.h"
 
 namespace updater {
 namespace {
 
 ImageRecord MakeRecord(uint32_t address, int count, uint8_t first) {
-    ImageRecord record;
-    record.address = address;
-    record.count = count;
-    for (int i = 0; i < count; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<uint8_t>(first + 3 * i));
-        record.text[2 * i] = pair[0];
-        record.text[2 * i + 1] = pair[1];
-    }
-    return record;
+    return MakeTestRecord(address, count, first, 3);
 }
 
 TEST(BlockFrame, FullRecordIs134BytesWithTheDataSumLast) {
