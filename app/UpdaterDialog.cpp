@@ -29,14 +29,6 @@ constexpr const char* kTitleVersionSeparator = "         Ver. ";
 constexpr const char* kInvalidVersion = "Invalid Firm";
 constexpr const char* kCheckingPorts = "Checking COM Port Connection.....";
 
-template <typename Control>
-Control* Place(Control* control, const DialogUnits& units, int x, int y, int w, int h,
-               const char* name) {
-    control->setGeometry(units.Rect(x, y, w, h));
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
 QString FromLocal(const std::string& text) { return QFile::decodeName(text.c_str()); }
 
 }  // namespace

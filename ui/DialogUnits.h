@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QStringList>
 
 namespace updater {
@@ -29,5 +30,14 @@ class DialogUnits {
     int baseWidth_ = 1;
     int baseHeight_ = 1;
 };
+
+// Puts a control at its template position and names it by its template id.
+template <typename Control>
+Control* Place(Control* control, const DialogUnits& units, int x, int y, int w, int h,
+               const char* name) {
+    control->setGeometry(units.Rect(x, y, w, h));
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
 
 }  // namespace updater

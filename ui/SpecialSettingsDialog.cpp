@@ -31,14 +31,6 @@ QString StandardFileChooser(QWidget* parent, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
-template <typename Control>
-Control* Place(Control* control, const DialogUnits& units, int x, int y, int w, int h,
-               const char* name) {
-    control->setGeometry(units.Rect(x, y, w, h));
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
 }  // namespace
 
 SpecialSettingsDialog::SpecialSettingsDialog(QWidget* owner)
