@@ -18,19 +18,33 @@ run_phase() {
   echo "=== $name done in $((SECONDS - start)) s ==="
 }
 
+passed_total=0
+# Runs ctest in a build directory and adds its passed tests to the closing count.
+run_ctest() {
+  local dir=$1
+  shift
+  local log
+  log=$(mktemp)
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" | tee "$log"
+  local passed
+  passed=$(sed -n 's/^[0-9]*% tests passed, [0-9]* tests failed out of \([0-9]*\)$/\1/p' "$log")
+  passed_total=$((passed_total + ${passed:-0}))
+  rm -f "$log"
+}
+
 phase_deps() { bash scripts/install-deps.sh --wine; }
 
 phase_release() {
   cmake --preset default >/dev/null
   cmake --build build -j "$jobs"
-  ctest --test-dir build --output-on-failure -j "$jobs"
+  run_ctest build
 }
 
 phase_asan() {
   cmake --preset asan >/dev/null
   cmake --build build-asan -j "$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    run_ctest build-asan
 }
 
 phase_fuzz() { bash scripts/fuzz.sh 60; }
@@ -47,3 +61,4 @@ phase_package() {
 }
 
 for p in "${phases[@]}"; do run_phase "$p"; done
+echo "ctest: $passed_total passed, 0 failed"
