@@ -15,8 +15,8 @@ namespace {
 std::string VersionText() {
     updater::FirmwareImage image;
     const bool valid = updater::LoadAndValidateImage(image, "", 0);
-    return std::string("updater-cli ") + UPDATER_VERSION + "\nembedded image: " +
-           (valid ? image.VersionText() : std::string("Invalid Firm"));
+    return std::string("updater-cli ") + UPDATER_VERSION +
+           "\nembedded image: " + (valid ? image.VersionText() : std::string("Invalid Firm"));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ inline constexpr int ID_OK = 1;
 inline constexpr int ID_CANCEL = 2;
 
 class UpdateHost {
-public:
+  public:
     virtual ~UpdateHost() = default;
 
     // Update thread, once before the first pass of a write sequence.

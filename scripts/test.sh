@@ -35,6 +35,7 @@ run_ctest() {
 phase_deps() { bash scripts/install-deps.sh --wine; }
 
 phase_release() {
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
   cmake --preset default >/dev/null
   cmake --build build -j "$jobs"
   run_ctest build
