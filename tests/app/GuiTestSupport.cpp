@@ -7,6 +7,7 @@
 #include "app/PortScan.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
+#include "tests/support/RadioMemoryCheck.h"
 #include "tests/support/TestRecords.h"
 #include "ui/MessageBox.h"
 
@@ -86,26 +87,14 @@ ImageLoaderFunction SmallImageLoader() {
 }
 
 std::string MemoryMismatch(const sim::RadioSimulator& radio, const FirmwareImage& image) {
-    const std::vector<uint8_t> memory = radio.Memory();
-    const std::vector<bool> written = radio.Written();
-    std::vector<bool> expected(written.size(), false);
-    for (const RecordList* list :
-         {&image.lowAreaRecords, &image.mainAreaRecords, &image.topAreaRecords}) {
-        for (const ImageRecord& record : *list) {
-            for (int k = 0; k < record.count; ++k) {
-                const uint32_t address = record.address + static_cast<uint32_t>(k);
-                if (address >= memory.size()) return "block beyond the memory";
-                expected[address] = true;
-                if (!written[address] || memory[address] != record.ByteAt(k)) {
-                    return "byte at " + std::to_string(address) + " differs";
-                }
-            }
-        }
-    }
-    for (size_t a = 0; a < written.size(); ++a) {
-        if (written[a] && !expected[a]) return "byte at " + std::to_string(a) + " not in the image";
-    }
-    return {};
+    return updater::testing::MemoryMismatch(
+        radio, {&image.lowAreaRecords, &image.mainAreaRecords, &image.topAreaRecords});
+}
+
+std::string EmbeddedImageVersion() {
+    FirmwareImage image;
+    EXPECT_TRUE(LoadAndValidateImage(image, "", 0));
+    return image.VersionText();
 }
 
 std::string CaptionFor(const std::string& version) {

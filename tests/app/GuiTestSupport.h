@@ -77,6 +77,9 @@ ImageLoaderFunction SmallImageLoader();
 // Empty when the radio holds exactly the image's blocks; else the first difference.
 std::string MemoryMismatch(const sim::RadioSimulator& radio, const FirmwareImage& image);
 
+// The version of the image the program carries, as the caption shows it.
+std::string EmbeddedImageVersion();
+
 template <typename Widget = QAbstractButton>
 Widget* Child(const QWidget& parent, const char* name) {
     return parent.findChild<Widget*>(QString::fromLatin1(name));

@@ -14,13 +14,8 @@ namespace {
 
 using test::Child;
 using test::DialogUnderTest;
+using test::EmbeddedImageVersion;
 using test::MessageRecorder;
-
-std::string EmbeddedImageVersion() {
-    FirmwareImage image;
-    EXPECT_TRUE(LoadAndValidateImage(image, "", 0));
-    return image.VersionText();
-}
 
 // Runs Special Settings from the main window, with `inDialog` acting on it while it is open.
 void RunSpecialSettings(UpdaterDialog& dialog,

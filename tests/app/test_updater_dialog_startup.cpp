@@ -16,13 +16,8 @@ namespace {
 
 using test::Child;
 using test::DialogUnderTest;
+using test::EmbeddedImageVersion;
 using test::MessageRecorder;
-
-std::string EmbeddedImageVersion() {
-    FirmwareImage image;
-    EXPECT_TRUE(LoadAndValidateImage(image, "", 0));
-    return image.VersionText();
-}
 
 TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
     MessageRecorder recorder;
