@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/SignalGuard.h"
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
 #include "protocol/BlockingUpdateHost.h"
@@ -40,7 +41,9 @@ constexpr const char* kExitStatusTable =
     "  0  writing completed\n"
     "  1  the image is not valid for this model\n"
     "  2  usage error\n"
-    "  3  cancelled at the version confirmation (the radio is left unwritten)\n"
+    "  3  cancelled at the version confirmation (the radio is left unwritten), or stopped by\n"
+    "     a signal (SIGINT, SIGTERM, SIGHUP; while the radio is written only a second\n"
+    "     Ctrl+C stops it)\n"
     "  4  the port cannot be opened\n"
     "  5  no radio answered on the line\n"
     "  6  the radio is of another model or market\n"
@@ -90,12 +93,15 @@ struct WriteOptions {
 // The window's messages, question and progress bar, on the terminal.
 class TerminalHost : public BlockingUpdateHost {
   public:
-    explicit TerminalHost(bool confirmInAdvance)
-        : confirmInAdvance_(confirmInAdvance),
+    TerminalHost(bool confirmInAdvance, SignalGuard& signals)
+        : signals_(signals),
+          confirmInAdvance_(confirmInAdvance),
           barOnTerminal_(isatty(STDOUT_FILENO) == 1),
           askOnTerminal_(isatty(STDIN_FILENO) == 1) {}
 
+    // The range is set once, right before the first step that changes the radio.
     void SetProgressRange(int maximum) override {
+        signals_.SetChangingRadio(true);
         maximum_ = maximum;
         lastShown_ = -1;
     }
@@ -105,6 +111,7 @@ class TerminalHost : public BlockingUpdateHost {
             EndBarLine();
             return;
         }
+        if (outputClosed_) return;  // a closed pipe or terminal ends the display, not the write
         const int maximum = maximum_ > 0 ? maximum_ : 1;
         const int clamped = position > maximum ? maximum : position;
         const int percent = clamped * 100 / maximum;
@@ -114,7 +121,7 @@ class TerminalHost : public BlockingUpdateHost {
             const int filled = clamped * kWidth / maximum;
             std::printf("\rWriting [%s%s] %3d%%  %d/%d", std::string(filled, '#').c_str(),
                         std::string(kWidth - filled, '.').c_str(), percent, clamped, maximum_);
-            std::fflush(stdout);
+            outputClosed_ = std::fflush(stdout) != 0;
             barDrawn_ = true;
             lastShown_ = clamped;
         } else {
@@ -123,12 +130,14 @@ class TerminalHost : public BlockingUpdateHost {
             if (tenth == lastShown_) return;
             lastShown_ = tenth;
             std::printf("progress: %d%% (%d/%d)\n", percent, clamped, maximum_);
-            std::fflush(stdout);
+            outputClosed_ = std::fflush(stdout) != 0;
         }
     }
 
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
         EndBarLine();
+        // Stopped by the user: the failure that follows is the stop, already reported.
+        if (signals_.StoppedBy() != 0) return ID_CANCEL;
         // A text of several lines starts on a line of its own, below its caption.
         const std::string shown =
             caption + (text.find('\n') != std::string::npos ? ":\n" : ": ") + Printable(text);
@@ -165,12 +174,14 @@ class TerminalHost : public BlockingUpdateHost {
         barDrawn_ = false;
     }
 
+    SignalGuard& signals_;
     const bool confirmInAdvance_;
     const bool barOnTerminal_;
     const bool askOnTerminal_;
     int maximum_ = 0;
     int lastShown_ = -1;
     bool barDrawn_ = false;
+    bool outputClosed_ = false;
 };
 
 // Says why the port did not open, beyond the window's text, where the system told us.
@@ -237,10 +248,16 @@ int RunWrite(const WriteOptions& options) {
         std::cerr << "updater-cli: cannot use the port name " << options.port << '\n';
         return kExitUsage;
     }
-    TerminalHost host(options.yes);
+    SignalGuard signals(link);
+    TerminalHost host(options.yes, signals);
     const UpdateOutcome outcome = RunUpdate(link, host, image, settings);
     host.SetProgressPosition(-1);
+    if (signals.StoppedBy() != 0) {
+        std::cerr << "updater-cli: the port is closed.\n";
+        return kExitCancelled;
+    }
     if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link);
+    if (!outcome.detail.empty()) std::cerr << "updater-cli: " << outcome.detail << '\n';
     return ExitStatusFor(outcome);
 }
 

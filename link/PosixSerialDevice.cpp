@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -127,22 +129,46 @@ OpenError OpenErrorFor(int error) {
 // one of these; there is then no line to set, which is not a failure.
 bool HasNoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
-int WaitFor(int fd, short events, Clock::time_point deadline) {
+// Waits until `events` are possible or the deadline passes: 1 ready, 0 deadline passed, -1 the
+// line is gone (error, invalid handle) or the wait was interrupted through `interrupt`. A
+// hang-up counts as ready, so that bytes that came before it are still read; `hungUp` then tells
+// the caller that no more will come.
+int WaitFor(int fd, short events, Clock::time_point deadline, int interrupt,
+            bool* hungUp = nullptr) {
     while (true) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        const int timeout = static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
-        pollfd entry{fd, events, 0};
-        const int ready = poll(&entry, 1, timeout);
+        if (left.count() <= 0) return 0;
+        const int timeout = static_cast<int>(std::min<long long>(left.count(), INT_MAX));
+        pollfd entries[2] = {{fd, events, 0}, {interrupt, POLLIN, 0}};
+        const int ready = poll(entries, interrupt >= 0 ? 2 : 1, timeout);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return ready;  // error or deadline passed
+        if (ready < 0) return -1;
+        if (ready == 0) return 0;
+        if (entries[1].revents & POLLIN) return -1;
+        const pollfd& entry = entries[0];
+        if (entry.revents & (POLLERR | POLLNVAL)) return -1;
+        if (entry.revents & POLLHUP) {
+            if (hungUp) *hungUp = true;
+            return (events & POLLIN) ? 1 : -1;  // nothing can be written after a hang-up
+        }
         if (entry.revents & events) return 1;
-        return -1;  // hang-up or error without the wanted event
     }
 }
 
 class PosixSerialDevice final : public SerialDevice {
   public:
-    ~PosixSerialDevice() override { Close(); }
+    PosixSerialDevice() : interrupt_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~PosixSerialDevice() override {
+        Close();
+        if (interrupt_ >= 0) ::close(interrupt_);
+    }
+
+    void Interrupt() override {
+        interrupted_ = true;
+        const uint64_t one = 1;
+        if (interrupt_ >= 0) [[maybe_unused]]
+            const auto written = ::write(interrupt_, &one, sizeof one);
+    }
 
     int Open(const std::string& name) override {
         if (fd_ >= 0) {
@@ -168,12 +194,15 @@ class PosixSerialDevice final : public SerialDevice {
             return 0;
         }
         fd_ = fd;
+        // The line as the last program left it, put back at close.
+        savedLine_ = tcgetattr(fd_, &saved_) == 0;
         lastError_ = OpenError::None;
         return 1;
     }
 
     int Close() override {
         if (fd_ < 0) return 0;
+        if (savedLine_) tcsetattr(fd_, TCSANOW, &saved_);
         // The exclusive flag lives on the terminal, not on this handle: drop it so that the port
         // can be opened again.
         ioctl(fd_, TIOCNXCL);
@@ -225,6 +254,9 @@ class PosixSerialDevice final : public SerialDevice {
         if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return 0;
         // Every write has left the line before it returns, so the change cannot cut a byte.
         if (tcsetattr(fd_, TCSANOW, &tio) != 0) return 0;
+        // tcsetattr succeeds when any part of the change was taken: read the line back, so that
+        // a speed or format the device cannot do is not taken for granted.
+        if (!LineIs(tio)) return 0;
         speed_ = settings->speed;
         bitsPerByte_ = 1 + settings->dataBits + (settings->parity == Parity::None ? 0 : 1) +
                        (settings->stopBits == StopBits::One ? 1 : 2);
@@ -247,33 +279,42 @@ class PosixSerialDevice final : public SerialDevice {
     int PurgeInput() override { return fd_ >= 0 && tcflush(fd_, TCIFLUSH) == 0; }
 
     int Write(const uint8_t* data, size_t length) override {
-        if (fd_ < 0) return 0;
+        if (fd_ < 0 || interrupted_) return 0;
         // Bounded by twice the time the bytes take on the line, plus slack for a slow adapter.
         const auto deadline = Clock::now() + std::chrono::seconds(2) + 2 * LineTime(length);
+        // The bytes cannot start leaving before the first of them was taken.
+        std::optional<Clock::time_point> firstTaken;
         size_t sent = 0;
         while (sent < length) {
             const ssize_t n = ::write(fd_, data + sent, length - sent);
             if (n > 0) {
+                if (!firstTaken) firstTaken = Clock::now();
                 sent += static_cast<size_t>(n);
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && errno == EAGAIN) {
-                if (WaitFor(fd_, POLLOUT, deadline) != 1) return 0;
+                if (WaitFor(fd_, POLLOUT, deadline, interrupt_) != 1) return 0;
             } else {
                 return 0;
             }
         }
-        return Drain(deadline);
+        if (!Drain(deadline)) return 0;
+        // A USB adapter or a pseudo-terminal reports the queue empty while its bytes are still
+        // ahead of the wire: return no sooner than they can have left it, so that the waits
+        // after a frame are real on every line.
+        if (firstTaken) std::this_thread::sleep_until(*firstTaken + LineTime(length));
+        return interrupted_ ? 0 : 1;
     }
 
     size_t Read(uint8_t* buffer, size_t n) override {
-        if (fd_ < 0) return 0;
+        if (fd_ < 0 || interrupted_) return 0;
         // No raised priority here: Linux grants a real-time class only to privileged processes,
         // and the kernel buffers the line, so no byte is lost while the reader waits.
         const auto deadline =
             Clock::now() + std::chrono::milliseconds(readConstantMs_) +
             std::chrono::milliseconds(static_cast<uint64_t>(readMultiplierMs_) * n);
         size_t got = 0;
+        bool hungUp = false;
         while (got < n) {
             const ssize_t r = ::read(fd_, buffer + got, n - got);
             if (r > 0) {
@@ -281,8 +322,9 @@ class PosixSerialDevice final : public SerialDevice {
                 continue;
             }
             if (r < 0 && errno == EINTR) continue;
-            if (r < 0 && errno != EAGAIN) break;
-            if (WaitFor(fd_, POLLIN, deadline) != 1) break;
+            // EIO or ENXIO: the device is gone; after a hang-up nothing more will come.
+            if ((r < 0 && errno != EAGAIN) || hungUp) break;
+            if (WaitFor(fd_, POLLIN, deadline, interrupt_, &hungUp) != 1) break;
         }
         return got;
     }
@@ -309,9 +351,11 @@ class PosixSerialDevice final : public SerialDevice {
     }
 
   private:
+    // Rounded up: a wait that counts from the end of the bytes may grow, never shrink.
     std::chrono::microseconds LineTime(size_t bytes) const {
-        return std::chrono::microseconds(static_cast<uint64_t>(bytes) * bitsPerByte_ * 1000000 /
-                                         std::max<uint32_t>(speed_, 1));
+        const uint64_t speed = std::max<uint32_t>(speed_, 1);
+        return std::chrono::microseconds(
+            (static_cast<uint64_t>(bytes) * bitsPerByte_ * 1000000 + speed - 1) / speed);
     }
 
     // A write returns once its bytes have left the output queue, as a COM port's write does:
@@ -323,10 +367,19 @@ class PosixSerialDevice final : public SerialDevice {
             // Once the queue is empty only the UART's own buffer is left, which the driver
             // empties within a bounded time.
             if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return tcdrain(fd_) == 0;
-            if (Clock::now() >= deadline) return 0;
+            if (Clock::now() >= deadline || interrupted_) return 0;
             std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
                 LineTime(static_cast<size_t>(queued)), std::chrono::milliseconds(1)));
         }
+    }
+
+    // Speed and stop bits are what the radio's line varies. The data bits and parity are not
+    // compared: a pseudo-terminal always reports 8 bits without parity, whatever it was given.
+    bool LineIs(const termios& wanted) const {
+        termios now{};
+        if (tcgetattr(fd_, &now) != 0) return false;
+        return cfgetospeed(&now) == cfgetospeed(&wanted) &&
+               (now.c_cflag & CSTOPB) == (wanted.c_cflag & CSTOPB);
     }
 
     int SetDtr() {
@@ -335,6 +388,10 @@ class PosixSerialDevice final : public SerialDevice {
     }
 
     int fd_ = -1;
+    const int interrupt_;  // readable once Interrupt was called
+    std::atomic<bool> interrupted_{false};
+    termios saved_{};
+    bool savedLine_ = false;
     OpenError lastError_ = OpenError::None;
     uint32_t readConstantMs_ = 1000;
     uint32_t readMultiplierMs_ = 0;

@@ -38,6 +38,9 @@ class SerialDevice {
     // kProviderSubtypeRs232 for a plain serial port, another value for other devices,
     // -1 when the query fails.
     virtual int ProviderSubtype() = 0;
+    // Safe from any thread: the read or write in progress, and every one after it, fails at
+    // once. For stopping an update when the user insists.
+    virtual void Interrupt() = 0;
 };
 
 // The backend of the platform the program runs on.

@@ -75,6 +75,7 @@ int SerialPort::Open() {
         return 0;
     }
     lastOpenError_ = OpenError::None;
+    refusedSettings_.clear();
     isOpen_ = 1;
     // The first failure ends Open; the port then stays open until Close releases it.
     return SetInputQueueSize(inputQueueSize_) && SetOutputQueueSize(outputQueueSize_) &&
@@ -94,6 +95,8 @@ int SerialPort::IsRs232() {
     return subtype == kProviderSubtypeRs232 ? 1 : 0;
 }
 
+void SerialPort::Interrupt() { device_->Interrupt(); }
+
 int SerialPort::PurgeInput() { return device_->PurgeInput(); }
 
 int SerialPort::WriteRaw(const uint8_t* data, size_t length) {
@@ -103,7 +106,10 @@ int SerialPort::WriteRaw(const uint8_t* data, size_t length) {
 size_t SerialPort::ReadRaw(uint8_t* buffer, size_t n) { return device_->Read(buffer, n); }
 
 int SerialPort::ApplySettings() {
-    if (!device_->ApplySettings(settings_)) return 0;
+    if (!device_->ApplySettings(settings_)) {
+        refusedSettings_ = settings_;
+        return 0;
+    }
     return device_->ClearRts();
 }
 

@@ -16,7 +16,7 @@ enum class OpenError { None, NotFound, PermissionDenied, Busy, Other };
 class SerialPort {
   public:
     SerialPort();
-    virtual ~SerialPort();  // does not close the port on purpose: the owner closes it
+    virtual ~SerialPort();  // the device closes itself if it is still open
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
@@ -37,6 +37,9 @@ class SerialPort {
     int Open();
     int Close();
     int IsRs232();
+    // Safe from any thread: makes the transfer in progress and every later one fail at once,
+    // so that an update ends (and closes the port) within its shortest wait.
+    void Interrupt();
 
     const std::string& PortName() const { return portName_; }
     const std::string& Settings() const { return settings_; }
@@ -45,6 +48,9 @@ class SerialPort {
     uint16_t InputQueueSize() const { return inputQueueSize_; }
     uint16_t OutputQueueSize() const { return outputQueueSize_; }
     OpenError LastOpenError() const { return lastOpenError_; }
+    // The settings text the device last refused (a speed or format it cannot do); empty when
+    // it has taken every one since the port was opened.
+    const std::string& RefusedSettings() const { return refusedSettings_; }
 
   protected:
     // Raw transfers for LinkPort: discard pending input, blocking write, and a read of exactly
@@ -66,6 +72,7 @@ class SerialPort {
     uint32_t readTimeoutConstant_ = 1000;
     uint32_t readTimeoutMultiplier_ = 0;
     OpenError lastOpenError_ = OpenError::None;
+    std::string refusedSettings_;
 };
 
 }  // namespace updater

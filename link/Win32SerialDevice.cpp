@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "link/SerialDevice.h"
@@ -34,6 +37,12 @@ class Win32SerialDevice final : public SerialDevice {
   public:
     ~Win32SerialDevice() override { Close(); }
 
+    void Interrupt() override {
+        interrupted_ = true;
+        const HANDLE handle = handle_;
+        if (handle != INVALID_HANDLE_VALUE) CancelIoEx(handle, nullptr);
+    }
+
     int Open(const std::string& name) override {
         if (handle_ != INVALID_HANDLE_VALUE) {
             lastError_ = OpenError::Busy;
@@ -46,12 +55,20 @@ class Win32SerialDevice final : public SerialDevice {
             return 0;
         }
         handle_ = handle;
+        // The line and time-outs as the last program left them, put back at close.
+        savedDcb_ = DCB{};
+        savedDcb_.DCBlength = sizeof(DCB);
+        savedLine_ = GetCommState(handle_, &savedDcb_) && GetCommTimeouts(handle_, &savedTimeouts_);
         lastError_ = OpenError::None;
         return 1;
     }
 
     int Close() override {
         if (handle_ == INVALID_HANDLE_VALUE) return 0;
+        if (savedLine_) {
+            SetCommState(handle_, &savedDcb_);
+            SetCommTimeouts(handle_, &savedTimeouts_);
+        }
         const int result = CloseHandle(handle_) != 0;
         handle_ = INVALID_HANDLE_VALUE;
         return result;
@@ -66,6 +83,8 @@ class Win32SerialDevice final : public SerialDevice {
 
     int ApplySettings(const std::string& settings) override {
         // The port reports its own structure length; the second read gets room for all of it.
+        // 784 bytes hold the structure of every driver known, with room to spare; four times the
+        // reported length covers a driver that appends private data to it.
         auto probe = AlignedArea(784);
         auto* probeDcb = reinterpret_cast<DCB*>(probe.data());
         probeDcb->DCBlength = sizeof(DCB);
@@ -74,15 +93,20 @@ class Win32SerialDevice final : public SerialDevice {
         auto* dcb = reinterpret_cast<DCB*>(area.data());
         dcb->DCBlength = sizeof(DCB);
         if (!GetCommState(handle_, dcb)) return 0;
-
+        if (!BuildCommDCBA(settings.c_str(), dcb)) return 0;
+        // After BuildCommDCBA, which resets the handshake flags it is not given: set before it,
+        // RTS would be raised with every change of settings.
         dcb->fOutxCtsFlow = 0;
         dcb->fOutxDsrFlow = 0;
         dcb->fDtrControl = DTR_CONTROL_ENABLE;
         dcb->fTXContinueOnXoff = 0;
         dcb->fRtsControl = RTS_CONTROL_DISABLE;
         dcb->fAbortOnError = 0;
-        if (!BuildCommDCBA(settings.c_str(), dcb)) return 0;
-        return SetCommState(handle_, dcb) != 0;
+        if (!SetCommState(handle_, dcb)) return 0;
+        speed_ = std::max<DWORD>(dcb->BaudRate, 1);
+        bitsPerByte_ = 1 + dcb->ByteSize + (dcb->Parity == NOPARITY ? 0 : 1) +
+                       (dcb->StopBits == ONESTOPBIT ? 1 : 2);
+        return 1;
     }
 
     int ApplyTimeouts(uint32_t constantMs, uint32_t multiplierMs) override {
@@ -91,6 +115,10 @@ class Win32SerialDevice final : public SerialDevice {
         timeouts.ReadIntervalTimeout = 0;
         timeouts.ReadTotalTimeoutMultiplier = multiplierMs;
         timeouts.ReadTotalTimeoutConstant = constantMs;
+        // Writes bounded whatever the last program left: 20 ms a byte is twice a byte's time at
+        // 1200 bit/s, the slowest speed used, and 2 s more cover a slow adapter.
+        timeouts.WriteTotalTimeoutMultiplier = 20;
+        timeouts.WriteTotalTimeoutConstant = 2000;
         return SetCommTimeouts(handle_, &timeouts) != 0;
     }
 
@@ -108,11 +136,19 @@ class Win32SerialDevice final : public SerialDevice {
     int PurgeInput() override { return PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
 
     int Write(const uint8_t* data, size_t length) override {
+        if (interrupted_) return 0;
         DWORD written = 0;
-        return WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr) != 0;
+        if (!WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr)) return 0;
+        // The driver completes a write once it has taken the bytes, not once they have left the
+        // wire: return no sooner than they can have, so that the waits after a frame are real.
+        const auto taken = std::chrono::steady_clock::now();
+        if (written != length) return 0;  // time-out: part of the bytes never went
+        std::this_thread::sleep_until(taken + LineTime(length));
+        return 1;
     }
 
     size_t Read(uint8_t* buffer, size_t n) override {
+        if (interrupted_) return 0;
         // The whole process waits at the highest class so the answer is taken in at once.
         HANDLE process = GetCurrentProcess();
         SetPriorityClass(process, REALTIME_PRIORITY_CLASS);
@@ -122,6 +158,9 @@ class Win32SerialDevice final : public SerialDevice {
         return ok ? got : 0;
     }
 
+    // The 10 ms pauses give a driver that was just opened time to settle before it answers. The
+    // first read into 4096 bytes, more than any driver answers, learns the packet length; the
+    // second gets four times that, room for drivers that append private data to the structure.
     int ProviderSubtype() override {
         WaitMs(10);
         auto probe = AlignedArea(4096);
@@ -137,8 +176,20 @@ class Win32SerialDevice final : public SerialDevice {
     }
 
   private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    // Rounded up: a wait that counts from the end of the bytes may grow, never shrink.
+    std::chrono::microseconds LineTime(size_t bytes) const {
+        return std::chrono::microseconds(
+            (static_cast<uint64_t>(bytes) * bitsPerByte_ * 1000000 + speed_ - 1) / speed_);
+    }
+
+    std::atomic<HANDLE> handle_{INVALID_HANDLE_VALUE};
+    std::atomic<bool> interrupted_{false};
+    DCB savedDcb_{};
+    COMMTIMEOUTS savedTimeouts_{};
+    bool savedLine_ = false;
     OpenError lastError_ = OpenError::None;
+    uint64_t speed_ = 9600;
+    uint64_t bitsPerByte_ = 11;
 };
 
 }  // namespace

@@ -88,13 +88,13 @@ int CheckConnection(LinkPort& link) {
 
     for (const char* speed : kSweepSpeeds) {
         link.SetReadTimeout(kSweepReadTimeoutMs);
-        link.SetSettings(speed + tail);
+        if (link.SetSettings(speed + tail) != 1) continue;
         WaitMs(kSettleMs);
         if (link.WriteBlock(kConnectionRequest, sizeof kConnectionRequest) != 1) return 1;
         if (!AwaitByte(link, SYN, 20)) continue;
 
         // The loader has heard the request; it moves to 19200 bit/s on its own and confirms.
-        link.SetSettings("19200" + tail);
+        if (link.SetSettings("19200" + tail) != 1) return 1;
         WaitMs(kSettleMs);
         if (AwaitByte(link, ACK, 10)) return 0;
     }
@@ -129,7 +129,7 @@ int SwitchSpeed(LinkPort& link, uint8_t code) {
     const char* speed = code == kSpeedCode38400   ? "38400"
                         : code == kSpeedCode57600 ? "57600"
                                                   : "19200";
-    link.SetSettings(speed + SettingsTail(link.Settings()));
+    if (link.SetSettings(speed + SettingsTail(link.Settings())) != 1) return 1;
     WaitMs(kSettleMs);
     // Applies the time-outs to the port again after the change of line settings.
     link.SetReadTimeout(noted);

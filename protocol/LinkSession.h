@@ -27,12 +27,14 @@ std::string SettingsTail(const std::string& settings);
 std::string ConnectionTail(const std::string& settings, int stopBits);
 // The speed sweep with connection request, SYN and ACK: 0 when the radio answered and the
 // line is at 19200 bit/s, 1 on failure. The read time-out is restored on every way out.
-int CheckConnection(LinkPort& link);
+// A speed the port refuses is not tried (a request sent at the old speed would be noise).
+[[nodiscard]] int CheckConnection(LinkPort& link);
 void SetReplyChecksum(LinkPort& link, const uint8_t* reply);
 void SetLinkKey(LinkPort& link, const uint8_t* reply);
 // 1 when one ACK arrives within 3000 ms; the read time-out is restored afterwards.
 int WaitAck(LinkPort& link);
-// Moves the line to the speed of code (2: 38400, 3: 57600, any other: 19200). Always 0.
-int SwitchSpeed(LinkPort& link, uint8_t code);
+// Moves the line to the speed of code (2: 38400, 3: 57600, any other: 19200): 0 when the line
+// runs at it, 1 when the port refused it (RefusedSettings() says which).
+[[nodiscard]] int SwitchSpeed(LinkPort& link, uint8_t code);
 
 }  // namespace updater

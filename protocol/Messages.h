@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/ResultCodes.h"
+
 namespace updater {
 
 inline constexpr const char* kTextPortOpenFailed = "The COM port cannot be opened.";
@@ -26,8 +28,8 @@ inline constexpr const char* kCaptionUpperError = "ERROR";
 
 // The text shown for a result code: its own text, or the general one.
 inline std::string ErrorMessageText(uint32_t code) {
-    if (code == 0xFFFF0001u) return kTextPortOpenFailed;
-    if (code == 0xFFFF0006u) return kTextModelMismatch;
+    if (code == ERR_PORT_OPEN) return kTextPortOpenFailed;
+    if (code == ERR_MODEL) return kTextModelMismatch;
     return kTextGeneralFailure;
 }
 

@@ -22,8 +22,8 @@ constexpr uint32_t kCheckpointSettleMs = 250;
 bool ChangeSpeed(LinkPort& link, uint8_t code) {
     if (SendSpeedChange(link, code) != 1) return false;
     WaitMs(kSpeedChangeSettleMs);
-    SwitchSpeed(link, code);
-    return true;
+    // A speed the port refused would send the frames at a speed the radio no longer hears.
+    return SwitchSpeed(link, code) == 0;
 }
 
 // At 19200 bit/s both sides confirm that they still follow each other.

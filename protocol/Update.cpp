@@ -35,6 +35,9 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
     }
     CloseLink(link, nullptr);
     report.code = code;
+    if (outcome == 0 && !link.RefusedSettings().empty()) {
+        report.detail = "the port refused the line settings " + link.RefusedSettings();
+    }
     if (outcome == 0) {
         host.ShowMessage(ErrorMessageText(code), kCaptionError, MB_OK_STOP);
         return report;

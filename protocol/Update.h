@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
@@ -21,6 +22,9 @@ struct UpdateSettings {
 struct UpdateOutcome {
     int result = 0;     // 1 = "Writing completed.", 0 = failed or cancelled
     uint32_t code = 0;  // the result code slot at the end (0 when none was written)
+    // What the line told beyond the result code (a line speed the port refused); empty when
+    // nothing. The window shows the code's text only; the CLI adds this.
+    std::string detail;
     bool cancelled() const;
 };
 

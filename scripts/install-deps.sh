@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and CI need. Idempotent; run as root.
+# Installs every Debian package the build, the tests and CI need. Idempotent. As root it installs
+# directly; as a user it asks for root through sudo, and only when a package is missing.
 # Usage: scripts/install-deps.sh [--wine]   (--wine adds what the Windows run under Wine needs)
 set -euo pipefail
 
@@ -22,12 +23,15 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if ((${#missing[@]})); then
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "missing packages: ${missing[*]} (run this script as root)" >&2
+((${#missing[@]})) || exit 0
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo >/dev/null; then
+    echo "missing packages: ${missing[*]}; install them as root (there is no sudo here)" >&2
     exit 1
   fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  as_root=(sudo)
 fi
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"

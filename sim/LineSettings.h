@@ -12,6 +12,7 @@ struct LineSettings {
     int speed = 0;                  // bit/s; 0 when the terminal reports a speed we do not know
     int stopBits = 1;               // 1 or 2
     bool eightBitsNoParity = true;  // 8 data bits, no parity: the only format the loader reads
+    bool operator==(const LineSettings&) const = default;
 };
 
 // Bit/s for a termios speed constant, 0 when unknown.

@@ -22,9 +22,10 @@ constexpr auto kLineChangeBound = std::chrono::seconds(3);
 constexpr auto kAckDelay = std::chrono::milliseconds(30);
 // A loader drops a frame whose bytes stop coming; the Updater never pauses inside one.
 constexpr auto kFrameByteBound = std::chrono::milliseconds(1500);
-constexpr int kSpeedChangePauseMs = 100;
-constexpr int kWFramePauseMs = 50;
 constexpr std::size_t kMaxProblemLines = 200;
+// A byte that answers nothing the Updater may expect: never ACK, SYN or NAK under any key the
+// dialogue uses at the moment (it is sent scrambled like every answer).
+constexpr uint8_t kGarbage = 0xA5;
 
 std::string Hex(uint32_t value, int digits) {
     char text[16];
@@ -34,6 +35,34 @@ std::string Hex(uint32_t value, int digits) {
 
 long long Millis(std::chrono::steady_clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+const char* EventName(SimEvent event) {
+    switch (event) {
+        case SimEvent::ConnectionRequest:
+            return "connection request";
+        case SimEvent::Identify:
+            return "identify";
+        case SimEvent::TagQuery:
+            return "tag query";
+        case SimEvent::VersionQuery:
+            return "version query";
+        case SimEvent::AreaCode:
+            return "area code";
+        case SimEvent::Checkpoint:
+            return "checkpoint";
+        case SimEvent::WFrame:
+            return "'W' frame";
+        case SimEvent::XFrame:
+            return "'X' frame";
+        case SimEvent::AddressRange:
+            return "address range";
+        case SimEvent::Bracket:
+            return "0x5B";
+        case SimEvent::End:
+            return "end command";
+    }
+    return "event";
 }
 
 int SpeedForCode(uint8_t code) {
@@ -69,6 +98,8 @@ std::array<uint8_t, 48> LoaderDialogue::IdentityReply(const SimOptions& options)
 LoaderDialogue::LoaderDialogue(SimOptions options)
     : options_(std::move(options)),
       identity_(IdentityReply(options_)),
+      judge_(options_.modelWireTime, options_.timingTolerance,
+             [this](const std::string& problem) { Problem(problem); }),
       memory_(kMemorySize, 0xFF),
       written_(kMemorySize, false) {}
 
@@ -80,9 +111,9 @@ bool LoaderDialogue::NeedsPromptTicks() const {
     return phase_ != Phase::Listening && phase_ != Phase::Command && phase_ != Phase::AwaitIdentify;
 }
 
-std::vector<uint8_t> LoaderDialogue::TakeAnswer() {
-    std::vector<uint8_t> out;
-    out.swap(answer_);
+std::vector<LoaderDialogue::Reply> LoaderDialogue::TakeAnswers() {
+    std::vector<Reply> out;
+    out.swap(answers_);
     return out;
 }
 
@@ -97,24 +128,42 @@ bool LoaderDialogue::FeedRequestMatcher(uint8_t byte) {
     return true;
 }
 
-void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const LineSettings& line,
-                             Clock::time_point at) {
-    const bool requestLine = line.eightBitsNoParity && line.speed == options_.listenSpeed &&
-                             (options_.stopBits == 0 || options_.stopBits == line.stopBits);
+bool LoaderDialogue::IsRequestLine(const LineSettings& line) const {
+    return line.eightBitsNoParity && line.speed == options_.listenSpeed &&
+           (options_.stopBits == 0 || options_.stopBits == line.stopBits);
+}
+
+bool LoaderDialogue::Understands(const LineSettings& line) const {
+    return line.speed == session_.speed && line.eightBitsNoParity;
+}
+
+bool LoaderDialogue::UnderstoodOnlyAfter(const LineSettings& before,
+                                         const LineSettings& after) const {
+    if (IsRequestLine(after) && !IsRequestLine(before)) return true;
+    return InDialogue() && Understands(after) && !Understands(before);
+}
+
+void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const Arrival& arrival,
+                             const LineSettings& before, const LineSettings& after) {
+    // The line may have changed during the read; either sample may hold the bytes' settings.
+    const bool requestLine = IsRequestLine(before) || IsRequestLine(after);
+    const LineSettings& requestSettings = IsRequestLine(before) ? before : after;
+    current_ = arrival;
     std::size_t notUnderstood = 0;
     for (std::size_t i = 0; i < count && !hangUp_; ++i) {
         const uint8_t byte = data[i];
-        lastByteAt_ = at;
+        lastByteAt_ = arrival.seenBy;
+        judge_.ByteArrived(arrival);
         if (requestLine) {
             if (FeedRequestMatcher(byte)) {
-                StartSession(line, at);
+                StartSession(requestSettings);
                 continue;
             }
         } else {
             requestMatched_ = 0;
         }
         if (!InDialogue()) continue;  // outside the dialogue everything else is line noise
-        if (line.speed != session_.speed || !line.eightBitsNoParity) {
+        if (!Understands(before) && !Understands(after)) {
             if (requestLine && requestMatched_ > 0) continue;  // may be a new request
             ++notUnderstood;
             // A half-received command is lost with the bytes the loader could not read.
@@ -123,15 +172,20 @@ void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const LineS
             }
             continue;
         }
-        DialogueByte(byte, at);
+        currentLine_ = Understands(after) ? after : before;
+        DialogueByte(byte);
     }
     if (notUnderstood > 0) {
-        Problem(std::to_string(notUnderstood) + " byte(s) at " + std::to_string(line.speed) +
-                " bit/s" + (line.eightBitsNoParity ? "" : " (not 8 bits, no parity)") +
+        Problem(std::to_string(notUnderstood) + " byte(s) at " + std::to_string(after.speed) +
+                " bit/s" + (after.eightBitsNoParity ? "" : " (not 8 bits, no parity)") +
                 " while the loader runs at " + std::to_string(session_.speed) +
                 " bit/s: not understood");
     }
 }
+
+void LoaderDialogue::PortOpened(const Arrival& open) { judge_.PortOpened(open); }
+
+void LoaderDialogue::LineChanged(const LineChange& change) { judge_.LineChanged(change); }
 
 void LoaderDialogue::Tick(const LineSettings& line, std::size_t pendingForUpdater,
                           Clock::time_point now) {
@@ -160,13 +214,23 @@ void LoaderDialogue::Tick(const LineSettings& line, std::size_t pendingForUpdate
     }
     if (InDialogue() && phase_ != Phase::Command && phase_ != Phase::AwaitIdentify &&
         now - lastByteAt_ > kFrameByteBound) {
-        Problem("an unfinished command or frame was dropped after " +
-                std::to_string(Millis(now - lastByteAt_)) + " ms without bytes");
+        const std::string what = "an unfinished command or frame was dropped after " +
+                                 std::to_string(Millis(now - lastByteAt_)) + " ms without bytes";
+        // After an answer the Updater may give up on it (a late or garbled one); inside a
+        // command or frame it never pauses.
+        const bool awaitingReply = phase_ == Phase::AwaitHandshake ||
+                                   phase_ == Phase::AwaitIdentityAck ||
+                                   phase_ == Phase::AwaitQueryAck;
+        if (awaitingReply) {
+            Log(what);
+        } else {
+            Problem(what);
+        }
         phase_ = phase_ < Phase::Command ? Phase::AwaitIdentify : Phase::Command;
     }
 }
 
-void LoaderDialogue::StartSession(const LineSettings& line, Clock::time_point at) {
+void LoaderDialogue::StartSession(const LineSettings& line) {
     if (InDialogue() || phase_ == Phase::AwaitLine19200) {
         Log("connection request during the dialogue: starting again");
     }
@@ -175,7 +239,9 @@ void LoaderDialogue::StartSession(const LineSettings& line, Clock::time_point at
         EndDialogue(false, "no SYN (fault)");
         return;
     }
+    if (!Occur(SimEvent::ConnectionRequest, "connection request")) return;
     session_ = Session{};
+    judge_.SessionStarted();
     session_.speed = line.speed;
     frame_.clear();
     report_.sessions++;
@@ -186,12 +252,12 @@ void LoaderDialogue::StartSession(const LineSettings& line, Clock::time_point at
         std::to_string(line.stopBits) + " stop bit(s)");
     Answer({kSyn});
     Log("SYN");
-    synAt_ = at;
+    synAt_ = current_.seenBy;
     line19200Since_.reset();
     phase_ = Phase::AwaitLine19200;
 }
 
-void LoaderDialogue::DialogueByte(uint8_t raw, Clock::time_point at) {
+void LoaderDialogue::DialogueByte(uint8_t raw) {
     switch (phase_) {
         case Phase::AwaitIdentify:
             if (raw != 0x02) {
@@ -199,6 +265,7 @@ void LoaderDialogue::DialogueByte(uint8_t raw, Clock::time_point at) {
                 return;
             }
             Log("identify");
+            if (!Occur(SimEvent::Identify, "identify")) return;
             if (options_.faults.shortIdentityReply > 0) {
                 const auto count = std::min<std::size_t>(
                     static_cast<std::size_t>(options_.faults.shortIdentityReply), identity_.size());
@@ -231,15 +298,15 @@ void LoaderDialogue::DialogueByte(uint8_t raw, Clock::time_point at) {
             return;
         }
         default:
-            KeyedByte(static_cast<uint8_t>(raw ^ session_.key), at);
+            KeyedByte(static_cast<uint8_t>(raw ^ session_.key));
             return;
     }
 }
 
-void LoaderDialogue::KeyedByte(uint8_t byte, Clock::time_point at) {
+void LoaderDialogue::KeyedByte(uint8_t byte) {
     switch (phase_) {
         case Phase::Command:
-            StartCommand(byte, at);
+            StartCommand(byte);
             return;
         case Phase::AwaitQueryAck:
             phase_ = Phase::Command;
@@ -248,7 +315,7 @@ void LoaderDialogue::KeyedByte(uint8_t byte, Clock::time_point at) {
                 return;
             }
             Problem("expected ACK after the 16-byte answer, got 0x" + Hex(byte, 2));
-            StartCommand(byte, at);
+            StartCommand(byte);
             return;
         case Phase::AreaCodeArgs:
             frame_.push_back(byte);
@@ -259,7 +326,7 @@ void LoaderDialogue::KeyedByte(uint8_t byte, Clock::time_point at) {
             return;
         case Phase::SpeedCode:
             phase_ = Phase::Command;
-            SpeedChange(byte, at);
+            SpeedChange(byte);
             return;
         case Phase::BlockFrame:
             frame_.push_back(byte);
@@ -284,33 +351,14 @@ void LoaderDialogue::KeyedByte(uint8_t byte, Clock::time_point at) {
     }
 }
 
-void LoaderDialogue::CheckPauses(Clock::time_point at) {
-    const int tolerance = options_.timingToleranceMs;
-    if (session_.speedChangeAt) {
-        const auto gap = Millis(at - *session_.speedChangeAt);
-        if (gap < kSpeedChangePauseMs - tolerance) {
-            Problem("next byte only " + std::to_string(gap) +
-                    " ms after a speed change; the loader needs 100 ms to switch");
-        }
-        session_.speedChangeAt.reset();
-    }
-    if (session_.wFrameAt) {
-        const auto gap = Millis(at - *session_.wFrameAt);
-        if (gap < kWFramePauseMs - tolerance) {
-            Problem("next byte only " + std::to_string(gap) +
-                    " ms after a 'W' frame; the loader needs 50 ms to store one");
-        }
-        session_.wFrameAt.reset();
-    }
-}
-
-void LoaderDialogue::StartCommand(uint8_t byte, Clock::time_point at) {
-    CheckPauses(at);
+void LoaderDialogue::StartCommand(uint8_t byte) {
+    judge_.CommandStarted(byte);
     const bool checkpointReady = session_.checkpointReady;
     session_.checkpointReady = false;
     switch (byte) {
         case 0x40:
             Log("tag query");
+            if (!Occur(SimEvent::TagQuery, "tag query")) return;
             if (options_.faults.silentTagQuery) {
                 Log("tag query not answered (fault)");
                 return;
@@ -320,6 +368,7 @@ void LoaderDialogue::StartCommand(uint8_t byte, Clock::time_point at) {
             return;
         case 0x50: {
             Log("version query");
+            if (!Occur(SimEvent::VersionQuery, "version query")) return;
             if (options_.faults.noVersionAnswer) {
                 EndDialogue(false, "version query not answered (fault)");
                 return;
@@ -341,19 +390,13 @@ void LoaderDialogue::StartCommand(uint8_t byte, Clock::time_point at) {
         case 0x57:
         case 0x58:
             frameCommand_ = byte;
+            frameFirst_ = current_;
             frame_.clear();
             phase_ = Phase::BlockFrame;
-            if (byte == 0x58) return;
-            session_.wFrameAt = at;
-            session_.wCount++;
-            if (session_.wCount == options_.faults.hangUpAtWFrame) {
-                hangUp_ = true;
-                report_.hungUp = true;
-                EndDialogue(false,
-                            "hung up at 'W' frame " + std::to_string(session_.wCount) + " (fault)");
-            }
+            if (byte == 0x57) Occur(SimEvent::WFrame, "'W' frame");
             return;
         case kAck:
+            if (checkpointReady) judge_.CheckpointAcked(current_, currentLine_);
             Checkpoint(checkpointReady);
             return;
         case 0xF3:
@@ -362,6 +405,7 @@ void LoaderDialogue::StartCommand(uint8_t byte, Clock::time_point at) {
             return;
         case 0x5B:
             Log("0x5B");
+            if (!Occur(SimEvent::Bracket, "0x5B")) return;
             if (!session_.rangeSeen) Problem("0x5B before the address range frame");
             session_.bracketSeen = true;
             Answer({kAck});
@@ -369,6 +413,7 @@ void LoaderDialogue::StartCommand(uint8_t byte, Clock::time_point at) {
         case 0x45:
             Log("end");
             report_.endReceived = true;
+            if (!Occur(SimEvent::End, "end command")) return;
             if (options_.faults.nakEnd) {
                 Answer({kNak});
                 EndDialogue(false, "end command refused (fault)");
@@ -387,6 +432,7 @@ void LoaderDialogue::AreaCode(char first, char second) {
     const std::string code{first, second};
     session_.areaCodeCount++;
     Log("area code " + code);
+    if (!Occur(SimEvent::AreaCode, "area code " + code)) return;
     if (session_.areaCodeCount == options_.faults.refuseAreaCode) {
         Answer({kNak});
         EndDialogue(false, "area code " + code + " refused (fault)");
@@ -413,7 +459,8 @@ void LoaderDialogue::AreaCode(char first, char second) {
     Answer({kAck});
 }
 
-void LoaderDialogue::SpeedChange(uint8_t code, Clock::time_point at) {
+void LoaderDialogue::SpeedChange(uint8_t code) {
+    judge_.SpeedCodeReceived(current_, currentLine_);
     const int speed = SpeedForCode(code);
     if (speed == 0) {
         Problem("unknown speed code " + std::to_string(code));
@@ -421,7 +468,6 @@ void LoaderDialogue::SpeedChange(uint8_t code, Clock::time_point at) {
     }
     Log("speed code " + std::to_string(code) + " (" + std::to_string(speed) + " bit/s)");
     session_.speed = speed;
-    session_.speedChangeAt = at;
     session_.checkpointReady = code == 1;
 }
 
@@ -429,6 +475,7 @@ void LoaderDialogue::Checkpoint(bool ready) {
     session_.checkpointCount++;
     report_.checkpoints++;
     Log("checkpoint");
+    if (!Occur(SimEvent::Checkpoint, "checkpoint")) return;
     if (!ready) Problem("ACK outside a checkpoint (no speed change to 19200 before it)");
     if (session_.checkpointCount == options_.faults.silentCheckpoint) {
         EndDialogue(false, "checkpoint " + std::to_string(session_.checkpointCount) +
@@ -447,6 +494,7 @@ void LoaderDialogue::BlockDone() {
     const uint8_t checksum = frame_[4 + count];
     report_.frames++;
     LogFrame(frameCommand_, address);
+    if (isW) judge_.WFrameEnded(address, frame_.size() + 1, frameFirst_, current_, currentLine_);
     if (isW && session_.areaCodesDone < static_cast<int>(kAreaCodes.size())) {
         Problem("'W' frame before the area codes 0A P2 03 02 01");
     }
@@ -476,6 +524,7 @@ void LoaderDialogue::BlockDone() {
         report_.bytes += static_cast<long>(count);
     }
     if (isW) return;
+    if (!Occur(SimEvent::XFrame, "'X' frame " + std::to_string(session_.xCount))) return;
     if (session_.xCount == options_.faults.noXAck) {
         EndDialogue(false,
                     "'X' frame " + std::to_string(session_.xCount) + " not acknowledged (fault)");
@@ -489,6 +538,7 @@ void LoaderDialogue::AddressRangeDone() {
     const uint32_t end = (uint32_t{frame_[3]} << 16) | (uint32_t{frame_[4]} << 8) | frame_[5];
     const uint16_t checksum = static_cast<uint16_t>((frame_[6] << 8) | frame_[7]);
     Log("address range " + Hex(start, 6) + "-" + Hex(end, 6) + ", checksum 0x" + Hex(checksum, 4));
+    if (!Occur(SimEvent::AddressRange, "address range")) return;
     if (session_.areaCodesDone < static_cast<int>(kAreaCodes.size())) {
         Problem("address range frame before the area codes 0A P2 03 02 01");
     }
@@ -526,9 +576,37 @@ void LoaderDialogue::Answer(std::initializer_list<uint8_t> bytes) {
 }
 
 void LoaderDialogue::Answer(const uint8_t* bytes, std::size_t count) {
+    Reply reply;
     for (std::size_t i = 0; i < count; ++i) {
-        answer_.push_back(static_cast<uint8_t>(bytes[i] ^ session_.key));
+        const uint8_t byte = garbageNext_ ? kGarbage : bytes[i];
+        reply.bytes.push_back(static_cast<uint8_t>(byte ^ session_.key));
     }
+    if (lateNext_) reply.delay = std::chrono::milliseconds(options_.faults.lateAnswerMs);
+    lateNext_ = garbageNext_ = false;
+    answers_.push_back(std::move(reply));
+}
+
+bool LoaderDialogue::Occur(SimEvent event, const std::string& what) {
+    const int n = ++occurrences_[static_cast<std::size_t>(event)];
+    const auto strikes = [&](const EventFault& fault) {
+        return fault.occurrence == n && fault.at == event;
+    };
+    const auto& faults = options_.faults;
+    if (strikes(faults.hangUp)) {
+        hangUp_ = true;
+        report_.hungUp = true;
+        EndDialogue(false, "hung up at " + what + " (" + EventName(event) + " " +
+                               std::to_string(n) + ", fault)");
+        return false;
+    }
+    lateNext_ = strikes(faults.lateAnswer);
+    garbageNext_ = strikes(faults.garbageAnswer);
+    if (lateNext_) {
+        Log("fault: the answer to " + what + " comes " + std::to_string(faults.lateAnswerMs) +
+            " ms late");
+    }
+    if (garbageNext_) Log("fault: the answer to " + what + " is garbled");
+    return true;
 }
 
 void LoaderDialogue::Log(const std::string& entry) {

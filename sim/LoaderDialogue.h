@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "sim/LineObservation.h"
 #include "sim/LineSettings.h"
+#include "sim/PauseJudge.h"
 #include "sim/RadioSimulator.h"
 
 namespace updater::sim {
@@ -23,14 +25,26 @@ class LoaderDialogue {
 
     explicit LoaderDialogue(SimOptions options);
 
-    // Bytes that arrived together at `at`, with the line as `line` when they were read.
-    void Receive(const uint8_t* data, std::size_t count, const LineSettings& line,
-                 Clock::time_point at);
+    // Bytes that came in one read, with the line as sampled before and after that read: the
+    // loader understands bytes that either sample makes intelligible.
+    void Receive(const uint8_t* data, std::size_t count, const Arrival& arrival,
+                 const LineSettings& before, const LineSettings& after);
+    // True when bytes read between the two samples make sense only at `after`: then they were
+    // sent after the change of the line, and the change is to be handed in before them.
+    bool UnderstoodOnlyAfter(const LineSettings& before, const LineSettings& after) const;
+    // The Updater opened the port, or changed the line settings.
+    void PortOpened(const Arrival& open);
+    void LineChanged(const LineChange& change);
     // Called often: sends the ACK once the line reads 19200 and the Updater has taken the SYN,
     // and drops stale half frames. `pendingForUpdater`: answer bytes the Updater has not read.
     void Tick(const LineSettings& line, std::size_t pendingForUpdater, Clock::time_point now);
-    // The answer bytes queued since the last call, as they go on the line (scrambled).
-    std::vector<uint8_t> TakeAnswer();
+    // The answers queued since the last call, as they go on the line (scrambled), each with the
+    // extra delay a fault gives it.
+    struct Reply {
+        std::vector<uint8_t> bytes;
+        std::chrono::milliseconds delay{0};
+    };
+    std::vector<Reply> TakeAnswers();
 
     bool HangUpRequested() const { return hangUp_; }
     bool EndedCleanly() const { return endedCleanly_; }
@@ -71,23 +85,24 @@ class LoaderDialogue {
         bool code00Seen = false;
         bool checkpointReady = false;  // the last command dropped the line to 19200
         int areaCodeCount = 0;
-        int wCount = 0;
         int xCount = 0;
         int checkpointCount = 0;
         uint16_t mainAreaSum = 0;  // sum of (byte - 255) over the main-area 'W' data received
-        std::optional<Clock::time_point> speedChangeAt;
-        std::optional<Clock::time_point> wFrameAt;
     };
 
     bool InDialogue() const;
     bool FeedRequestMatcher(uint8_t byte);
-    void StartSession(const LineSettings& line, Clock::time_point at);
-    void DialogueByte(uint8_t raw, Clock::time_point at);
-    void KeyedByte(uint8_t byte, Clock::time_point at);
-    void StartCommand(uint8_t byte, Clock::time_point at);
-    void CheckPauses(Clock::time_point at);
+    bool IsRequestLine(const LineSettings& line) const;
+    bool Understands(const LineSettings& line) const;
+    void StartSession(const LineSettings& line);
+    void DialogueByte(uint8_t raw);
+    void KeyedByte(uint8_t byte);
+    void StartCommand(uint8_t byte);
+    // Counts an occurrence of `event` and strikes the fault armed for it. False when the loader
+    // hung up instead of going on.
+    bool Occur(SimEvent event, const std::string& what);
     void AreaCode(char first, char second);
-    void SpeedChange(uint8_t code, Clock::time_point at);
+    void SpeedChange(uint8_t code);
     void BlockDone();
     void AddressRangeDone();
     void Checkpoint(bool ready);
@@ -108,7 +123,14 @@ class LoaderDialogue {
     Clock::time_point synAt_{};
     std::optional<Clock::time_point> line19200Since_;
     Clock::time_point lastByteAt_{};
-    std::vector<uint8_t> answer_;
+    Arrival current_{};           // when the byte being handled came
+    LineSettings currentLine_{};  // the line it was understood at
+    Arrival frameFirst_{};        // when the current frame's command byte came
+    PauseJudge judge_;
+    std::array<int, 11> occurrences_{};
+    bool lateNext_ = false;
+    bool garbageNext_ = false;
+    std::vector<Reply> answers_;
     bool hangUp_ = false;
     bool endedCleanly_ = false;
     std::optional<std::size_t> frameRunEntry_;  // log entry of the current run of block frames

@@ -24,6 +24,19 @@ struct Texts {
     std::string dump;
 };
 
+void AddEventFault(CLI::App& app, const std::string& name, updater::sim::EventFault& fault,
+                   const std::string& help) {
+    app.add_option_function<std::string>(
+           name,
+           [&fault, name](const std::string& text) {
+               const auto parsed = updater::sim::EventFaultFromText(text);
+               if (!parsed) throw CLI::ValidationError(name, "unknown event or count: " + text);
+               fault = *parsed;
+           },
+           help)
+        ->type_name("EVENT[:N]");
+}
+
 void AddOptions(CLI::App& app, SimOptions& options, Texts& texts) {
     app.add_option("--speed", options.listenSpeed, "Speed the loader listens at for the request")
         ->check(CLI::IsMember({1200, 2400, 4800, 9600, 19200, 38400, 57600}))
@@ -63,10 +76,18 @@ void AddOptions(CLI::App& app, SimOptions& options, Texts& texts) {
         ->check(CLI::PositiveNumber);
     app.add_option("--no-x-ack", f.noXAck, "Fault: no ACK to the N-th 'X' frame")
         ->check(CLI::PositiveNumber);
-    app.add_option("--hang-up-at-w", f.hangUpAtWFrame,
-                   "Fault: hang up the line when the N-th 'W' frame arrives")
-        ->check(CLI::PositiveNumber);
     app.add_flag("--nak-end", f.nakEnd, "Fault: answer the end command with a wrong byte");
+    const std::string place =
+        " at EVENT[:N], the N-th occurrence of EVENT (" + updater::sim::EventFaultNames() + ")";
+    AddEventFault(app, "--hang-up", f.hangUp,
+                  "Fault: hang up the line instead of answering" + place);
+    AddEventFault(app, "--late", f.lateAnswer,
+                  "Fault: answer later than the Updater waits (--late-ms)" + place);
+    app.add_option("--late-ms", f.lateAnswerMs, "How late a --late answer comes")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    AddEventFault(app, "--garbage", f.garbageAnswer,
+                  "Fault: answer with bytes that are none of the expected ones" + place);
 }
 
 bool ApplyTexts(const Texts& texts, SimOptions& options) {

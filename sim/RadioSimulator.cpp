@@ -4,15 +4,18 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <thread>
 
 #include "sim/LoaderDialogue.h"
+#include "sim/OpenWatch.h"
 #include "sim/PseudoTerminal.h"
 #include "sim/WireClock.h"
 
@@ -20,12 +23,27 @@ namespace updater::sim {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SimClock;
 // After a failed dialogue the Updater may still sweep or time out; `once` waits for a quiet
 // line first so that the terminal does not vanish under a running exchange.
 constexpr auto kQuietBeforeStop = std::chrono::seconds(3);
 constexpr auto kDrainBound = std::chrono::seconds(2);
 constexpr auto kWriteBound = std::chrono::milliseconds(1000);
+// How often the loader looks at the line while a program holds the port: often enough that a
+// pause a few milliseconds short is still seen as short. Idle, it looks less often.
+constexpr auto kWatchfulPeriod = std::chrono::milliseconds(2);
+constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
+
+struct Sample {
+    Clock::time_point before{};
+    Clock::time_point after{};
+    LineSettings line;
+};
+
+struct Chunk {
+    std::vector<uint8_t> bytes;
+    Arrival arrival;
+};
 
 }  // namespace
 
@@ -33,15 +51,24 @@ struct RadioSimulator::Impl {
     explicit Impl(SimOptions o) : options(o), dialogue(o), wire(o.modelWireTime) {}
 
     void Serve();
-    void SendAnswer(const LineSettings& line, Clock::time_point now);
+    Sample SampleLine() const;
+    // Reads until the terminal is empty; each read's bytes with the bounds of their arrival.
+    std::vector<Chunk> ReadAll();
+    void QueueAnswers(const LineSettings& line, Clock::time_point now);
+    void SendDueAnswers();
+    std::chrono::milliseconds PollPeriod(bool prompt) const;
     bool OnceDone(Clock::time_point now);
 
     SimOptions options;
     PseudoTerminal terminal;
+    OpenWatch opens;
     std::string path;
     mutable std::mutex mutex;  // guards dialogue
+    mutable std::condition_variable changed;
     LoaderDialogue dialogue;
     WireClock wire;
+    std::multimap<Clock::time_point, std::vector<uint8_t>> dueAnswers;
+    Clock::time_point lastEmptyRead{};
     std::thread thread;
     int wakeRead = -1;
     int wakeWrite = -1;
@@ -51,20 +78,67 @@ struct RadioSimulator::Impl {
     bool serving = false;
 };
 
-void RadioSimulator::Impl::SendAnswer(const LineSettings& line, Clock::time_point now) {
-    std::vector<uint8_t> answer;
+Sample RadioSimulator::Impl::SampleLine() const {
+    Sample sample;
+    sample.before = Clock::now();
+    sample.line = terminal.ReadLineSettings();
+    sample.after = Clock::now();
+    return sample;
+}
+
+std::vector<Chunk> RadioSimulator::Impl::ReadAll() {
+    std::vector<Chunk> chunks;
+    uint8_t buffer[4096];
+    while (true) {
+        const auto before = Clock::now();
+        const long got = terminal.Read(buffer, sizeof buffer);
+        const auto after = Clock::now();
+        if (got <= 0) {
+            // Only a read that found nothing (and so first took in whatever the terminal still
+            // held back) bounds the arrival of the bytes after it.
+            if (got == 0) lastEmptyRead = before;
+            return chunks;
+        }
+        chunks.push_back(
+            Chunk{std::vector<uint8_t>(buffer, buffer + got), Arrival{lastEmptyRead, after}});
+    }
+}
+
+void RadioSimulator::Impl::QueueAnswers(const LineSettings& line, Clock::time_point now) {
+    std::vector<LoaderDialogue::Reply> replies;
     {
         std::lock_guard lock(mutex);
-        answer = dialogue.TakeAnswer();
+        replies = dialogue.TakeAnswers();
     }
-    if (answer.empty()) return;
-    std::this_thread::sleep_until(wire.AnswerArrival(answer.size(), line, now));
-    terminal.Write(answer.data(), answer.size(), kWriteBound);
+    for (auto& reply : replies) {
+        if (reply.bytes.empty()) continue;
+        const auto due = wire.AnswerArrival(reply.bytes.size(), line, now) + reply.delay;
+        dueAnswers.emplace(due, std::move(reply.bytes));
+    }
+}
+
+void RadioSimulator::Impl::SendDueAnswers() {
+    while (!dueAnswers.empty() && dueAnswers.begin()->first <= Clock::now()) {
+        const auto& bytes = dueAnswers.begin()->second;
+        terminal.Write(bytes.data(), bytes.size(), kWriteBound);
+        dueAnswers.erase(dueAnswers.begin());
+    }
+}
+
+std::chrono::milliseconds RadioSimulator::Impl::PollPeriod(bool prompt) const {
+    const bool watchful = prompt || !opens.Watching() || opens.Holders() > 0;
+    auto period = watchful ? kWatchfulPeriod : kIdlePeriod;
+    if (!dueAnswers.empty()) {
+        const auto untilDue =
+            std::chrono::ceil<std::chrono::milliseconds>(dueAnswers.begin()->first - Clock::now());
+        period = std::clamp(untilDue, std::chrono::milliseconds(0), period);
+    }
+    return period;
 }
 
 bool RadioSimulator::Impl::OnceDone(Clock::time_point now) {
     std::lock_guard lock(mutex);
-    if (!options.once || !dialogue.Report().dialogueEnded) return false;
+    if (!options.once || !dialogue.Report().dialogueEnded || !dueAnswers.empty()) return false;
     if (dialogue.EndedCleanly()) {
         // Let the Updater take the last answer before the terminal goes away.
         return terminal.PendingForUpdater() == 0 || now - dialogue.LastByteAt() > kDrainBound;
@@ -72,47 +146,65 @@ bool RadioSimulator::Impl::OnceDone(Clock::time_point now) {
     return now - dialogue.LastByteAt() > kQuietBeforeStop;
 }
 
+// One turn: read what came, then the opens, then the line settings, so that every event is
+// bounded by readings taken before and after it, and hand them to the loader in that order.
 void RadioSimulator::Impl::Serve() {
-    uint8_t buffer[4096];
+    lastEmptyRead = Clock::now();
+    Sample last = SampleLine();
     while (!stopRequested) {
         bool prompt;
         {
             std::lock_guard lock(mutex);
             prompt = dialogue.NeedsPromptTicks();
         }
-        pollfd fds[2] = {{terminal.MasterHandle(), POLLIN, 0}, {wakeRead, POLLIN, 0}};
-        poll(fds, 2, prompt ? 5 : 20);
+        pollfd fds[3] = {{terminal.MasterHandle(), POLLIN, 0},
+                         {wakeRead, POLLIN, 0},
+                         {opens.Handle(), POLLIN, 0}};
+        poll(fds, opens.Watching() ? 3 : 2, static_cast<int>(PollPeriod(prompt).count()));
         if (stopRequested) break;
-        const auto now = Clock::now();
-        const LineSettings line = terminal.ReadLineSettings();
-        if (fds[0].revents & POLLIN) {
-            const long got = terminal.Read(buffer, sizeof buffer);
-            if (got > 0) {
-                wire.Received(static_cast<std::size_t>(got), line, now);
-                std::lock_guard lock(mutex);
-                dialogue.Receive(buffer, static_cast<std::size_t>(got), line, now);
-            }
-        }
+        const auto chunks = ReadAll();
+        const auto opened = opens.TakeOpens();
+        const Sample now = SampleLine();
         bool hangUp;
         {
             std::lock_guard lock(mutex);
+            std::optional<LineChange> change;
+            if (!(now.line == last.line)) {
+                change = LineChange{last.before, now.after, last.line, now.line};
+            }
+            for (const auto& chunk : chunks) {
+                if (change && dialogue.UnderstoodOnlyAfter(last.line, now.line)) {
+                    dialogue.LineChanged(*change);
+                    change.reset();
+                }
+                wire.Received(chunk.bytes.size(), now.line, chunk.arrival.seenBy);
+                dialogue.Receive(chunk.bytes.data(), chunk.bytes.size(), chunk.arrival, last.line,
+                                 now.line);
+            }
+            for (const auto& open : opened) dialogue.PortOpened(open);
+            if (change) dialogue.LineChanged(*change);
             hangUp = dialogue.HangUpRequested();
         }
+        last = now;
         if (hangUp) {
             terminal.Close();
+            changed.notify_all();
             break;
         }
-        SendAnswer(line, now);
+        QueueAnswers(now.line, Clock::now());
         {
             std::lock_guard lock(mutex);
-            dialogue.Tick(line, terminal.PendingForUpdater(), Clock::now());
+            dialogue.Tick(now.line, terminal.PendingForUpdater(), Clock::now());
         }
-        SendAnswer(line, Clock::now());
+        QueueAnswers(now.line, Clock::now());
+        SendDueAnswers();
+        changed.notify_all();
         if (OnceDone(Clock::now())) break;
     }
     std::lock_guard lock(stateMutex);
     serving = false;
     stopped.notify_all();
+    changed.notify_all();
 }
 
 RadioSimulator::RadioSimulator(SimOptions options) : impl_(new Impl(std::move(options))) {}
@@ -134,6 +226,8 @@ bool RadioSimulator::Start() {
         return false;
     }
     impl_->path = impl_->terminal.SlavePath();
+    // Without a watch the loader simply knows no opens and looks at the line often throughout.
+    impl_->opens.Start(impl_->path);
     int pipeEnds[2];
     if (impl_->wakeRead < 0) {
         if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
@@ -160,6 +254,7 @@ void RadioSimulator::Stop() {
     }
     if (impl_->thread.joinable()) impl_->thread.join();
     impl_->terminal.Close();
+    impl_->opens.Stop();
     if (impl_->wakeRead >= 0) close(impl_->wakeRead);
     if (impl_->wakeWrite >= 0) close(impl_->wakeWrite);
     impl_->wakeRead = impl_->wakeWrite = -1;
@@ -181,6 +276,12 @@ const std::string& RadioSimulator::PortPath() const { return impl_->path; }
 SimReport RadioSimulator::Report() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->dialogue.Report();
+}
+
+bool RadioSimulator::WaitForReport(const std::function<bool(const SimReport&)>& done,
+                                   std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(impl_->mutex);
+    return impl_->changed.wait_for(lock, timeout, [&] { return done(impl_->dialogue.Report()); });
 }
 
 std::vector<uint8_t> RadioSimulator::Memory() const {

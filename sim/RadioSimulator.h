@@ -4,12 +4,35 @@
 // it shares no code with the Updater's protocol layer.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace updater::sim {
+
+// The points of the dialogue where the loader answers, or, for a 'W' frame, takes one in.
+enum class SimEvent {
+    ConnectionRequest,  // heard at the listen speed; answered with SYN
+    Identify,           // command 0x02
+    TagQuery,           // 0x40
+    VersionQuery,       // 0x50
+    AreaCode,           // every 'R' frame
+    Checkpoint,         // the 0x06 of a checkpoint exchange
+    WFrame,             // no answer: the fault strikes when the frame arrives
+    XFrame,
+    AddressRange,
+    Bracket,  // 0x5B
+    End,      // 0x45
+};
+
+// A fault that strikes the n-th occurrence of an event (counted over the simulator's life).
+struct EventFault {
+    SimEvent at = SimEvent::ConnectionRequest;
+    int occurrence = 0;  // 0: never
+};
 
 struct SimFaults {
     bool noSyn = false;            // never answers the connection request
@@ -20,8 +43,11 @@ struct SimFaults {
     int refuseAreaCode = 0;        // n>0: the n-th 'R' area code is answered with a wrong byte
     int silentCheckpoint = 0;      // n>0: no answer at the n-th checkpoint exchange
     int noXAck = 0;                // n>0: no ACK to the n-th 'X' frame
-    int hangUpAtWFrame = 0;        // n>0: hangs up the line when the n-th 'W' frame arrives
     bool nakEnd = false;           // answers the end command 0x45 with a byte other than ACK
+    EventFault hangUp;             // hangs up the line instead of answering
+    EventFault lateAnswer;         // answers lateAnswerMs later than a radio would
+    int lateAnswerMs = 3500;       // beyond the longest time-out the Updater has (3000 ms)
+    EventFault garbageAnswer;      // answers with as many bytes, none of them the right one
 };
 
 struct SimOptions {
@@ -31,11 +57,15 @@ struct SimOptions {
                                   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     std::array<uint8_t, 16> topAreaTag{};            // answer to query 0x40
     std::optional<std::array<uint8_t, 16>> version;  // answer to 0x50; none: 16 bytes 0xFF
-    bool modelWireTime = true;  // delay answers by the time their bytes need on a real line
+    // Model a real line: answers come no sooner than their bytes take on the wire, and the
+    // Updater's waits after a frame count from the frame's end on the wire.
+    bool modelWireTime = true;
     SimFaults faults;
-    bool once = false;           // stop serving once the dialogue has ended (end command,
-                                 // fault or hang-up)
-    int timingToleranceMs = 10;  // slack allowed on the 100 ms and 50 ms pauses the loader needs
+    bool once = false;  // stop serving once the dialogue has ended (end command,
+                        // fault or hang-up)
+    // Slack on the pauses the loader needs, for the granularity of the Updater's clock. The
+    // measure is an upper bound of each pause, so the loader's own lateness needs none.
+    std::chrono::microseconds timingTolerance{1000};
 };
 
 struct SimReport {
@@ -75,6 +105,9 @@ class RadioSimulator {
 
     // Snapshot of the checks so far (safe to call while serving).
     SimReport Report() const;
+    // Waits up to `timeout` until `done` holds for the report; true when it does.
+    bool WaitForReport(const std::function<bool(const SimReport&)>& done,
+                       std::chrono::milliseconds timeout) const;
     // The emulated memory (1 MiB, 0xFF where nothing was written) and which bytes were written.
     std::vector<uint8_t> Memory() const;
     std::vector<bool> Written() const;

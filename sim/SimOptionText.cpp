@@ -1,10 +1,25 @@
 #include "sim/SimOptionText.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace updater::sim {
 
 namespace {
+
+constexpr std::pair<const char*, SimEvent> kEventNames[] = {
+    {"request", SimEvent::ConnectionRequest},
+    {"identify", SimEvent::Identify},
+    {"tag", SimEvent::TagQuery},
+    {"version", SimEvent::VersionQuery},
+    {"area-code", SimEvent::AreaCode},
+    {"checkpoint", SimEvent::Checkpoint},
+    {"w-frame", SimEvent::WFrame},
+    {"x-frame", SimEvent::XFrame},
+    {"address-range", SimEvent::AddressRange},
+    {"bracket", SimEvent::Bracket},
+    {"end", SimEvent::End},
+};
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -14,6 +29,33 @@ int DigitValue(char c) {
 }
 
 }  // namespace
+
+std::optional<EventFault> EventFaultFromText(const std::string& text) {
+    const auto colon = text.find(':');
+    const std::string name = text.substr(0, colon);
+    int occurrence = 1;
+    if (colon != std::string::npos) {
+        const std::string count = text.substr(colon + 1);
+        if (count.empty() || count.size() > 6 ||
+            !std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        occurrence = std::stoi(count);
+        if (occurrence < 1) return std::nullopt;
+    }
+    for (const auto& [known, event] : kEventNames) {
+        if (name == known) return EventFault{event, occurrence};
+    }
+    return std::nullopt;
+}
+
+std::string EventFaultNames() {
+    std::string names;
+    for (const auto& [name, event] : kEventNames) {
+        if (!names.empty()) names += ' ';
+        names += name;
+    }
+    return names;
+}
 
 std::optional<std::array<uint8_t, 16>> ModelFromText(const std::string& text) {
     if (text.size() > 16) return std::nullopt;

@@ -6,7 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "sim/RadioSimulator.h"
+
 namespace updater::sim {
+
+// A fault's place: "EVENT" or "EVENT:N" (the N-th occurrence, 1 when not given), EVENT one of
+// the names EventFaultNames() lists. None otherwise.
+std::optional<EventFault> EventFaultFromText(const std::string& text);
+// The event names, separated by blanks, for help texts.
+std::string EventFaultNames();
 
 // Model code: up to 16 characters; the first 8 are padded with blanks to 8, every byte after
 // the text is 0xFF ("MQA6635" gives "MQA6635 " and eight 0xFF). None when longer than 16.

@@ -97,7 +97,7 @@ TEST(UpdateWorkflow, FailuresShowTheTextOfTheirResultCode) {
     sim::SimOptions noVersion = test::QuickRadio();
     noVersion.faults.noVersionAnswer = true;
     sim::SimOptions hangUp = test::QuickRadio();
-    hangUp.faults.hangUpAtWFrame = 4;
+    hangUp.faults.hangUp = {sim::SimEvent::WFrame, 4};
     const struct {
         const char* name;
         sim::SimOptions radio;

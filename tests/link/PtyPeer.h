@@ -33,6 +33,12 @@ class PtyPeer {
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     bool Ready() const { return master_ >= 0 && slave_ >= 0; }
+    // The far end goes away, as a radio switched off or a cable pulled: the port sees a hang-up.
+    void HangUp() {
+        if (slave_ >= 0) close(slave_);
+        if (master_ >= 0) close(master_);
+        slave_ = master_ = -1;
+    }
     const std::string& SlavePath() const { return slavePath_; }
 
     termios LineSettings() const {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -141,6 +142,33 @@ TEST(LinkPortClosed, TransfersFail) {
     EXPECT_EQ(port.WriteHandshakeByte(), 0);
     EXPECT_EQ(port.WriteBlock(&byte, 1), 0);
     EXPECT_EQ(port.Read(&byte, 1), 0);
+}
+
+// A line that goes away, or a stop the user insists on, ends a transfer at once: none waits out
+// its time-out (this one would wait a minute) and every later one fails too.
+TEST_F(LinkPortOnPty, HangUpOrInterruptEndsTheTransferAtOnce) {
+    for (const char* how : {"hang-up", "interrupt"}) {
+        SCOPED_TRACE(how);
+        test::PtyPeer peer;
+        ASSERT_TRUE(peer.Ready());
+        LinkPort port;
+        ASSERT_EQ(port.SetPortName(peer.SlavePath()), 1);
+        ASSERT_EQ(port.Open(), 1);
+        ASSERT_EQ(port.SetReadTimeout(60000), 1);
+        std::thread cut([&] {
+            if (std::string(how) == "hang-up") {
+                peer.HangUp();
+            } else {
+                port.Interrupt();
+            }
+        });
+        uint8_t byte = 0;
+        EXPECT_EQ(port.Read(&byte, 1), 0);
+        cut.join();
+        EXPECT_EQ(port.Read(&byte, 1), 0);
+        EXPECT_EQ(port.WriteByte(0x45), 0);
+        EXPECT_EQ(port.Close(), 1);
+    }
 }
 
 }  // namespace

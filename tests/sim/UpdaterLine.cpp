@@ -35,8 +35,11 @@ speed_t SpeedConstant(int speed) {
 
 }  // namespace
 
-UpdaterLine::UpdaterLine(const std::string& path) {
+// The pauses here are the Updater's own on the line, which the loader checks: 50 ms after the
+// open, 100 ms after every change of the line.
+UpdaterLine::UpdaterLine(const std::string& path, bool pauseAfterOpen) {
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (pauseAfterOpen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 UpdaterLine::~UpdaterLine() {
@@ -51,6 +54,16 @@ bool UpdaterLine::SetLine(int speed, int stopBits) {
     settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
     if (stopBits == 2) settings.c_cflag |= CSTOPB;
     stopBits_ = stopBits;
+    const bool set = cfsetospeed(&settings, SpeedConstant(speed)) == 0 &&
+                     cfsetispeed(&settings, SpeedConstant(speed)) == 0 &&
+                     tcsetattr(fd_, TCSANOW, &settings) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return set;
+}
+
+bool UpdaterLine::SetLineAbruptly(int speed) {
+    termios settings{};
+    if (fd_ < 0 || tcgetattr(fd_, &settings) != 0) return false;
     return cfsetospeed(&settings, SpeedConstant(speed)) == 0 &&
            cfsetispeed(&settings, SpeedConstant(speed)) == 0 &&
            tcsetattr(fd_, TCSANOW, &settings) == 0;
@@ -83,9 +96,7 @@ std::vector<uint8_t> UpdaterLine::Read(std::size_t count, int timeoutMs) {
 bool UpdaterLine::ChangeSpeed(uint8_t code, int speed) {
     if (!Write({0x0F, code})) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const bool set = SetLine(speed, stopBits_);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return set;
+    return SetLine(speed, stopBits_);
 }
 
 std::vector<uint8_t> BlockFrame(uint8_t command, uint32_t address,

@@ -10,14 +10,18 @@ namespace updater::sim::test {
 
 class UpdaterLine {
   public:
-    explicit UpdaterLine(const std::string& path);
+    // Opens the terminal; then, unless told not to, the 50 ms the loader needs after an open.
+    explicit UpdaterLine(const std::string& path, bool pauseAfterOpen = true);
     ~UpdaterLine();
     UpdaterLine(const UpdaterLine&) = delete;
     UpdaterLine& operator=(const UpdaterLine&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
-    // Raw 8 data bits, no parity, at `speed` with `stopBits`.
+    // Raw 8 data bits, no parity, at `speed` with `stopBits`; then the 100 ms the loader needs
+    // to follow the change.
     bool SetLine(int speed, int stopBits = 2);
+    // Only the speed, without the pause after it (for tests of a line changed too late).
+    bool SetLineAbruptly(int speed);
     // Writes the bytes XORed with `key`; false when the line refused them.
     bool Write(const std::vector<uint8_t>& bytes);
     // Reads up to `count` bytes within `timeoutMs`, XORed back with `key`.

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <thread>
 
 #include "sim/RadioSimulator.h"
@@ -130,7 +132,15 @@ struct Violation {
     const char* problem;                       // part of the problem the loader records
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Violation& violation, std::ostream* out) { *out << violation.name; }
+
 class SimWritePassViolation : public ::testing::TestWithParam<Violation> {};
+
+bool Mentions(const SimReport& report, const std::string& text) {
+    return std::any_of(report.problems.begin(), report.problems.end(),
+                       [&](const std::string& p) { return p.find(text) != std::string::npos; });
+}
 
 TEST_P(SimWritePassViolation, IsRecordedAsAProblem) {
     SimOptions options;
@@ -142,72 +152,137 @@ TEST_P(SimWritePassViolation, IsRecordedAsAProblem) {
     if (GetParam().areaCodes) {
         ASSERT_TRUE(SendAreaCodes(line));
     }
+    ASSERT_TRUE(radio.Report().ChecksHeld()) << radio.Report().problems[0];
     GetParam().script(line);
-    sleep_for(milliseconds(100));
 
-    const SimReport report = radio.Report();
-    EXPECT_GT(report.errors, 0);
-    const bool found = std::any_of(
-        report.problems.begin(), report.problems.end(),
-        [](const std::string& p) { return p.find(GetParam().problem) != std::string::npos; });
-    EXPECT_TRUE(found) << "no problem mentions \"" << GetParam().problem << "\"";
+    const std::string problem = GetParam().problem;
+    EXPECT_TRUE(radio.WaitForReport([&](const SimReport& r) { return Mentions(r, problem); },
+                                    milliseconds(3000)))
+        << "no problem mentions \"" << problem << "\"";
 }
 
 const std::vector<uint8_t> kData{1, 2, 3, 4};
 
+std::vector<uint8_t> Joined(std::vector<uint8_t> first, const std::vector<uint8_t>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// A main-area 'W' frame and the pause after it, then a checkpoint without the pause before.
+void FrameThenCheckpoint(UpdaterLine& line, milliseconds pauseBefore) {
+    line.ChangeSpeed(2, 38400);
+    line.Write(BlockFrame(0x57, 0x0C0000, kData));
+    sleep_for(milliseconds(55) + pauseBefore);
+    Checkpoint(line);
+}
+
+// Each case breaks one pause the loader needs, by far, so that no lateness of the test hides it.
 INSTANTIATE_TEST_SUITE_P(
     Cases, SimWritePassViolation,
-    ::testing::Values(Violation{"FrameChecksum", true,
-                                [](UpdaterLine& line) {
-                                    line.ChangeSpeed(2, 38400);
-                                    auto frame = BlockFrame(0x57, 0x0C0000, kData);
-                                    frame.back() ^= 0x01;
-                                    line.Write(frame);
-                                },
-                                "but data sum"},
-                      Violation{"FramesTooClose", true,
-                                [](UpdaterLine& line) {
-                                    line.ChangeSpeed(2, 38400);
-                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
-                                    sleep_for(milliseconds(10));
-                                    line.Write(BlockFrame(0x57, 0x0C0004, kData));
-                                },
-                                "after a 'W' frame"},
-                      Violation{"NoPauseAfterSpeedChange", true,
-                                [](UpdaterLine& line) {
-                                    line.Write({0x0F, 0x02});
-                                    sleep_for(milliseconds(20));
-                                    line.SetLine(38400);
-                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
-                                },
-                                "after a speed change"},
-                      Violation{"FrameAtTheOldSpeed", true,
-                                [](UpdaterLine& line) {
-                                    line.Write({0x0F, 0x02});
-                                    sleep_for(milliseconds(200));
-                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
-                                },
-                                "not understood"},
-                      Violation{"FrameBeforeAreaCodes", false,
-                                [](UpdaterLine& line) {
-                                    line.ChangeSpeed(2, 38400);
-                                    line.Write(BlockFrame(0x57, 0x0C0000, kData));
-                                },
-                                "before the area codes"},
-                      Violation{"WrongAreaChecksum", true,
-                                [](UpdaterLine& line) {
-                                    // Nothing written: the right checksum is 0; the loader refuses
-                                    // 0x0001.
-                                    EXPECT_EQ(Exchange(line, AddressRangeFrame(0x0001), 3000),
-                                              0x15);
-                                },
-                                "area checksum 0x0001"},
-                      Violation{"XBeforeAreaCode00", true,
-                                [](UpdaterLine& line) {
-                                    Exchange(line, BlockFrame(0x58, 0x0F0000, kData));
-                                },
-                                "before area code 00"}),
+    ::testing::Values(
+        Violation{"FrameChecksum", true,
+                  [](UpdaterLine& line) {
+                      line.ChangeSpeed(2, 38400);
+                      auto frame = BlockFrame(0x57, 0x0C0000, kData);
+                      frame.back() ^= 0x01;
+                      line.Write(frame);
+                  },
+                  "but data sum"},
+        Violation{"FramesBackToBack", true,
+                  [](UpdaterLine& line) {
+                      line.ChangeSpeed(2, 38400);
+                      line.Write(Joined(BlockFrame(0x57, 0x0C0000, kData),
+                                        BlockFrame(0x57, 0x0C0004, kData)));
+                  },
+                  "after a 'W' frame"},
+        Violation{"ThirtyMillisecondsAfterEachFrame", true,
+                  [](UpdaterLine& line) {
+                      line.ChangeSpeed(2, 38400);
+                      for (uint32_t i = 0; i < 10; ++i) {
+                          line.Write(BlockFrame(0x57, 0x0C0000 + 4 * i, kData));
+                          sleep_for(milliseconds(30));
+                      }
+                  },
+                  "run of 'W' frames"},
+        Violation{"LineSwitchedRightAfterTheSpeedCode", true,
+                  [](UpdaterLine& line) {
+                      line.Write({0x0F, 0x02});
+                      line.SetLine(38400);
+                      line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                  },
+                  "after the speed code"},
+        Violation{"FrameRightAfterTheSwitch", true,
+                  [](UpdaterLine& line) {
+                      line.Write({0x0F, 0x02});
+                      sleep_for(milliseconds(100));
+                      line.SetLineAbruptly(38400);
+                      line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                  },
+                  "after the line was set to 38400"},
+        Violation{"FrameAtTheOldSpeed", true,
+                  [](UpdaterLine& line) {
+                      line.Write({0x0F, 0x02});
+                      sleep_for(milliseconds(200));
+                      line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                  },
+                  "not understood"},
+        Violation{"NoPauseBeforeACheckpointInsideAPass", true,
+                  [](UpdaterLine& line) {
+                      FrameThenCheckpoint(line, milliseconds(0));
+                      line.ChangeSpeed(2, 38400);
+                      line.Write(BlockFrame(0x57, 0x0C0004, kData));
+                  },
+                  "checkpoint inside a pass"},
+        Violation{"NoPauseAfterTheClosingCheckpoint", true,
+                  [](UpdaterLine& line) {
+                      FrameThenCheckpoint(line, milliseconds(250));
+                      Exchange(line, AddressRangeFrame(RangeSum({{0x0C0000, kData}})), 3000);
+                  },
+                  "after the closing checkpoint"},
+        Violation{"FrameBeforeAreaCodes", false,
+                  [](UpdaterLine& line) {
+                      line.ChangeSpeed(2, 38400);
+                      line.Write(BlockFrame(0x57, 0x0C0000, kData));
+                  },
+                  "before the area codes"},
+        Violation{"WrongAreaChecksum", true,
+                  [](UpdaterLine& line) {
+                      // Nothing written: the right checksum is 0; the loader refuses 0x0001.
+                      EXPECT_EQ(Exchange(line, AddressRangeFrame(0x0001), 3000), 0x15);
+                  },
+                  "area checksum 0x0001"},
+        Violation{"XBeforeAreaCode00", true,
+                  [](UpdaterLine& line) { Exchange(line, BlockFrame(0x58, 0x0F0000, kData)); },
+                  "before area code 00"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The pauses before the connection request: 50 ms after the open and 100 ms after the line is
+// set. A line set the moment before, or an open the moment before, is caught.
+TEST(SimConnectionPauses, RequestTooSoonIsRecorded) {
+    const struct {
+        const char* name;
+        bool pauseAfterOpen;
+        bool pauseAfterLine;
+        const char* problem;
+    } cases[] = {
+        {"line set the moment before", true, false, "after the line was set to 9600"},
+        {"port opened the moment before", false, true, "after the port was opened"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RadioSimulator radio(SimOptions{});
+        ASSERT_TRUE(radio.Start());
+        UpdaterLine line(radio.PortPath(), c.pauseAfterOpen);
+        if (c.pauseAfterLine) {
+            ASSERT_TRUE(line.SetLine(9600));
+        } else {
+            ASSERT_TRUE(line.SetLineAbruptly(9600));
+        }
+        ASSERT_TRUE(line.Write(kConnectionRequest));
+        EXPECT_TRUE(radio.WaitForReport([&](const SimReport& r) { return Mentions(r, c.problem); },
+                                        milliseconds(3000)));
+    }
+}
 
 }  // namespace
 }  // namespace updater::sim::test

@@ -1,0 +1,39 @@
+#pragma once
+// What updater-cli does with the signals that would otherwise kill it in the middle of a pass:
+// while the radio is being changed, SIGINT, SIGTERM and SIGHUP only warn (a half-written radio
+// may be left unusable) and a second SIGINT stops at once; before that, any of them stops the
+// update cleanly. Stopping interrupts the port's transfers, so the update ends and closes the
+// port within its shortest wait. SIGPIPE is ignored: a closed output only ends the display.
+
+#include <atomic>
+#include <thread>
+
+#include "link/SerialPort.h"
+
+namespace updater::cli {
+
+class SignalGuard {
+  public:
+    explicit SignalGuard(SerialPort& port);
+    ~SignalGuard();
+    SignalGuard(const SignalGuard&) = delete;
+    SignalGuard& operator=(const SignalGuard&) = delete;
+
+    // From the first change of the radio to the end of the update.
+    void SetChangingRadio(bool changing) { changingRadio_ = changing; }
+    // The signal that stopped the update, 0 when none did.
+    int StoppedBy() const { return stoppedBy_; }
+
+  private:
+    void Handle(int signal);
+
+    SerialPort& port_;
+    std::atomic<bool> changingRadio_{false};
+    std::atomic<int> stoppedBy_{0};
+    std::atomic<bool> warned_{false};
+#ifndef _WIN32
+    std::thread watcher_;
+#endif
+};
+
+}  // namespace updater::cli
