@@ -10,15 +10,16 @@ std::vector<std::string> ScanPorts(LinkPort& link, const std::vector<std::string
     std::vector<std::string> accepted;
     for (const std::string& name : candidates) {
         if (name.empty()) continue;
-        link.SetPortName(name);
+        // A port that will not open is simply not listed.
+        static_cast<void>(link.SetPortName(name));
         WaitMs(50);
-        link.SetOpen(1);
+        static_cast<void>(link.SetOpen(1));
         if (link.IsOpen() && (check == PortCheck::OpensOnly || link.IsRs232())) {
             accepted.push_back(name);
         }
     }
     // Only probed: holding a device open would lock it away from every other program.
-    link.SetOpen(0);
+    static_cast<void>(link.SetOpen(0));
     return accepted;
 }
 

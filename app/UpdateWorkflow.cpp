@@ -49,7 +49,9 @@ void UpdaterDialog::OnWrite() {
         // device the scan touched last.
         ShowMessage(ErrorMessageText(ERR_PORT_OPEN), kCaptionError, MB_OK_STOP);
     } else {
-        link_.SetPortName(portList_->itemData(selected).toString().toStdString());
+        // A name that will not open shows at OpenPort, with its message.
+        static_cast<void>(
+            link_.SetPortName(portList_->itemData(selected).toString().toStdString()));
         const UpdateSettings settings{speedChoice, stopBits, unencrypted};
         RunUpdate(link_, *this, image_, settings);
     }

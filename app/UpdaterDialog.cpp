@@ -133,7 +133,7 @@ void UpdaterDialog::LoadAndValidateImage(ImageLoadForm form) {
     image_ = std::move(loaded);
     if (!valid) {
         ShowMessageBox(this, kTextInvalidImage, kCaptionError, MB_OK_ONLY);
-        CloseLink(link_, nullptr);
+        static_cast<void>(CloseLink(link_, nullptr));  // the image is refused either way
         imageValid_ = false;
     }
 }
@@ -170,7 +170,8 @@ void UpdaterDialog::EnumeratePorts() {
 
 void UpdaterDialog::OnSelchangePort(int index) {
     if (index < 0) return;
-    link_.SetPortName(portList_->itemData(index).toString().toStdString());
+    // A name that will not open shows at Write, with its message.
+    static_cast<void>(link_.SetPortName(portList_->itemData(index).toString().toStdString()));
 }
 
 void UpdaterDialog::OnSpecialSettings() {

@@ -98,7 +98,10 @@ void BM_WriteEmbeddedImage(benchmark::State& state) {
             return;
         }
         updater::LinkPort link;
-        link.SetPortName(radio.PortPath());
+        if (link.SetPortName(radio.PortPath()) != 1) {
+            state.SkipWithError("port name refused");
+            return;
+        }
         MeasuringHost host;
 
         const double processCpuStart = ProcessCpuSeconds();

@@ -197,9 +197,12 @@ void ExplainOpenFailure(const LinkPort& link) {
             std::cerr << "updater-cli: " << port
                       << " does not exist (updater-cli list-ports shows the ports)\n";
             break;
-        case OpenError::Busy:
-            std::cerr << "updater-cli: " << port << " is in use by another program\n";
+        case OpenError::Busy: {
+            const std::string holders = link.HeldBy();
+            std::cerr << "updater-cli: " << port << " is in use by "
+                      << (holders.empty() ? std::string("another program") : holders) << '\n';
             break;
+        }
         default:
             break;
     }
@@ -250,6 +253,7 @@ int RunWrite(const WriteOptions& options) {
     }
     SignalGuard signals(link);
     TerminalHost host(options.yes, signals);
+    std::cout << "Searching for the radio on " << options.port << "..." << std::endl;
     const UpdateOutcome outcome = RunUpdate(link, host, image, settings);
     host.SetProgressPosition(-1);
     if (signals.StoppedBy() != 0) {

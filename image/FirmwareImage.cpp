@@ -5,14 +5,15 @@
 
 namespace updater {
 
-std::string FirmwareImage::VersionText() const {
+std::string VersionText(std::span<const uint8_t> bytes) {
     std::string text;
-    for (uint8_t c : imageVersion) {
-        if (c == 0) break;
-        text.push_back(static_cast<char>(c));
+    for (size_t i = 0; i < bytes.size() && i < kImageVersionLength && bytes[i] != 0; ++i) {
+        text.push_back(static_cast<char>(bytes[i]));
     }
     return text;
 }
+
+std::string FirmwareImage::VersionText() const { return updater::VersionText(imageVersion); }
 
 bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
                           ImageLoadForm form) {

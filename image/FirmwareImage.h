@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "image/ImageAreas.h"
 #include "image/ImageRecord.h"
 
 namespace updater {
@@ -15,12 +17,17 @@ struct FirmwareImage {
     RecordList mainAreaRecords;
     RecordList topAreaRecords;
     RecordList topAreaTransferList;
-    std::array<uint8_t, 8> imageVersion{};  // zero bytes until an identity block was read
+    std::array<uint8_t, kImageVersionLength>
+        imageVersion{};  // zero bytes until an identity block was read
     std::array<uint8_t, 16> imageTopAreaTag{};
 
     // The version as text: up to its first zero byte, at most 8 characters.
     std::string VersionText() const;
 };
+
+// A version as shown to the user: the text up to the first zero byte, at most eight characters
+// (the image's version has eight; the radio reports sixteen, of which the same eight are shown).
+std::string VersionText(std::span<const uint8_t> bytes);
 
 enum class ImageLoadForm { StartUp, SpecialSettings };
 

@@ -33,7 +33,7 @@ int ImageLoader::CheckIdentityBlock(const RecordList& mainArea,
         // A block too short to hold the whole identity string cannot match it.
         if (held < kIdentityLength) return 1;
         if (std::memcmp(bytes.data(), kModelIdentity, kIdentityLength) != 0) return 1;
-        std::memcpy(imageVersion.data(), bytes.data() + kVersionOffset, kVersionLength);
+        std::memcpy(imageVersion.data(), bytes.data() + kVersionOffset, kImageVersionLength);
         return 0;
     }
     return 0;  // no identity block: nothing to reject

@@ -21,7 +21,7 @@ inline constexpr uint32_t kIdentityAddress = 0xD0000;
 inline constexpr uint32_t kIdentitySearchStart = 0xCFF00;
 inline constexpr int kIdentityLength = 32;  // 31 characters and a terminating zero
 inline constexpr int kVersionOffset = 0x30;
-inline constexpr int kVersionLength = 8;
+inline constexpr int kImageVersionLength = 8;
 inline constexpr char kModelIdentity[] = "QA-7712/7713 NORVALE LMR BI    ";
 static_assert(sizeof(kModelIdentity) == kIdentityLength);
 

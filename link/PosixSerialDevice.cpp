@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "link/LineSettings.h"
+#include "link/PortHolders.h"
 #include "link/SerialDevice.h"
 
 namespace updater {
@@ -125,6 +126,13 @@ OpenError OpenErrorFor(int error) {
     }
 }
 
+// Pseudo-terminal slaves (the simulated radio's lines) have these majors; the simulator holds
+// its own handle on them, which is not another program in the way.
+bool IsPseudoTerminal(int fd) {
+    struct stat info {};
+    return fstat(fd, &info) == 0 && major(info.st_rdev) >= 136 && major(info.st_rdev) <= 143;
+}
+
 // A pseudo-terminal or other device without modem lines refuses the modem-line requests with
 // one of these; there is then no line to set, which is not a failure.
 bool HasNoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
@@ -190,9 +198,22 @@ class PosixSerialDevice final : public SerialDevice {
         // stops those of privileged processes, which TIOCEXCL lets through.
         if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
             lastError_ = OpenErrorFor(errno);
+            heldBy_ = DescribeHolders(OtherHoldersOf(name));
             ::close(fd);
             return 0;
         }
+        // Neither lock keeps out a program that opened the port before us without them (a
+        // terminal program, a modem manager probing): it would read the radio's answers too.
+        if (!IsPseudoTerminal(fd)) {
+            if (const auto holders = OtherHoldersOf(name); !holders.empty()) {
+                ioctl(fd, TIOCNXCL);
+                ::close(fd);
+                lastError_ = OpenError::Busy;
+                heldBy_ = DescribeHolders(holders);
+                return 0;
+            }
+        }
+        heldBy_.clear();
         fd_ = fd;
         // The line as the last program left it, put back at close.
         savedLine_ = tcgetattr(fd_, &saved_) == 0;
@@ -213,6 +234,7 @@ class PosixSerialDevice final : public SerialDevice {
 
     bool IsOpen() const override { return fd_ >= 0; }
     OpenError LastOpenError() const override { return lastError_; }
+    std::string HeldBy() const override { return heldBy_; }
 
     // The kernel's terminal buffers have a fixed size; there is nothing to size.
     int SetQueueSizes(uint16_t, uint16_t) override { return fd_ >= 0; }
@@ -393,6 +415,7 @@ class PosixSerialDevice final : public SerialDevice {
     termios saved_{};
     bool savedLine_ = false;
     OpenError lastError_ = OpenError::None;
+    std::string heldBy_;
     uint32_t readConstantMs_ = 1000;
     uint32_t readMultiplierMs_ = 0;
     uint32_t speed_ = 9600;

@@ -23,6 +23,8 @@ class SerialDevice {
     virtual int Close() = 0;
     virtual bool IsOpen() const = 0;
     virtual OpenError LastOpenError() const = 0;
+    // After an open refused as busy: the programs holding the port, where they can be told.
+    virtual std::string HeldBy() const = 0;
 
     virtual int SetQueueSizes(uint16_t input, uint16_t output) = 0;
     // "9600,N,8,2": speed, parity, data bits, stop bits; DTR on, no flow control.

@@ -97,6 +97,8 @@ int SerialPort::IsRs232() {
 
 void SerialPort::Interrupt() { device_->Interrupt(); }
 
+std::string SerialPort::HeldBy() const { return device_->HeldBy(); }
+
 int SerialPort::PurgeInput() { return device_->PurgeInput(); }
 
 int SerialPort::WriteRaw(const uint8_t* data, size_t length) {
@@ -114,7 +116,7 @@ int SerialPort::ApplySettings() {
 }
 
 int SerialPort::ApplyTimeouts() {
-    return device_->ApplyTimeouts(readTimeoutConstant_, readTimeoutMultiplier_);
+    return device_->ApplyTimeouts(readTimeoutConstant_, kReadTimeoutMultiplier);
 }
 
 }  // namespace updater

@@ -76,6 +76,8 @@ class Win32SerialDevice final : public SerialDevice {
 
     bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
     OpenError LastOpenError() const override { return lastError_; }
+    // Windows does not tell which program holds a COM port.
+    std::string HeldBy() const override { return {}; }
 
     int SetQueueSizes(uint16_t input, uint16_t output) override {
         return SetupComm(handle_, input, output) != 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/FirmwareImage.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
@@ -11,18 +12,7 @@ namespace updater {
 namespace {
 
 constexpr uint8_t kQueryTopAreaTag = 0x40;
-constexpr size_t kTagLength = 16;
-constexpr size_t kVersionLength = 16;
-constexpr size_t kShownVersionLength = 8;
-
-// Text up to the first zero byte, at most kShownVersionLength characters.
-std::string ShownVersion(std::span<const uint8_t> bytes) {
-    std::string text;
-    for (size_t i = 0; i < bytes.size() && i < kShownVersionLength && bytes[i] != 0; ++i) {
-        text.push_back(static_cast<char>(bytes[i]));
-    }
-    return text;
-}
+constexpr size_t kRadioVersionLength = 16;  // the radio's answer to the version query
 
 }  // namespace
 
@@ -60,17 +50,17 @@ int CompareTopAreaTag(UpdateContext& context, uint32_t* result) {
 
 std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
                               const std::string& imageVersion) {
-    const std::string image = imageVersion.substr(0, kShownVersionLength);
+    const std::string image = imageVersion.substr(0, kImageVersionLength);
     if (radioVersion[0] == 0xFF) {
         return std::string(kTextConfirmFirstLine) + "\n" + kTextNoData + " -> Ver. " + image +
                "\n" + kTextConfirmQuestion;
     }
-    return std::string(kTextConfirmFirstLine) + "\n Ver. " + ShownVersion(radioVersion) +
+    return std::string(kTextConfirmFirstLine) + "\n Ver. " + VersionText(radioVersion) +
            " -> Ver. " + image + "\n" + kTextConfirmQuestion;
 }
 
 int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
-    std::array<uint8_t, kVersionLength> version;
+    std::array<uint8_t, kRadioVersionLength> version;
     version.fill(0xFF);
     if (SendReadVersion(context.link, version.data(), result) != 1) return 0;
 

@@ -16,7 +16,6 @@ constexpr uint8_t kCommandIdentify = 0x02;
 constexpr uint8_t kCommandSpeedChange = 0x0F;
 constexpr uint8_t kCommandEnd = 0x45;
 constexpr uint8_t kCommandReadVersion = 0x50;
-constexpr uint8_t kCommandR = 0x52;
 constexpr uint8_t kCommandBracket = 0x5B;
 constexpr uint8_t kCommandAddressRange = 0xF3;
 

@@ -12,26 +12,27 @@
 
 namespace updater {
 
-int OpenLink(LinkPort& link, uint32_t* result);
-int CloseLink(LinkPort& link, uint32_t* result);
-int CheckLink(LinkPort& link, uint32_t* result);
+[[nodiscard]] int OpenLink(LinkPort& link, uint32_t* result);
+[[nodiscard]] int CloseLink(LinkPort& link, uint32_t* result);
+[[nodiscard]] int CheckLink(LinkPort& link, uint32_t* result);
 // reply: 48 bytes. Agrees the link key; null reply fails at once without a code.
-int SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result);
-int SendHandshakeByte(LinkPort& link, uint32_t* result);
-int ExchangeAck(LinkPort& link, uint32_t* result);
+[[nodiscard]] int SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result);
+[[nodiscard]] int SendHandshakeByte(LinkPort& link, uint32_t* result);
+[[nodiscard]] int ExchangeAck(LinkPort& link, uint32_t* result);
 // reply: 16 bytes; null reply fails at once without a code.
-int SendReadVersion(LinkPort& link, uint8_t* reply, uint32_t* result);
-int SendR(LinkPort& link, uint8_t first, uint8_t second, uint32_t* result);
-int SendBracket(LinkPort& link, uint32_t* result);
-int SendEnd(LinkPort& link, uint32_t* result);
+[[nodiscard]] int SendReadVersion(LinkPort& link, uint8_t* reply, uint32_t* result);
+[[nodiscard]] int SendR(LinkPort& link, uint8_t first, uint8_t second, uint32_t* result);
+[[nodiscard]] int SendBracket(LinkPort& link, uint32_t* result);
+[[nodiscard]] int SendEnd(LinkPort& link, uint32_t* result);
 
+inline constexpr uint8_t kCommandR = 0x52;      // 'R': an area code follows
 inline constexpr uint8_t kFrameWrite = 0x57;    // 'W', not acknowledged
 inline constexpr uint8_t kFrameTopArea = 0x58;  // 'X', acknowledged
 inline constexpr size_t kMaxFrameLength = 134;
 
 // Speed change frame: 0x0F then the speed code, each written on its own. 1 when both writes
 // succeeded. The caller waits and calls SwitchSpeed.
-int SendSpeedChange(LinkPort& link, uint8_t code);
+[[nodiscard]] int SendSpeedChange(LinkPort& link, uint8_t code);
 // Block frame of a record (1..128 bytes): command, 24-bit address, count, data, data sum.
 // Returns the frame's length (count + 6), or 0 for a record that has no frame (count 0 or
 // above 128, or bytes beyond the 24-bit address space).

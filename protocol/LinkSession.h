@@ -32,7 +32,7 @@ std::string ConnectionTail(const std::string& settings, int stopBits);
 void SetReplyChecksum(LinkPort& link, const uint8_t* reply);
 void SetLinkKey(LinkPort& link, const uint8_t* reply);
 // 1 when one ACK arrives within 3000 ms; the read time-out is restored afterwards.
-int WaitAck(LinkPort& link);
+[[nodiscard]] int WaitAck(LinkPort& link);
 // Moves the line to the speed of code (2: 38400, 3: 57600, any other: 19200): 0 when the line
 // runs at it, 1 when the port refused it (RefusedSettings() says which).
 [[nodiscard]] int SwitchSpeed(LinkPort& link, uint8_t code);

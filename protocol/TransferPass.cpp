@@ -100,7 +100,8 @@ void RunPassBody(PassParams* params, Body body) {
     UpdateHost& host = params->owner->host;
     try {
         params->result = body(*params, host) ? 1 : 0;
-    } catch (const std::exception&) {
+    } catch (...) {
+        // Whatever went wrong, the pass has ended and the waiting side must hear of it.
         params->result = 0;
     }
     host.PassFinished();
@@ -123,7 +124,6 @@ void TopAreaPassThread(PassParams* params) { RunPassBody(params, SendTopAreaPass
 
 int RunPass(UpdateContext& context, const RecordList& records, PassProcedure procedure,
             PassKind kind) {
-    context.passFinished = 0;
     PassParams params;
     params.owner = &context;
     params.position = context.progressPosition;
@@ -144,7 +144,6 @@ int RunPass(UpdateContext& context, const RecordList& records, PassProcedure pro
     }
     context.host.WaitForPass();
     thread.join();
-    context.passFinished = 1;
 
     context.areaChecksum = params.checksum;
     if (kind == PassKind::KeepsPosition) context.progressPosition = params.position;

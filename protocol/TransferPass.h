@@ -26,8 +26,8 @@ enum class PassKind { KeepsPosition, DiscardsPosition };
 
 // Runs procedure on a new thread with a fresh PassParams block, waits for it through the host
 // and copies the results back. Returns the pass's result, 0 when no thread could be started.
-int RunPass(UpdateContext& context, const RecordList& records, PassProcedure procedure,
-            PassKind kind);
+[[nodiscard]] int RunPass(UpdateContext& context, const RecordList& records,
+                          PassProcedure procedure, PassKind kind);
 
 // 'W' frames at the fast speed, unacknowledged, with a checkpoint at 19200 bit/s every 64
 // records and at the end; computes the area checksum.

@@ -27,13 +27,16 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
 
     UpdateOutcome report;
     if (code == ERR_CANCELLED) {
-        // The radio is told that nothing follows; the user has already seen the notice.
-        SendEnd(link, &code);
-        CloseLink(link, nullptr);
+        // The radio is told that nothing follows; the user has already seen the notice, and
+        // neither the end nor the close can change what the update did.
+        static_cast<void>(SendEnd(link, &code));
+        static_cast<void>(CloseLink(link, nullptr));
         report.code = ERR_CANCELLED;
         return report;
     }
-    CloseLink(link, nullptr);
+    // The port is closed on every way out; a failure to close has its own step (ClosePort)
+    // where the sequence reached it.
+    static_cast<void>(CloseLink(link, nullptr));
     report.code = code;
     if (outcome == 0 && !link.RefusedSettings().empty()) {
         report.detail = "the port refused the line settings " + link.RefusedSettings();

@@ -40,7 +40,6 @@ struct UpdateContext {
     int topAreaCurrent = 0;
     int progressPosition = 0;
     uint16_t areaChecksum = 0;
-    int passFinished = 0;
 };
 
 // A step of the check or a write sequence: 1 to continue, 0 to stop. A failing step may

@@ -10,8 +10,6 @@ namespace updater {
 
 namespace {
 
-constexpr uint8_t kCommandR = 0x52;
-
 int RunSteps(std::span<const Step> steps, UpdateContext& context, uint32_t* result) {
     for (Step step : steps) {
         if (step(context, result) == 0) return 0;

@@ -104,9 +104,9 @@ GeneratedImage GenerateFirmwareImage() {
     // Identity block: the model identity string with its zero byte, and the version.
     image.Put(kIdentityAddress, {reinterpret_cast<const uint8_t*>(kModelIdentity),
                                  static_cast<size_t>(kIdentityLength)});
-    image.Put(
-        kIdentityAddress + kVersionOffset,
-        {reinterpret_cast<const uint8_t*>(kGeneratedVersion), static_cast<size_t>(kVersionLength)});
+    image.Put(kIdentityAddress + kVersionOffset,
+              {reinterpret_cast<const uint8_t*>(kGeneratedVersion),
+               static_cast<size_t>(kImageVersionLength)});
     // Top-area tag, with bytes above 0x7F.
     for (int i = 0; i < kTagLength; ++i) {
         result.topAreaTag[static_cast<size_t>(i)] =

@@ -46,7 +46,7 @@ DialogUnderTest::DialogUnderTest(DialogSetup setup) : radio(std::move(setup.radi
 
 DialogUnderTest::~DialogUnderTest() {
     dialog.reset();
-    link.SetOpen(0);
+    static_cast<void>(link.SetOpen(0));
     radio.Stop();
 }
 

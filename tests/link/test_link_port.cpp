@@ -30,7 +30,7 @@ class LinkPortOnPty : public ::testing::Test {
         ASSERT_EQ(port_.SetReadTimeout(300), 1);
         ASSERT_EQ(port_.Open(), 1);
     }
-    void TearDown() override { port_.Close(); }
+    void TearDown() override { static_cast<void>(port_.Close()); }
 
     test::PtyPeer peer_;
     LinkPort port_;

@@ -19,7 +19,7 @@ class SerialPortOnPty : public ::testing::Test {
         ASSERT_TRUE(peer_.Ready());
         ASSERT_EQ(port_.SetPortName(peer_.SlavePath()), 1);
     }
-    void TearDown() override { port_.SetOpen(0); }
+    void TearDown() override { EXPECT_EQ(port_.SetOpen(0), 1); }
 
     test::PtyPeer peer_;
     LinkPort port_;

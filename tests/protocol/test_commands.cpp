@@ -77,7 +77,7 @@ TEST(CommandArguments, NullReplyBufferFailsWithoutACodeAndClosedPortFails) {
     EXPECT_EQ(CloseLink(link, &result), 1);  // closed already
     EXPECT_EQ(result, 0u);
 
-    link.SetPortName("/dev/no-such-radio-port");
+    ASSERT_EQ(link.SetPortName("/dev/no-such-radio-port"), 1);
     EXPECT_EQ(OpenLink(link, &result), 0);
     EXPECT_EQ(result, ERR_PORT_OPEN);
     EXPECT_EQ(SendEnd(link, &result), 0);
@@ -113,11 +113,11 @@ class ConnectedRadio {
         link.unencrypted = static_cast<uint8_t>(unencrypted);
         link.stopBits = 2;
     }
-    ~ConnectedRadio() { CloseLink(link, nullptr); }
+    ~ConnectedRadio() { static_cast<void>(CloseLink(link, nullptr)); }
 
     bool Connect() {
         if (!radio_.Start()) return false;
-        link.SetPortName(radio_.PortPath());
+        if (link.SetPortName(radio_.PortPath()) != 1) return false;
         return OpenLink(link, nullptr) == 1 && CheckLink(link, nullptr) == 1;
     }
     sim::SimReport Report() const { return radio_.Report(); }

@@ -75,7 +75,7 @@ TEST(LinkSessionSwitchSpeed, KeepsTheTailAndTheReadTimeout) {
         {7, "19200,N,8,1"},
     };
     LinkPort link;  // closed: the settings are only noted, which is all this needs
-    link.SetSettings("19200,N,8,1");
+    ASSERT_EQ(link.SetSettings("19200,N,8,1"), 1);
     link.SetReadTimeout(1234);
     for (const auto& [code, settings] : cases) {
         SCOPED_TRACE(static_cast<int>(code));
@@ -101,11 +101,11 @@ class RadioOnLine {
 
     bool Connect(int stopBits) {
         if (!radio_.Start()) return false;
-        link.SetPortName(radio_.PortPath());
+        if (link.SetPortName(radio_.PortPath()) != 1) return false;
         link.stopBits = stopBits;
         return OpenLink(link, nullptr) == 1;
     }
-    ~RadioOnLine() { CloseLink(link, nullptr); }
+    ~RadioOnLine() { static_cast<void>(CloseLink(link, nullptr)); }
 
     sim::SimReport Report() const { return radio_.Report(); }
 
