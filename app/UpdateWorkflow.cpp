@@ -11,6 +11,7 @@
 #include <QThread>
 #include <algorithm>
 
+#include "app/GuiThreadCalls.h"
 #include "app/UpdaterDialog.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
@@ -18,22 +19,6 @@
 #include "ui/MessageBox.h"
 
 namespace updater {
-
-namespace {
-
-bool OnGuiThread(const QObject* object) { return QThread::currentThread() == object->thread(); }
-
-// Runs call on object's thread and returns once it has run, like a synchronous window message.
-template <typename Call>
-void RunSynchronously(QObject* object, Call call) {
-    if (OnGuiThread(object)) {
-        call();
-    } else {
-        QMetaObject::invokeMethod(object, call, Qt::BlockingQueuedConnection);
-    }
-}
-
-}  // namespace
 
 void UpdaterDialog::OnWrite() {
     if (updateRunning_) return;
@@ -77,14 +62,14 @@ void UpdaterDialog::SetControlsEnabled(bool enabled) {
 }
 
 void UpdaterDialog::SetProgressRange(int maximum) {
-    RunSynchronously(this, [this, maximum] {
+    guiCalls_->Run([this, maximum] {
         progressBar_->setRange(0, std::max(0, maximum));
         progressBar_->reset();
     });
 }
 
 void UpdaterDialog::SetProgressPosition(int position) {
-    RunSynchronously(this, [this, position] { ShowProgress(position); });
+    guiCalls_->Run([this, position] { ShowProgress(position); });
 }
 
 void UpdaterDialog::ShowProgress(int position) {
@@ -99,12 +84,12 @@ void UpdaterDialog::ShowProgress(int position) {
 int UpdaterDialog::ShowMessage(const std::string& text, const std::string& caption,
                                unsigned style) {
     int answer = ID_OK;
-    RunSynchronously(this, [&] { answer = ShowMessageBox(this, text, caption, style); });
+    guiCalls_->Run([&] { answer = ShowMessageBox(this, text, caption, style); });
     return answer;
 }
 
 void UpdaterDialog::PassFinished() {
-    RunSynchronously(this, [this] { OnPassFinished(); });
+    guiCalls_->Run([this] { OnPassFinished(); });
 }
 
 void UpdaterDialog::OnPassFinished() {

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/DiscardInput.h"
+#include "app/GuiThreadCalls.h"
 #include "app/PortScan.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
@@ -37,7 +38,8 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptio
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       link_(link),
-      options_(std::move(options)) {
+      options_(std::move(options)),
+      guiCalls_(new GuiThreadCalls(this)) {
     setWindowIcon(ApplicationIcon());
     setFont(TemplateFont({QStringLiteral("Arial Black"), QStringLiteral("Arial"),
                           QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},

@@ -16,6 +16,10 @@
 
 class QComboBox;
 class QEventLoop;
+
+namespace updater {
+class GuiThreadCalls;
+}
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -102,6 +106,7 @@ class UpdaterDialog : public QDialog, public UpdateHost {
     bool exitConfirmed_ = false;
     int passFinished = 0;
     QPointer<QEventLoop> passLoop_;
+    GuiThreadCalls* guiCalls_ = nullptr;  // the pass thread's synchronous calls
 
     QPushButton* okButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;

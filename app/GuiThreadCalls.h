@@ -1,0 +1,40 @@
+#pragma once
+// Runs calls from other threads on the window's thread and waits for each, like a synchronous
+// window message. The hand-over is our own (a queue under a mutex, an eventfd the window's
+// event loop watches), not Qt's blocking connection, so that every shared access is one the
+// thread sanitizer can see.
+
+#include <QObject>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+class QSocketNotifier;
+
+namespace updater {
+
+class GuiThreadCalls : public QObject {
+  public:
+    explicit GuiThreadCalls(QObject* parent);
+    ~GuiThreadCalls() override;
+
+    // On the window's thread: runs `call` at once. From another thread: queues it and returns
+    // once the window's thread has run it.
+    void Run(const std::function<void()>& call);
+
+  private:
+    struct Pending {
+        const std::function<void()>* call;
+        bool* done;
+    };
+    void RunQueued();
+
+    int wake_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable ran_;
+    std::deque<Pending> queue_;
+};
+
+}  // namespace updater
