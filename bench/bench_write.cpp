@@ -1,7 +1,7 @@
 // The whole embedded image written to the simulated radio, against the protocol's floor: the
-// waits the write procedure prescribes plus the time the radio's answers and the bytes they
-// answer need on the line. Reports wall time, the Updater's processor time (its update and
-// pass threads) and the whole process's (simulator included).
+// waits the write procedure prescribes plus the time every byte each way needs on the line. Reports
+// wall time, the Updater's processor time (its update and pass threads) and the whole process's
+// (simulator included).
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -63,18 +63,28 @@ int Frames(const RecordList& records) {
     return frames;
 }
 
-// The least time the full sequence can take with the simulated radio listening at 9600.
+int FrameBytes(const RecordList& records) {
+    int bytes = 0;
+    for (const auto& record : records) bytes += record.count > 0 ? record.count + 6 : 0;
+    return bytes;
+}
+
+// The least time the full sequence can take with the simulated radio listening at 9600 and the
+// default transfer speed of 38400: every wait counts from the end of its bytes on the line.
 double FloorSeconds(const FirmwareImage& image) {
-    const double speedChange = 0.100 + 0.100;  // settle wait, then the switch's own wait
-    const double checkpoint = 0.250 + speedChange + Wire(2, 19200) + speedChange;
-    const double closing = speedChange + Wire(2, 19200) + 0.250;
+    constexpr int kFast = 38400;
+    // The frame 0x0F + code at the speed the line leaves, the settle wait, the switch's wait.
+    const auto speedChange = [](int from) { return Wire(2, from) + 0.100 + 0.100; };
+    const double checkpoint = 0.250 + speedChange(kFast) + Wire(2, 19200) + speedChange(19200);
+    const double closing = speedChange(kFast) + Wire(2, 19200) + 0.250;
     double floor = 0.050;                                         // port open
     floor += 0.100 + Wire(8 + 1, 9600) + 0.100 + Wire(1, 19200);  // request, SYN, ACK
     floor += Wire(1 + 48 + 1 + 2, 19200);                         // identity, handshake, ACKs
     floor += 2 * Wire(1 + 16 + 2, 19200);                         // tag and version queries
     floor += 5 * Wire(3 + 1, 19200);                              // area codes
     for (const RecordList* list : {&image.lowAreaRecords, &image.mainAreaRecords}) {
-        floor += speedChange + Frames(*list) * 0.050 + Checkpoints(*list) * checkpoint + closing;
+        floor += speedChange(19200) + Frames(*list) * 0.050 + Wire(FrameBytes(*list), kFast) +
+                 Checkpoints(*list) * checkpoint + closing;
     }
     floor += Wire(10 + 1, 19200) + Wire(2, 19200) + Wire(3 + 1, 19200);  // range, 0x5B, "00"
     for (const auto& record : image.topAreaTransferList) {

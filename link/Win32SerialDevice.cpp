@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -32,6 +33,27 @@ OpenError OpenErrorFor(DWORD error) {
 std::vector<DWORD> AlignedArea(size_t bytes) {
     return std::vector<DWORD>((bytes + sizeof(DWORD) - 1) / sizeof(DWORD) + 1, 0);
 }
+
+// The whole process waits at the highest class while a read runs, so that the answer is taken
+// in at once. The class belongs to the process: with several radios written at once it drops
+// back to normal only when the last of their reads has ended.
+class RaisedPriority {
+  public:
+    RaisedPriority() {
+        std::lock_guard lock(mutex_);
+        if (readers_++ == 0) SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    }
+    ~RaisedPriority() {
+        std::lock_guard lock(mutex_);
+        if (--readers_ == 0) SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    }
+    RaisedPriority(const RaisedPriority&) = delete;
+    RaisedPriority& operator=(const RaisedPriority&) = delete;
+
+  private:
+    static inline std::mutex mutex_;
+    static inline int readers_ = 0;
+};
 
 class Win32SerialDevice final : public SerialDevice {
   public:
@@ -151,12 +173,9 @@ class Win32SerialDevice final : public SerialDevice {
 
     size_t Read(uint8_t* buffer, size_t n) override {
         if (interrupted_) return 0;
-        // The whole process waits at the highest class so the answer is taken in at once.
-        HANDLE process = GetCurrentProcess();
-        SetPriorityClass(process, REALTIME_PRIORITY_CLASS);
+        const RaisedPriority raised;
         DWORD got = 0;
         const BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(n), &got, nullptr);
-        SetPriorityClass(process, NORMAL_PRIORITY_CLASS);
         return ok ? got : 0;
     }
 

@@ -6,7 +6,8 @@ namespace updater {
 
 using MessagePump = void (*)();
 
-// Installs the pump of the calling front end (nullptr removes it).
+// Installs the pump for the calling thread, the one whose window queue it serves (nullptr
+// removes it). Other threads are not affected.
 void SetMessagePump(MessagePump pump);
 // Serves at most one pending window message; does nothing when no pump is installed.
 void PumpOneMessage();

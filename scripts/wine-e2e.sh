@@ -65,6 +65,7 @@ small_windows=$("$WINE" winepath -w "$small" </dev/null 2>/dev/null | tr -d '\r'
 # under Wine, since both mostly wait on the line. Every process started is recorded so that the
 # exit trap can end it.
 failures=0
+passes=0
 
 # start_case NAME RUNNER "SIM OPTIONS" CLI OPTIONS...
 #   RUNNER: wine (updater-cli.exe on COM5) or linux (updater-cli on the terminal's path)
@@ -130,6 +131,7 @@ finish_case() {
   verdict=$(bash scripts/compare-dump.sh "$blocks" "$work/$name.dump" 2>&1) || compared=0
   if ((write_status == 0 && sim_status == 0 && compared)); then
     echo "wine-e2e: $name: ok in $seconds s; $verdict"
+    passes=$((passes + 1))
     return
   fi
   failures=$((failures + 1))
@@ -164,12 +166,16 @@ list_status=0
 timeout 120 "$WINE" "$exe" list-ports </dev/null >"$work/list-ports.txt" 2>&1 || list_status=$?
 if ((list_status == 0)) && [[ -s "$work/list-ports.txt" ]]; then
   echo "wine-e2e: list-ports answered: $(tr -d '\r' <"$work/list-ports.txt" | tr '\n' ' ')"
+  passes=$((passes + 1))
 else
   failures=$((failures + 1))
   echo "wine-e2e: list-ports FAILED with status $list_status:" >&2
   sed 's/^/    /' "$work/list-ports.txt" >&2
 fi
 
+if [[ -n ${UPDATER_COUNTS:-} ]]; then
+  echo "$passes $failures 0" >>"$UPDATER_COUNTS"
+fi
 if ((failures)); then
   echo "wine-e2e: $failures check(s) failed" >&2
   exit 1

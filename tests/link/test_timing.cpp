@@ -19,16 +19,25 @@ TEST(WaitMs, WaitsAtLeastTheTimeAsked) {
     }
 }
 
+// The calendar fields of `t` in local time, on either platform.
+std::tm LocalCalendar(std::time_t t) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return local;
+}
+
 TEST(LocalTimeNow, MatchesTheLocalCalendar) {
     // Read the calendar on both sides; an hour that turned in between is read again.
     LocalTime now;
     std::tm local{};
-    for (std::tm before{};;) {
-        const std::time_t first = std::time(nullptr);
-        localtime_r(&first, &before);
+    while (true) {
+        const std::tm before = LocalCalendar(std::time(nullptr));
         now = LocalTimeNow();
-        const std::time_t second = std::time(nullptr);
-        localtime_r(&second, &local);
+        local = LocalCalendar(std::time(nullptr));
         if (before.tm_hour == local.tm_hour && before.tm_mday == local.tm_mday) break;
     }
     EXPECT_EQ(now.year, local.tm_year + 1900);

@@ -1,4 +1,5 @@
-// The serial device on Linux: a terminal device in raw mode through termios.
+// The serial device on Linux: a terminal device in raw mode through termios, with what only
+// Linux offers (the /sys device tree, CMSPAR, eventfd).
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -163,10 +164,10 @@ int WaitFor(int fd, short events, Clock::time_point deadline, int interrupt,
     }
 }
 
-class PosixSerialDevice final : public SerialDevice {
+class LinuxSerialDevice final : public SerialDevice {
   public:
-    PosixSerialDevice() : interrupt_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~PosixSerialDevice() override {
+    LinuxSerialDevice() : interrupt_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~LinuxSerialDevice() override {
         Close();
         if (interrupt_ >= 0) ::close(interrupt_);
     }
@@ -424,6 +425,6 @@ class PosixSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> MakeSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
+std::unique_ptr<SerialDevice> MakeSerialDevice() { return std::make_unique<LinuxSerialDevice>(); }
 
 }  // namespace updater
