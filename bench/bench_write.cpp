@@ -7,6 +7,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
@@ -139,6 +142,65 @@ void BM_WriteEmbeddedImage(benchmark::State& state) {
 
 // One write takes about two minutes of protocol waits.
 BENCHMARK(BM_WriteEmbeddedImage)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// state.range(0) radios written at once from one process, each on its own line and thread, as
+// a service bench does: the wall time against the floor of one write, and the Updater's
+// processor time (every update and pass thread) against the wall time.
+void BM_WriteSideBySide(benchmark::State& state) {
+    const int radios = static_cast<int>(state.range(0));
+    FirmwareImage image;
+    if (!updater::LoadAndValidateImage(image, "", 0)) {
+        state.SkipWithError("the embedded image is not valid");
+        return;
+    }
+    const double floor = FloorSeconds(image);
+    for (auto _ : state) {
+        struct Bench {
+            updater::sim::RadioSimulator radio{updater::sim::SimOptions{}};
+            updater::LinkPort link;
+            MeasuringHost host;
+            updater::UpdateOutcome outcome;
+            double updateCpu = 0;
+        };
+        std::vector<std::unique_ptr<Bench>> benches;
+        for (int i = 0; i < radios; ++i) {
+            benches.push_back(std::make_unique<Bench>());
+            if (!benches.back()->radio.Start() ||
+                benches.back()->link.SetPortName(benches.back()->radio.PortPath()) != 1) {
+                state.SkipWithError("no pseudo-terminal");
+                return;
+            }
+        }
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::thread> updates;
+        for (auto& bench : benches) {
+            updates.emplace_back([&image, b = bench.get()] {
+                const double cpuStart = ThreadCpuSeconds();
+                b->outcome = updater::RunUpdate(b->link, b->host, image, {});
+                b->updateCpu = ThreadCpuSeconds() - cpuStart;
+            });
+        }
+        for (auto& update : updates) update.join();
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        double updaterCpu = 0;
+        for (const auto& bench : benches) {
+            if (bench->outcome.result != 1 || !bench->radio.Report().ChecksHeld()) {
+                state.SkipWithError("a write failed or a radio's checks did not hold");
+                return;
+            }
+            updaterCpu += bench->updateCpu + bench->host.passCpuSeconds;
+        }
+        state.SetIterationTime(wall);
+        state.counters["radios"] = radios;
+        state.counters["floor_s"] = floor;
+        state.counters["wall_s"] = wall;
+        state.counters["wall_over_floor"] = wall / floor;
+        state.counters["updater_cpu_pct_of_wall"] = 100.0 * updaterCpu / wall;
+    }
+}
+
+BENCHMARK(BM_WriteSideBySide)->Arg(8)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
