@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/ImageLoading.h"
 #include "image/FirmwareImage.h"
 
 namespace updater::cli {
@@ -44,15 +45,7 @@ Handler AddInfoCommand(CLI::App& app) {
 
     return [options] {
         FirmwareImage image;
-        const bool ownFile = !options->file.empty();
-        // The embedded image is checked as at start-up, a user's file as after Special Settings.
-        const bool valid =
-            LoadAndValidateImage(image, options->file, ownFile ? 1 : 0,
-                                 ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp);
-        if (!valid) {
-            std::cerr << kTextInvalidImage << '\n';
-            return 1;
-        }
+        if (!LoadImageOrExplain(options->file, image)) return 1;
         std::string tag;
         for (uint8_t byte : image.imageTopAreaTag) tag += Hex(byte, 2);
         std::cout << "version: " << image.VersionText() << '\n'

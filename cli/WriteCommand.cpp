@@ -5,12 +5,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/ImageLoading.h"
 #include "cli/SignalGuard.h"
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
@@ -208,23 +208,6 @@ void ExplainOpenFailure(const LinkPort& link) {
     }
 }
 
-bool LoadImage(const WriteOptions& options, FirmwareImage& image) {
-    const bool ownFile = !options.file.empty();
-    if (ownFile && !std::ifstream(options.file, std::ios::binary)) {
-        std::cerr << "updater-cli: cannot read " << options.file << ": " << std::strerror(errno)
-                  << '\n';
-        std::cerr << kTextInvalidImage << '\n';
-        return false;
-    }
-    // The embedded image is checked as at start-up, a user's file as after Special Settings.
-    if (!LoadAndValidateImage(image, options.file, ownFile ? 1 : 0,
-                              ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp)) {
-        std::cerr << kTextInvalidImage << '\n';
-        return false;
-    }
-    return true;
-}
-
 // An empty text when the options can be used, else what is wrong with them.
 std::string UsageProblem(const WriteOptions& options) {
     if (options.port.empty()) return "--port is required";
@@ -239,7 +222,7 @@ int RunWrite(const WriteOptions& options) {
         return kExitUsage;
     }
     FirmwareImage image;
-    if (!LoadImage(options, image)) return kExitInvalidImage;
+    if (!LoadImageOrExplain(options.file, image)) return kExitInvalidImage;
 
     UpdateSettings settings;
     settings.speedChoice = options.speed == 57600 ? 6 : 5;

@@ -15,28 +15,49 @@ std::string VersionText(std::span<const uint8_t> bytes) {
 
 std::string FirmwareImage::VersionText() const { return updater::VersionText(imageVersion); }
 
+namespace {
+
+bool HoldsData(const RecordList& area) {
+    for (const ImageRecord& block : area) {
+        if (block.count > 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
                           ImageLoadForm form) {
+    image.problem = ImageProblem::None;
     bool valid = true;
+    auto refuse = [&](ImageProblem problem) {
+        valid = false;
+        if (image.problem == ImageProblem::None) image.problem = problem;  // the first one counts
+    };
     ImageLoader loader;
     bool checkIdentity = true;
     if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, path,
                          fromFile) != 0) {
-        valid = false;
+        refuse(loader.Problem());
         // At start-up the checks still run over what the failed load left in the lists.
         checkIdentity = (form == ImageLoadForm::StartUp);
     }
     if (checkIdentity) {
-        if (ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion) != 0 ||
-            ImageLoader::ReadTopAreaTag(image.topAreaRecords, image.imageTopAreaTag) != 0) {
-            valid = false;
+        if (ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion) != 0) {
+            refuse(ImageProblem::OtherModel);
+        } else if (ImageLoader::ReadTopAreaTag(image.topAreaRecords, image.imageTopAreaTag) != 0) {
+            refuse(ImageProblem::TopAreaOutOfOrder);
         }
+    }
+    if (valid && !HoldsData(image.lowAreaRecords) && !HoldsData(image.mainAreaRecords) &&
+        !HoldsData(image.topAreaRecords)) {
+        refuse(ImageProblem::NothingToWrite);
     }
     // The transfer order is rebuilt whatever the outcome.
     image.topAreaTransferList.Clear();
     if (ImageLoader::BuildTopAreaTransferList(image.topAreaRecords, image.topAreaTransferList) !=
         0) {
-        valid = false;
+        refuse(ImageProblem::OutOfMemory);
     }
     return valid;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/ImageAreas.h"
+#include "image/ImageProblem.h"
 #include "image/ImageRecord.h"
 
 namespace updater {
@@ -20,6 +21,7 @@ struct FirmwareImage {
     std::array<uint8_t, kImageVersionLength>
         imageVersion{};  // zero bytes until an identity block was read
     std::array<uint8_t, 16> imageTopAreaTag{};
+    ImageProblem problem = ImageProblem::None;  // why the last load was refused
 
     // The version as text: up to its first zero byte, at most 8 characters.
     std::string VersionText() const;
@@ -33,7 +35,9 @@ enum class ImageLoadForm { StartUp, SpecialSettings };
 
 // Loads the embedded image (fromFile 0) or the file at path, and validates it as the main
 // window does: LoadImage, CheckIdentityBlock, ReadTopAreaTag, then BuildTopAreaTransferList
-// whatever the outcome. Returns true when the image is valid. Never throws.
+// whatever the outcome. An image with no data for any area is refused too: writing it would
+// change nothing in the radio. Returns true when the image is valid, else false with the reason
+// in image.problem. Never throws.
 bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
                           ImageLoadForm form = ImageLoadForm::StartUp);
 

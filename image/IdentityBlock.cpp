@@ -55,6 +55,7 @@ int ImageLoader::ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 1
 int ImageLoader::BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList) {
     return Guarded([&] {
         // The block at the top of the area goes first, then the rest up to kTopTransferFirst.
+        transferList.Reserve(transferList.Size() + topArea.Size() + 1);
         for (const ImageRecord& block : topArea) {
             if (block.address >= kTopTransferFirst) {
                 transferList.Append(block);

@@ -1,18 +1,21 @@
 #pragma once
-// Reads a user's image file whole, read-only and without newline translation.
+// Reads a user's image file whole, read-only and without newline translation. Only a regular
+// file is read, and a file is only ever read: the user's image is never changed.
 
 #include <cstdint>
-#include <istream>
 #include <string>
 #include <vector>
 
+#include "image/ImageProblem.h"
+
 namespace updater {
 
-enum class FileReadResult { Ok, CannotOpen, TooLarge, ShortRead };
+// None with the file's bytes in out, or why the file cannot be used (out is then empty).
+ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vector<uint8_t>& out);
 
-FileReadResult ReadImageFile(const std::string& path, uint64_t maxSize, std::vector<uint8_t>& out);
-
-// Reads exactly size bytes from in; ShortRead when fewer arrive.
-FileReadResult ReadExactly(std::istream& in, uint64_t size, std::vector<uint8_t>& out);
+#ifndef _WIN32
+// Reads exactly size bytes from an open descriptor; ReadFailed when fewer arrive.
+ImageProblem ReadWhole(int descriptor, uint64_t size, std::vector<uint8_t>& out);
+#endif
 
 }  // namespace updater

@@ -1,7 +1,7 @@
 #pragma once
 // Reads a firmware image (the embedded one or a user's file), descrambles it, and splits its
 // S-record text into the transfer blocks of the low, main and top areas. All operations return
-// 0 on success and 1 on failure; none throws.
+// 0 on success and 1 on failure; none throws. After a failure Problem() tells why.
 
 #include <array>
 #include <cstdint>
@@ -9,12 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageProblem.h"
 #include "image/ImageRecord.h"
 
 namespace updater {
 
+struct RawRecord;
+
 // A user's file larger than this is refused before it is read (the embedded image is ~0.5 MB).
 inline constexpr uint64_t kMaxImageFileSize = 16u * 1024u * 1024u;
+// A text with more data lines than this is refused, which bounds the memory a load takes: each
+// line may become a transfer block of its own (264 bytes). The areas hold 540672 bytes, so even
+// an image written in lines of 4 bytes stays far below.
+inline constexpr int kMaxDataLines = 1 << 18;
 
 class ImageLoader {
   public:
@@ -42,37 +49,33 @@ class ImageLoader {
 
     int ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
     // Appends one raw record per data line from the cursor on; 0 once a termination record
-    // is met, 1 on any error, including the text ending first.
+    // is met, 1 on any error, including the text ending first (out is then left as it was).
     int ReadSRecords(RecordList& out);
-
-    // May throw std::bad_alloc; ParseImage turns that into failure 1.
-    static void SelectAddressRange(const RecordList& source, RecordList& destination,
-                                   uint32_t first, uint32_t last);
-    static int AssembleBlocks(const RecordList& source, RecordList& destination);
-    // The steps of AssembleBlocks. block is the block under construction, lastEnd the end of
-    // the block stored last; record and next are working copies that the steps may shorten.
-    static int StartBlock(ImageRecord& block, const ImageRecord& record, uint32_t lastEnd);
-    static int CloseBlock(ImageRecord& block, ImageRecord& record, ImageRecord& next,
-                          RecordList& destination);
-    static int CloseFinalBlock(ImageRecord& block, RecordList& destination);
 
     static int CheckIdentityBlock(const RecordList& mainArea, std::array<uint8_t, 8>& imageVersion);
     static int ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag);
     static int BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList);
 
+    // Why the last load, read or parse failed; None after a success.
+    ImageProblem Problem() const { return problem_; }
     const std::string& Path() const { return path_; }
     std::span<const uint8_t> Buffer() const { return buffer_; }
     size_t Cursor() const { return cursor_; }
 
   private:
-    static int AssembleInto(const RecordList& source, RecordList& destination);
+    // The raw records in compact form: each points at its digit pairs in the buffer.
+    int ReadSRecords(std::vector<RawRecord>& out);
+    int ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
     int ReadUserFile();
     int TakeStoredBytes(std::span<const uint8_t> stored);
     void SkipLeadingBlanks();
+    bool StoredBytesReadAsPlainText();
+    int Fail(ImageProblem problem);
 
     std::vector<uint8_t> buffer_;
     size_t cursor_ = 0;
     std::string path_;
+    ImageProblem problem_ = ImageProblem::None;
 };
 
 }  // namespace updater

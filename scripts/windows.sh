@@ -34,7 +34,7 @@ known=$(ninja -C build-mingw -t targets all | sed -n 's/^\([^:/]*\): .*/\1/p' | 
 
 libraries=(updater_image updater_res updater_link updater_protocol updater-cli)
 # The test programs that build for Windows (those needing a POSIX terminal are left out there).
-test_programs=(link_tests image_tests image_info_command_tests)
+test_programs=(link_tests image_tests cli_tests)
 targets=("${libraries[@]}" "${test_programs[@]}")
 tests=("${test_programs[@]}")
 for t in "${targets[@]}"; do

@@ -11,7 +11,7 @@
 namespace updater {
 namespace {
 
-const std::string kIdentity("QA-7712/7713 NORVALE LMR BI    \0", 32);
+const std::string& kIdentity = test::kModelIdentityText;
 
 // Bytes of an identity block: the identity, 16 other bytes, the version, more bytes.
 std::vector<uint8_t> IdentityBytes(const std::string& identity, const std::string& version,

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
-#include <sstream>
 #include <string>
 
 #include "image/FirmwareImage.h"
@@ -13,18 +17,8 @@
 namespace updater {
 namespace {
 
-const std::string kIdentity("QA-7712/7713 NORVALE LMR BI    \0", 32);
-
-// A small valid image: the identity block with a version, and the top area's version block.
 std::vector<test::Line> ValidLines(const std::string& version) {
-    std::vector<uint8_t> identity(kIdentity.begin(), kIdentity.end());
-    identity.resize(48, 0);
-    identity.insert(identity.end(), version.begin(), version.end());
-    identity.resize(64, 0);
-    return {{0x10000, test::PatternBytes(0, 32)},
-            {0xD0000, identity},
-            {0xF0000, test::PatternBytes(2, 64)},
-            {0xFFF00, test::PatternBytes(3, 32)}};
+    return test::ValidImageLines(version);
 }
 
 TEST(LoadImage, EmbeddedImageLoadsWithoutAnyFile) {
@@ -75,17 +69,44 @@ TEST(LoadImage, UnreadableSourceLeavesTheListsAsTheyWere) {
     EXPECT_EQ(low.Size(), 1);
 }
 
-TEST(LoadImage, BadFilesFail) {
+TEST(LoadImage, BadFilesFailWithTheirReasons) {
     test::TempDir dir;
-    RecordList low, main, top;
-    ImageLoader loader;
-    // Empty: nothing to read. Plain text: it is descrambled like any file, into garbage.
-    EXPECT_EQ(loader.LoadImage(low, main, top, dir.Write("empty.mot", {}).string(), 1), 1);
     const std::string plain = test::PlainImageText(ValidLines("V1"));
-    EXPECT_EQ(loader.LoadImage(low, main, top,
-                               dir.Write("plain.mot", {plain.begin(), plain.end()}).string(), 1),
-              1);
-    EXPECT_EQ(loader.LoadImage(low, main, top, dir.Path().string(), 1), 1);  // a directory
+    std::string malformed = plain;
+    malformed[malformed.find("S2") + 12] ^= 1;  // a data digit: the checksum no longer holds
+    const struct {
+        std::string path;
+        ImageProblem problem;
+    } cases[] = {
+        {dir.Write("empty.mot", {}).string(), ImageProblem::EmptyFile},
+        // A plain text is descrambled like any file, into noise; its own bytes read as records.
+        {dir.Write("plain.mot", {plain.begin(), plain.end()}).string(),
+         ImageProblem::PlainSRecordText},
+        {dir.Write("noise.mot", {'n', 'o', 't'}).string(), ImageProblem::NotSRecordText},
+        {dir.Write("bad.mot", test::Scrambled(malformed)).string(), ImageProblem::MalformedSRecord},
+        {dir.Path().string(), ImageProblem::Directory},
+        {(dir.Path() / "missing.mot").string(), ImageProblem::FileMissing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        RecordList low, main, top;
+        ImageLoader loader;
+        EXPECT_EQ(loader.LoadImage(low, main, top, c.path, 1), 1);
+        EXPECT_EQ(loader.Problem(), c.problem);
+    }
+}
+
+TEST(LoadImage, DataLinesBeyondTheLimitAreRefused) {
+    // Empty lines outside the areas: only the count of lines matters.
+    std::vector<test::Line> lines(static_cast<size_t>(kMaxDataLines), {0x20000, {}});
+    ImageLoader loader;
+    RecordList low, main, top;
+    EXPECT_EQ(
+        loader.LoadImageFromBytes(low, main, top, test::Scrambled(test::PlainImageText(lines))), 0);
+    lines.push_back({0x20000, {}});
+    EXPECT_EQ(
+        loader.LoadImageFromBytes(low, main, top, test::Scrambled(test::PlainImageText(lines))), 1);
+    EXPECT_EQ(loader.Problem(), ImageProblem::TooManyDataLines);
 }
 
 TEST(LoadImage, LeadingBlanksBeforeTheHeaderAreSkipped) {
@@ -98,32 +119,61 @@ TEST(ImageFile, FileLargerThanTheLimitIsRefusedBeforeReading) {
     const auto path = dir.Write("big.mot", {});
     std::vector<uint8_t> bytes;
     std::filesystem::resize_file(path, kMaxImageFileSize + 1);
-    EXPECT_EQ(ReadImageFile(path.string(), kMaxImageFileSize, bytes), FileReadResult::TooLarge);
+    EXPECT_EQ(ReadImageFile(path.string(), kMaxImageFileSize, bytes), ImageProblem::TooLarge);
     EXPECT_TRUE(bytes.empty());
     RecordList low, main, top;
     ImageLoader loader;
     EXPECT_EQ(loader.LoadImage(low, main, top, path.string(), 1), 1);
+    EXPECT_EQ(loader.Problem(), ImageProblem::TooLarge);
 
     std::filesystem::resize_file(path, kMaxImageFileSize);
-    EXPECT_EQ(ReadImageFile(path.string(), kMaxImageFileSize, bytes), FileReadResult::Ok);
+    EXPECT_EQ(ReadImageFile(path.string(), kMaxImageFileSize, bytes), ImageProblem::None);
     EXPECT_EQ(bytes.size(), kMaxImageFileSize);
 }
 
+#ifndef _WIN32
 TEST(ImageFile, ReadShorterThanTheSizeFails) {
-    std::istringstream in(std::string(10, 'S'));
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "SSSSSSSSSS", 10), 10);
+    close(ends[1]);  // the reader then meets the end after 10 bytes
     std::vector<uint8_t> bytes;
-    EXPECT_EQ(ReadExactly(in, 11, bytes), FileReadResult::ShortRead);
+    EXPECT_EQ(ReadWhole(ends[0], 11, bytes), ImageProblem::ReadFailed);
     EXPECT_TRUE(bytes.empty());
-    std::istringstream whole(std::string(10, 'S'));
-    EXPECT_EQ(ReadExactly(whole, 10, bytes), FileReadResult::Ok);
+    close(ends[0]);
+
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "SSSSSSSSSS", 10), 10);
+    EXPECT_EQ(ReadWhole(ends[0], 10, bytes), ImageProblem::None);
     EXPECT_EQ(bytes.size(), 10u);
+    close(ends[0]);
+    close(ends[1]);
 }
 
-TEST(ImageFile, MissingFileCannotBeOpened) {
-    std::vector<uint8_t> bytes;
-    EXPECT_EQ(ReadImageFile("/nonexistent/image.mot", kMaxImageFileSize, bytes),
-              FileReadResult::CannotOpen);
+// None of these may block: a FIFO without a writer would wait for ever if it were opened for
+// reading in the ordinary way.
+TEST(ImageFile, OnlyRegularFilesAreRead) {
+    test::TempDir dir;
+    const auto fifo = dir.Path() / "image.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        ImageProblem problem;
+    } cases[] = {
+        {fifo.string(), ImageProblem::NotRegularFile},
+        {"/dev/null", ImageProblem::NotRegularFile},
+        {dir.Path().string(), ImageProblem::Directory},
+        {(dir.Path() / "missing.mot").string(), ImageProblem::FileMissing},
+        {(dir.Path() / "missing" / "image.mot").string(), ImageProblem::FileMissing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<uint8_t> bytes;
+        EXPECT_EQ(ReadImageFile(c.path, kMaxImageFileSize, bytes), c.problem);
+        EXPECT_TRUE(bytes.empty());
+    }
 }
+#endif
 
 class LoadAndValidate : public ::testing::Test {
   protected:
@@ -157,6 +207,34 @@ TEST_F(LoadAndValidate, WrongModelIsInvalid) {
     EXPECT_FALSE(
         LoadAndValidateImage(image, Write("other.mot", lines), 1, ImageLoadForm::SpecialSettings));
     EXPECT_EQ(image.VersionText(), "");  // never read
+    EXPECT_EQ(image.problem, ImageProblem::OtherModel);
+}
+
+TEST_F(LoadAndValidate, TopAreaWithoutItsVersionBlockFirstIsInvalid) {
+    FirmwareImage image;
+    EXPECT_FALSE(LoadAndValidateImage(image, Write("top.mot", {{0xF0100, {1, 2, 3, 4}}}), 1));
+    EXPECT_EQ(image.problem, ImageProblem::TopAreaOutOfOrder);
+}
+
+// Writing such an image would open the port and change nothing in the radio.
+TEST_F(LoadAndValidate, ImageWithNothingToWriteIsRefused) {
+    const struct {
+        const char* name;
+        std::vector<test::Line> lines;
+    } cases[] = {
+        {"no data lines", {}},
+        {"empty data lines", {{0x80000, {}}, {0xF0000, {}}}},
+        {"only lines outside the areas", {{0x20000, {1, 2, 3, 4}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FirmwareImage image;
+        EXPECT_FALSE(LoadAndValidateImage(image, Write("nothing.mot", c.lines), 1));
+        EXPECT_EQ(image.problem, ImageProblem::NothingToWrite);
+    }
+    FirmwareImage one;
+    EXPECT_TRUE(LoadAndValidateImage(one, Write("one.mot", {{0x10000, {1, 2, 3, 4}}}), 1));
+    EXPECT_EQ(one.problem, ImageProblem::None);
 }
 
 TEST_F(LoadAndValidate, FormsDifferAfterAFailedLoad) {
@@ -168,6 +246,7 @@ TEST_F(LoadAndValidate, FormsDifferAfterAFailedLoad) {
     FirmwareImage startUp;
     EXPECT_FALSE(LoadAndValidateImage(startUp, path, 1, ImageLoadForm::StartUp));
     EXPECT_EQ(startUp.VersionText(), "V7");  // the checks ran over the stored blocks
+    EXPECT_EQ(startUp.problem, ImageProblem::BlocksDoNotFit);  // the first refusal is kept
 
     FirmwareImage special;
     EXPECT_FALSE(LoadAndValidateImage(special, path, 1, ImageLoadForm::SpecialSettings));

@@ -36,6 +36,17 @@ std::vector<uint8_t> RecordBytes(const ImageRecord& record) {
     return bytes;
 }
 
+std::vector<Line> ValidImageLines(const std::string& version) {
+    std::vector<uint8_t> identity(kModelIdentityText.begin(), kModelIdentityText.end());
+    identity.resize(48, 0);
+    identity.insert(identity.end(), version.begin(), version.end());
+    identity.resize(64, 0);
+    return {{0x10000, PatternBytes(0, 32)},
+            {0xD0000, identity},
+            {0xF0000, PatternBytes(2, 64)},
+            {0xFFF00, PatternBytes(3, 32)}};
+}
+
 std::string PlainImageText(const std::vector<Line>& lines) {
     std::string text = tools::HeaderLine("TEST");
     for (const Line& line : lines) text += tools::DataLine(line.address, line.bytes);

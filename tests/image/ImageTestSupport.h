@@ -17,11 +17,18 @@ struct Line {
     std::vector<uint8_t> bytes;
 };
 
+// The model identity string with its zero byte, as the tests write it into images.
+inline const std::string kModelIdentityText("QA-7712/7713 NORVALE LMR BI    \0", 32);
+
 // n bytes that differ per line and never equal the filler 0xFF.
 std::vector<uint8_t> PatternBytes(int line, int n);
 
 ImageRecord MakeRecord(uint32_t address, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> RecordBytes(const ImageRecord& record);
+
+// A small valid image: a low-area line, the identity block with the version, and the top
+// area's version block and a block at 0xFFF00.
+std::vector<Line> ValidImageLines(const std::string& version);
 
 // Header, one S2 line per entry, S8 end; CR LF line ends.
 std::string PlainImageText(const std::vector<Line>& lines);

@@ -1,0 +1,19 @@
+#include "cli/ImageLoading.h"
+
+#include <iostream>
+
+namespace updater::cli {
+
+bool LoadImageOrExplain(const std::string& file, FirmwareImage& image) {
+    const bool ownFile = !file.empty();
+    if (LoadAndValidateImage(image, file, ownFile ? 1 : 0,
+                             ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp)) {
+        return true;
+    }
+    std::cerr << kTextInvalidImage << '\n';
+    const std::string reason = ImageProblemText(image.problem);
+    if (!reason.empty()) std::cerr << (ownFile ? file : "embedded image") << ": " << reason << '\n';
+    return false;
+}
+
+}  // namespace updater::cli
