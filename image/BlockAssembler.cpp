@@ -20,15 +20,15 @@ uint32_t AreaTopFor(uint32_t blockAddress) {
 
 }  // namespace
 
-int BlockAssembler::AssembleBlocks(AreaRecords records) {
-    auto following = records.begin();
-    if (following == records.end()) return 0;
-    RawRecord next = *following;
-    while (following != records.end()) {
+int BlockAssembler::AssembleBlocks(const AreaRecords& records) {
+    size_t following = records.NextFrom(0);
+    if (following == records.End()) return 0;
+    RawRecord next = records[following];
+    while (following != records.End()) {
         // The previous step may have shortened this record as its "next".
         RawRecord current = next;
-        ++following;
-        next = following != records.end() ? *following : RawRecord{};
+        following = records.NextFrom(following + 1);
+        next = following != records.End() ? records[following] : RawRecord{};
 
         if (block_.count == 0) {
             if (StartBlock(current) != 0) return 1;

@@ -19,7 +19,7 @@ class BlockAssembler {
         : text_(text), destination_(destination) {}
 
     // 0, or 1 as soon as a step fails; the blocks stored until then stay in destination.
-    int AssembleBlocks(AreaRecords records);
+    int AssembleBlocks(const AreaRecords& records);
 
   private:
     // The steps of AssembleBlocks. record and next are working copies that the steps may

@@ -1,7 +1,6 @@
 // Loading an image: read the source whole, descramble it, parse it into the three area lists.
 #include "image/ImageLoader.h"
 
-#include <ranges>
 #include <utility>
 
 #include "image/BlockAssembler.h"
@@ -17,8 +16,9 @@ namespace {
 
 // Appends the blocks of one area. No line closes more than one block, so the area's line count
 // is room enough: the list is reserved once and never moves while it fills.
-int AssembleBlocks(std::span<const uint8_t> text, AreaRecords records, RecordList& destination) {
-    destination.Reserve(destination.Size() + static_cast<int>(std::ranges::distance(records)));
+int AssembleBlocks(std::span<const uint8_t> text, const AreaRecords& records,
+                   RecordList& destination) {
+    destination.Reserve(destination.Size() + records.Count());
     return BlockAssembler(text, destination).AssembleBlocks(records);
 }
 

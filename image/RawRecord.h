@@ -3,8 +3,8 @@
 // data line's digit pairs stay where they are in the loader's text, so reading a line copies
 // nothing and block assembly takes the pairs straight from the text into the blocks.
 
+#include <cstddef>
 #include <cstdint>
-#include <ranges>
 #include <vector>
 
 #include "image/ImageAreas.h"
@@ -28,11 +28,33 @@ inline constexpr size_t kShortestDataLine = 12;
 
 // The raw records of one area, selected by start address only (a record may reach beyond the
 // area's last address), in text order. A view over the list: nothing is copied.
-inline auto SelectAddressRange(const RawRecordList& records, ImageArea area) {
-    return records | std::views::filter([area](const RawRecord& record) {
-               return record.address >= area.first && record.address <= area.last;
-           });
+class AreaRecords {
+  public:
+    AreaRecords(const RawRecordList& records, ImageArea area) : records_(records), area_(area) {}
+
+    // The position of the first record of the area at or after position; End() when none.
+    size_t NextFrom(size_t position) const {
+        while (position < records_.size() && !Holds(records_[position])) ++position;
+        return position;
+    }
+    size_t End() const { return records_.size(); }
+    const RawRecord& operator[](size_t position) const { return records_[position]; }
+    int Count() const {
+        int count = 0;
+        for (const RawRecord& record : records_) count += Holds(record) ? 1 : 0;
+        return count;
+    }
+
+  private:
+    bool Holds(const RawRecord& record) const {
+        return record.address >= area_.first && record.address <= area_.last;
+    }
+    const RawRecordList& records_;
+    ImageArea area_;
+};
+
+inline AreaRecords SelectAddressRange(const RawRecordList& records, ImageArea area) {
+    return AreaRecords(records, area);
 }
-using AreaRecords = decltype(SelectAddressRange(std::declval<const RawRecordList&>(), ImageArea{}));
 
 }  // namespace updater
