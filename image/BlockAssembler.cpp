@@ -46,17 +46,20 @@ int BlockAssembler::AssembleBlocks(const AreaRecords& records) {
 }
 
 int BlockAssembler::StartBlock(const RawRecord& record) {
+    // An odd start gets one filler byte in front, and the block must still fit 128 bytes.
+    const bool odd = record.address % 2 != 0;
+    const uint32_t start = odd ? record.address - 1 : record.address;
+    if (odd && record.count + 1 > kMaxRecordBytes) return 1;
+    // No block may overlap the block stored last: the radio would get those addresses twice,
+    // and this block's filler could overwrite the earlier line's bytes. Besides an odd start's
+    // filler, only a line that overlaps a full block, or that follows a line whose bytes all
+    // went into the tail of the block stored last, can start there. A block without any byte
+    // is never stored, so an empty record opens one anywhere.
+    const bool holdsBytes = odd || record.count > 0;
+    if (holdsBytes && lastEnd_ != 0 && start < lastEnd_) return 1;
     block_.count = 0;
-    if (record.address % 2 == 0) {
-        block_.address = record.address;
-    } else {
-        // An odd start gets one filler byte in front; it must not overlap the block stored
-        // last, and the block must still fit 128 bytes.
-        if (lastEnd_ != 0 && record.address - 1 < lastEnd_) return 1;
-        if (record.count + 1 > kMaxRecordBytes) return 1;
-        block_.address = record.address - 1;
-        AppendFiller(block_, 1);
-    }
+    block_.address = start;
+    if (odd) AppendFiller(block_, 1);
     AppendBytesOf(block_, record, text_, record.count);
     return 0;
 }

@@ -104,6 +104,14 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {{0x13FF0, 32}, {0x80000, 4}, {0xF0000, 8}}},
         BlockCase{"OddStartOverLastBlock", {{0x80000, 16}, {0x80011, 1}, {0x80013, 16}}, 1, {}},
+        // Even starts below the end of the block stored last: the blocks would overlap, and
+        // the later block's filler would overwrite the earlier line's bytes.
+        BlockCase{"EvenStartOverLastBlock", {{0x80000, 16}, {0x80011, 1}, {0x80010, 16}}, 1, {}},
+        BlockCase{"LineInsideFullBlock", {{0x80000, 128}, {0x80040, 16}}, 1, {}},
+        BlockCase{"LineRightAfterFullBlock",
+                  {{0x80000, 128}, {0x80080, 16}},
+                  0,
+                  {{0x80000, 128}, {0x80080, 16}}},
         // A line at an odd address with 128 bytes would need a block of 129.
         BlockCase{"Odd128ByteLine", {{0x80001, 128}}, 1, {}},
         BlockCase{"Odd127ByteLine", {{0x80001, 127}}, 0, {{0x80000, 128}}},
