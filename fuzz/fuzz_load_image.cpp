@@ -1,6 +1,8 @@
 // libFuzzer target: arbitrary bytes as a stored image, through descrambling, the S-record reader
 // and the block assembly, then the identity, tag and transfer-order operations. The same bytes
 // are also parsed as plain text, so that the reader's paths are reached without the scrambling.
+// Whatever the bytes, every block stored in any area must be a transfer block the radio takes,
+// and a load fails exactly when it gives a reason.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,18 +12,35 @@
 
 namespace {
 
-void CheckAreas(const updater::RecordList& main, const updater::RecordList& top) {
+void Require(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+// Even start, 0..128 bytes in whole words, in address order without overlapping the block
+// stored before it in the same area.
+void CheckBlocks(const updater::RecordList& area) {
+    uint32_t previousEnd = 0;
+    for (const updater::ImageRecord& block : area) {
+        Require(block.count >= 0 && block.count <= updater::kMaxRecordBytes);
+        Require(block.count % 4 == 0);
+        Require(block.address % 2 == 0);
+        Require(block.address >= previousEnd);
+        previousEnd = block.End();
+    }
+}
+
+void CheckLoad(const updater::ImageLoader& loader, int result, const updater::RecordList& low,
+               const updater::RecordList& main, const updater::RecordList& top) {
+    Require((result == 0) == (loader.Problem() == updater::ImageProblem::None));
+    for (const updater::RecordList* area : {&low, &main, &top}) CheckBlocks(*area);
+
     std::array<uint8_t, 8> version{};
     std::array<uint8_t, 16> tag{};
     updater::RecordList transfer;
     updater::ImageLoader::CheckIdentityBlock(main, version);
     updater::ImageLoader::ReadTopAreaTag(top, tag);
-    updater::ImageLoader::BuildTopAreaTransferList(top, transfer);
-    for (const updater::RecordList* list : {&main, &top}) {
-        for (const updater::ImageRecord& block : *list) {
-            if (block.count < 0 || block.count > updater::kMaxRecordBytes) __builtin_trap();
-        }
-    }
+    Require(updater::ImageLoader::BuildTopAreaTransferList(top, transfer) == 0);
+    Require(transfer.Size() <= top.Size() + 1);
 }
 
 }  // namespace
@@ -31,15 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         updater::RecordList low, main, top;
         updater::ImageLoader loader;
-        loader.LoadImageFromBytes(low, main, top, bytes);
-        CheckAreas(main, top);
+        const int result = loader.LoadImageFromBytes(low, main, top, bytes);
+        CheckLoad(loader, result, low, main, top);
     }
     {
         updater::RecordList low, main, top;
         updater::ImageLoader loader;
         loader.SetText(bytes);
-        loader.ParseImage(low, main, top);
-        CheckAreas(main, top);
+        const int result = loader.ParseImage(low, main, top);
+        CheckLoad(loader, result, low, main, top);
     }
     return 0;
 }

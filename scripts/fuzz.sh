@@ -1,16 +1,37 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, address and undefined sanitizers) and runs
-# each for a bounded time. Usage: scripts/fuzz.sh [seconds per target]
+# each for a bounded time from its corpus in fuzz/corpus/<target>, printing how many inputs it
+# ran. With --update-corpus the inputs found are merged into that corpus, minimised (only inputs
+# that add coverage are kept); commit the result.
+# Usage: scripts/fuzz.sh [seconds per target] [--update-corpus]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+update=0
+[[ ${2:-} == --update-corpus ]] && update=1
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
 for target in build-fuzz/fuzz/fuzz_*; do
   [[ -x $target ]] || continue
-  corpus=$(mktemp -d)
-  echo "fuzzing $(basename "$target") for $seconds s"
+  name=$(basename "$target")
+  corpus=fuzz/corpus/${name#fuzz_}
+  mkdir -p "$corpus"
+  found=$(mktemp -d)
+  log=$(mktemp)
+  echo "fuzzing $name for $seconds s"
+  status=0
   "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    "$corpus" fuzz/corpus 2>&1 | tail -n 12
-  rm -rf "$corpus"
+    -artifact_prefix=build-fuzz/ "$found" "$corpus" >"$log" 2>&1 || status=$?
+  tail -n 12 "$log"
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  echo "$name: ${runs:-?} inputs in $seconds s (${rate:-?} per second)"
+  if ((status == 0 && update)); then
+    merged=$(mktemp -d)
+    "$target" -merge=1 "$merged" "$corpus" "$found" >/dev/null 2>&1
+    rm -rf "$corpus" && mv "$merged" "$corpus" && chmod 755 "$corpus"
+    echo "$name: corpus now $(find "$corpus" -type f | wc -l) inputs"
+  fi
+  rm -rf "$found" "$log"
+  ((status == 0)) || { echo "$name: failed (see build-fuzz/crash-* or the log above)" >&2; exit 1; }
 done
