@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
-  srecord xvfb xauth imagemagick
+  srecord xvfb xauth imagemagick libx11-dev
   g++-mingw-w64-x86-64-posix
   dpkg-dev fakeroot file lintian desktop-file-utils help2man
 )
