@@ -2,13 +2,16 @@
 // input is a script of what arrives on the line and when, so that the fuzzer can change the
 // line's speed and format and let time pass between bytes, as a real Updater does.
 //
-//   byte 0:      options: bit 0 makes the connection and the key agreement first (so that the
-//                fuzzer starts among the keyed commands), bit 1 then applies the link key to
-//                every later byte, bits 2-4 choose a fault of the loader, bits 5-7 its count
+//   byte 0:      bit 0 opens the port, makes the connection and the key agreement first (so
+//                that the fuzzer starts among the keyed commands), bit 1 then applies the link
+//                key to every later byte, bit 2 turns the wire-time model off, bits 3-7 choose
+//                a fault of the loader
+//   byte 1:      the fault's event (low 4 bits) and occurrence (high 4 bits, plus 1)
 //   then chunks: a control byte (bits 0-1 the speed: 9600, 19200, 38400, 57600 bit/s; bit 2
 //                two stop bits; bit 3 a format other than 8 bits without parity; bits 4-7 the
 //                time that passes before the chunk, in steps of 16 ms), a length byte, and
 //                that many bytes, which arrive together.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -19,13 +22,17 @@
 
 namespace {
 
+using updater::sim::Arrival;
+using updater::sim::LineChange;
 using updater::sim::LineSettings;
 using updater::sim::LoaderDialogue;
+using updater::sim::SimEvent;
 using Clock = LoaderDialogue::Clock;
 
 constexpr std::array<int, 4> kSpeeds{9600, 19200, 38400, 57600};
 constexpr std::array<uint8_t, 8> kConnectionRequest{'Q', 'R', 'T', 'L', 'M', 'Z', 0xA7, 0x3C};
 constexpr uint8_t kAck = 0x06;
+constexpr int kEvents = static_cast<int>(SimEvent::End) + 1;
 // Comfortably more than the loader waits before it answers at 19200 bit/s.
 constexpr auto kConnectionWait = std::chrono::milliseconds(100);
 constexpr size_t kMaxProblemLines = 200;
@@ -34,28 +41,45 @@ void Require(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-updater::sim::SimOptions OptionsFor(uint8_t options) {
+updater::sim::SimOptions OptionsFor(uint8_t options, uint8_t fault) {
     updater::sim::SimOptions sim;
-    sim.modelWireTime = false;
-    const int count = 1 + (options >> 5);
-    switch ((options >> 2) & 0x7) {
+    sim.modelWireTime = (options & 0x4) == 0;
+    const updater::sim::EventFault event{static_cast<SimEvent>((fault & 0xF) % kEvents),
+                                         1 + (fault >> 4)};
+    auto& faults = sim.faults;
+    switch ((options >> 3) % 12) {
         case 1:
-            sim.faults.refuseAreaCode = count;
+            faults.noSyn = true;
             break;
         case 2:
-            sim.faults.silentCheckpoint = count;
+            faults.noAck = true;
             break;
         case 3:
-            sim.faults.noXAck = count;
+            faults.shortIdentityReply = event.occurrence;
             break;
         case 4:
-            sim.faults.hangUpAtWFrame = count;
+            faults.silentTagQuery = true;
             break;
         case 5:
-            sim.faults.shortIdentityReply = count * 5;
+            faults.noVersionAnswer = true;
             break;
         case 6:
-            sim.faults.nakEnd = true;
+            faults.refuseAreaCode = event.occurrence;
+            break;
+        case 7:
+            faults.silentCheckpoint = event.occurrence;
+            break;
+        case 8:
+            faults.noXAck = event.occurrence;
+            break;
+        case 9:
+            faults.hangUp = event;
+            break;
+        case 10:
+            faults.lateAnswer = event;
+            break;
+        case 11:
+            faults.garbageAnswer = event;
             break;
         default:
             break;  // the loader as it should be
@@ -63,60 +87,82 @@ updater::sim::SimOptions OptionsFor(uint8_t options) {
     return sim;
 }
 
-// Connection request at the listen speed, the ACK at 19200 bit/s, identification, handshake
-// byte and ACK: afterwards the dialogue expects keyed commands.
-void Connect(LoaderDialogue& dialogue, const updater::sim::SimOptions& options,
-             Clock::time_point& now) {
-    LineSettings line;
-    line.speed = options.listenSpeed;
-    line.stopBits = 2;
-    dialogue.Receive(kConnectionRequest.data(), kConnectionRequest.size(), line, now);
-    line.speed = 19200;
-    dialogue.Tick(line, 0, now);
-    now += kConnectionWait;
-    dialogue.Tick(line, 0, now);
+// Everything that arrives on the line, and every change of it, in order and with its time.
+class Line {
+  public:
+    explicit Line(LoaderDialogue& dialogue) : dialogue_(dialogue) {}
+
+    void Set(const LineSettings& line) {
+        if (line.speed != line_.speed || line.stopBits != line_.stopBits ||
+            line.eightBitsNoParity != line_.eightBitsNoParity) {
+            dialogue_.LineChanged(LineChange{now_, now_, line_, line});
+            line_ = line;
+        }
+    }
+    void Wait(Clock::duration d) { now_ += d; }
+    void Send(const uint8_t* bytes, size_t count) {
+        dialogue_.Receive(bytes, count, Arrival{now_, now_}, line_, line_);
+        dialogue_.Tick(line_, 0, now_);
+    }
+    Clock::time_point Now() const { return now_; }
+
+  private:
+    LoaderDialogue& dialogue_;
+    LineSettings line_{};
+    Clock::time_point now_{};
+};
+
+// Port opened, connection request at the listen speed, the ACK at 19200 bit/s, identification,
+// handshake byte and ACK: afterwards the dialogue expects keyed commands.
+void Connect(LoaderDialogue& dialogue, Line& line, int listenSpeed) {
+    dialogue.PortOpened(Arrival{line.Now(), line.Now()});
+    line.Wait(kConnectionWait);
+    line.Set(LineSettings{listenSpeed, 2, true});
+    line.Wait(kConnectionWait);
+    line.Send(kConnectionRequest.data(), kConnectionRequest.size());
+    line.Set(LineSettings{19200, 2, true});
+    line.Send(nullptr, 0);
+    line.Wait(kConnectionWait);
+    line.Send(nullptr, 0);
     const uint8_t identify = 0x02;
-    dialogue.Receive(&identify, 1, line, now);
+    line.Send(&identify, 1);
     const std::array<uint8_t, 2> handshake{0x5A, kAck};
-    dialogue.Receive(handshake.data(), handshake.size(), line, now);
-    dialogue.TakeAnswer();
+    line.Send(handshake.data(), handshake.size());
+    dialogue.TakeAnswers();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0) return 0;
+    if (size < 2) return 0;
     const uint8_t options = data[0];
-    const updater::sim::SimOptions simOptions = OptionsFor(options);
+    const updater::sim::SimOptions simOptions = OptionsFor(options, data[1]);
     LoaderDialogue dialogue(simOptions);
-    Clock::time_point now{};
-    if ((options & 1) != 0) Connect(dialogue, simOptions, now);
+    Line line(dialogue);
+    if ((options & 1) != 0) Connect(dialogue, line, simOptions.listenSpeed);
     const int key = dialogue.Report().linkKey;
     const bool applyKey = (options & 2) != 0 && key >= 0;
 
     std::vector<uint8_t> chunk;
-    size_t at = 1;
+    size_t at = 2;
     while (at + 2 <= size) {
         const uint8_t control = data[at];
         const size_t length = std::min<size_t>(data[at + 1], size - at - 2);
         at += 2;
-        LineSettings line;
-        line.speed = kSpeeds[control & 0x3];
-        line.stopBits = (control & 0x4) != 0 ? 2 : 1;
-        line.eightBitsNoParity = (control & 0x8) == 0;
-        now += std::chrono::milliseconds(16 * (control >> 4));
-
+        line.Wait(std::chrono::milliseconds(16 * (control >> 4)));
+        line.Set(LineSettings{kSpeeds[control & 0x3], (control & 0x4) != 0 ? 2 : 1,
+                              (control & 0x8) == 0});
         chunk.assign(data + at, data + at + length);
         at += length;
         if (applyKey) {
             for (uint8_t& byte : chunk) byte = static_cast<uint8_t>(byte ^ key);
         }
         const bool hungUpBefore = dialogue.HangUpRequested();
-        dialogue.Receive(chunk.data(), chunk.size(), line, now);
-        dialogue.Tick(line, 0, now);
-        const std::vector<uint8_t> answer = dialogue.TakeAnswer();
+        line.Send(chunk.data(), chunk.size());
         // A loader that has hung up hears nothing more and says nothing more.
-        if (hungUpBefore) Require(answer.empty());
+        for (const LoaderDialogue::Reply& reply : dialogue.TakeAnswers()) {
+            if (hungUpBefore) Require(reply.bytes.empty());
+        }
     }
 
     const updater::sim::SimReport& report = dialogue.Report();
