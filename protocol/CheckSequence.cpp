@@ -63,6 +63,7 @@ int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
     std::array<uint8_t, kRadioVersionLength> version;
     version.fill(0xFF);
     if (SendReadVersion(context.link, version.data(), result) != 1) return 0;
+    context.radioVersion = version;
 
     const std::string text = VersionChangeText(version, context.image.VersionText());
     // Anything but an explicit OK (a closed box included) keeps the radio unwritten.

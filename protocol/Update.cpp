@@ -1,5 +1,6 @@
 #include "protocol/Update.h"
 
+#include "image/FirmwareImage.h"
 #include "protocol/CheckSequence.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
@@ -9,6 +10,30 @@
 namespace updater {
 
 bool UpdateOutcome::cancelled() const { return code == ERR_CANCELLED; }
+
+namespace {
+
+// What the radio told of itself, where the check sequence got that far.
+UpdateOutcome DescribeRadio(const UpdateContext& context) {
+    UpdateOutcome outcome;
+    if (context.identityReply[0] != 0) {
+        // The model code's text part: its first eight bytes, without the padding blanks.
+        std::string model(context.identityReply.begin(), context.identityReply.begin() + 8);
+        for (char& c : model) {
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+                c = '?';
+        }
+        outcome.radioModel = model.substr(0, model.find_last_not_of(' ') + 1);
+    }
+    if (context.radioVersion) {
+        outcome.radioVersion = (*context.radioVersion)[0] == 0xFF
+                                   ? std::string(kTextNoData)
+                                   : VersionText(*context.radioVersion);
+    }
+    return outcome;
+}
+
+}  // namespace
 
 UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& image,
                         const UpdateSettings& settings) {
@@ -25,7 +50,7 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
                                               : RunFullWriteSequence(context, &code);
     }
 
-    UpdateOutcome report;
+    UpdateOutcome report = DescribeRadio(context);
     if (code == ERR_CANCELLED) {
         // The radio is told that nothing follows; the user has already seen the notice, and
         // neither the end nor the close can change what the update did.

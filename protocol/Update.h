@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "image/FirmwareImage.h"
@@ -25,6 +26,10 @@ struct UpdateOutcome {
     // What the line told beyond the result code (a line speed the port refused); empty when
     // nothing. The window shows the code's text only; the CLI adds this.
     std::string detail;
+    // The radio as it answered, for a bench's summary: its model code as text and its version
+    // before the write ("No Data" when it reported none); empty where it never got that far.
+    std::string radioModel;
+    std::string radioVersion;
     bool cancelled() const;
 };
 
@@ -37,6 +42,7 @@ struct UpdateContext {
     UpdateSettings settings;
 
     std::array<uint8_t, 48> identityReply{};
+    std::optional<std::array<uint8_t, 16>> radioVersion{};  // as the radio reported it
     int topAreaCurrent = 0;
     int progressPosition = 0;
     uint16_t areaChecksum = 0;

@@ -135,6 +135,8 @@ TEST_P(UpdateFailure, EndsWithItsMessageAndTheNextUpdateSucceeds) {
     RecordingHost host;
     const UpdateOutcome again = RunUpdate(link, host, image, {});
     EXPECT_EQ(again.result, 1);
+    EXPECT_EQ(again.radioModel, "MQA6635");
+    EXPECT_EQ(again.radioVersion, "No Data") << "the simulated radio reports no version";
     EXPECT_TRUE(healthy.Report().ChecksHeld());
     EXPECT_EQ(host.Positions().front(), 0) << "every update starts at position 0";
 }
