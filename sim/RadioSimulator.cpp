@@ -140,8 +140,12 @@ bool RadioSimulator::Impl::OnceDone(Clock::time_point now) {
     std::lock_guard lock(mutex);
     if (!options.once || !dialogue.Report().dialogueEnded || !dueAnswers.empty()) return false;
     if (dialogue.EndedCleanly()) {
-        // Let the Updater take the last answer before the terminal goes away.
-        return terminal.PendingForUpdater() == 0 || now - dialogue.LastByteAt() > kDrainBound;
+        // Let the Updater take the last answer before the terminal goes away: it has once it
+        // closes the port. (The count of unread bytes cannot tell: the terminal hands a write
+        // over to the reading side a moment later, so it may still read 0 just after one.)
+        const bool updaterDone =
+            opens.Watching() ? opens.Holders() == 0 : terminal.PendingForUpdater() == 0;
+        return updaterDone || now - dialogue.LastByteAt() > kDrainBound;
     }
     return now - dialogue.LastByteAt() > kQuietBeforeStop;
 }
