@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -31,7 +32,7 @@ const char* SignalName(int signal) {
 
 void SignalGuard::Handle(int signal) {
     if (stoppedBy_ != 0) return;
-    if (changingRadio_) {
+    if (changingRadios_ > 0) {
         const bool insisted = signal == SIGINT && warned_.exchange(true);
         if (!insisted) {
             warned_ = true;
@@ -43,9 +44,10 @@ void SignalGuard::Handle(int signal) {
         }
         std::fputs(kChangingWarning, stderr);
     }
-    std::fprintf(stderr, "updater-cli: stopped by %s; closing the port.\n", SignalName(signal));
+    std::fprintf(stderr, "updater-cli: stopped by %s; closing the port%s.\n", SignalName(signal),
+                 ports_.size() > 1 ? "s" : "");
     stoppedBy_ = signal;
-    port_.Interrupt();
+    for (SerialPort* port : ports_) port->Interrupt();
 }
 
 #ifdef _WIN32
@@ -54,7 +56,7 @@ namespace {
 SignalGuard* activeGuard = nullptr;  // the console handler has no context argument
 }
 
-SignalGuard::SignalGuard(SerialPort& port) : port_(port) {
+SignalGuard::SignalGuard(std::vector<SerialPort*> ports) : ports_(std::move(ports)) {
     activeGuard = this;
     // The console calls the handler on a thread of its own; returning TRUE keeps the process.
     SetConsoleCtrlHandler(
@@ -82,7 +84,7 @@ sigset_t WatchedSignals() {
 
 }  // namespace
 
-SignalGuard::SignalGuard(SerialPort& port) : port_(port) {
+SignalGuard::SignalGuard(std::vector<SerialPort*> ports) : ports_(std::move(ports)) {
     std::signal(SIGPIPE, SIG_IGN);
     // Blocked before the update starts its threads, which inherit the mask: the signals then
     // reach only the watcher, which handles them outside any signal handler.

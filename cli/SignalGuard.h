@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "link/SerialPort.h"
 
@@ -14,21 +15,24 @@ namespace updater::cli {
 
 class SignalGuard {
   public:
-    explicit SignalGuard(SerialPort& port);
+    // The ports of the updates it guards (one, or every radio of a bench).
+    explicit SignalGuard(std::vector<SerialPort*> ports);
     ~SignalGuard();
     SignalGuard(const SignalGuard&) = delete;
     SignalGuard& operator=(const SignalGuard&) = delete;
 
-    // From the first change of the radio to the end of the update.
-    void SetChangingRadio(bool changing) { changingRadio_ = changing; }
+    // From the first change of a radio to the end of its update: while any radio is being
+    // changed, a signal only warns.
+    void RadioChangeStarted() { ++changingRadios_; }
+    void RadioChangeEnded() { --changingRadios_; }
     // The signal that stopped the update, 0 when none did.
     int StoppedBy() const { return stoppedBy_; }
 
   private:
     void Handle(int signal);
 
-    SerialPort& port_;
-    std::atomic<bool> changingRadio_{false};
+    const std::vector<SerialPort*> ports_;
+    std::atomic<int> changingRadios_{0};
     std::atomic<int> stoppedBy_{0};
     std::atomic<bool> warned_{false};
 #ifndef _WIN32

@@ -101,7 +101,8 @@ class TerminalHost : public BlockingUpdateHost {
 
     // The range is set once, right before the first step that changes the radio.
     void SetProgressRange(int maximum) override {
-        signals_.SetChangingRadio(true);
+        if (!changing_) signals_.RadioChangeStarted();
+        changing_ = true;
         maximum_ = maximum;
         lastShown_ = -1;
     }
@@ -182,6 +183,7 @@ class TerminalHost : public BlockingUpdateHost {
     int lastShown_ = -1;
     bool barDrawn_ = false;
     bool outputClosed_ = false;
+    bool changing_ = false;
 };
 
 // Says why the port did not open, beyond the window's text, where the system told us.
@@ -234,7 +236,7 @@ int RunWrite(const WriteOptions& options) {
         std::cerr << "updater-cli: cannot use the port name " << options.port << '\n';
         return kExitUsage;
     }
-    SignalGuard signals(link);
+    SignalGuard signals({&link});
     TerminalHost host(options.yes, signals);
     std::cout << "Searching for the radio on " << options.port << "..." << std::endl;
     const UpdateOutcome outcome = RunUpdate(link, host, image, settings);
