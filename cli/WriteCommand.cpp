@@ -8,7 +8,9 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "cli/BenchWrite.h"
 #include "cli/Commands.h"
 #include "cli/ImageLoading.h"
 #include "cli/SignalGuard.h"
@@ -49,7 +51,9 @@ constexpr const char* kExitStatusTable =
     "  6  the radio is of another model or market\n"
     "  7  a command or its answer failed\n"
     "  8  the port could not be closed\n"
-    "  9  the update failed without a result code";
+    "  9  the update failed without a result code\n"
+    "With several --port: 0 when every radio was written, otherwise the status of the first\n"
+    "failing port in the order given.";
 
 int ExitStatusFor(const UpdateOutcome& outcome) {
     if (outcome.result == 1) return kExitOk;
@@ -82,7 +86,7 @@ std::string Printable(const std::string& text) {
 }
 
 struct WriteOptions {
-    std::string port;
+    std::vector<std::string> ports;
     std::string file;
     int speed = 38400;
     int stopBits = 2;
@@ -212,7 +216,10 @@ void ExplainOpenFailure(const LinkPort& link) {
 
 // An empty text when the options can be used, else what is wrong with them.
 std::string UsageProblem(const WriteOptions& options) {
-    if (options.port.empty()) return "--port is required";
+    if (options.ports.empty()) return "--port is required";
+    if (options.ports.size() > 1 && !options.yes) {
+        return "--yes is required with several --port: no radio of a bench can be asked";
+    }
     if (options.speed != 38400 && options.speed != 57600) return "--speed must be 38400 or 57600";
     if (options.stopBits != 1 && options.stopBits != 2) return "--stop-bits must be 1 or 2";
     return {};
@@ -231,14 +238,18 @@ int RunWrite(const WriteOptions& options) {
     settings.stopBits = options.stopBits;
     settings.unencrypted = options.unencrypted ? 1 : 0;
 
+    if (options.ports.size() > 1) {
+        return RunBenchWrite(options.ports, image, settings, ExitStatusFor);
+    }
+    const std::string& port = options.ports.front();
     LinkPort link;
-    if (link.SetPortName(options.port) != 1) {
-        std::cerr << "updater-cli: cannot use the port name " << options.port << '\n';
+    if (link.SetPortName(port) != 1) {
+        std::cerr << "updater-cli: cannot use the port name " << port << '\n';
         return kExitUsage;
     }
     SignalGuard signals({&link});
     TerminalHost host(options.yes, signals);
-    std::cout << "Searching for the radio on " << options.port << "..." << std::endl;
+    std::cout << "Searching for the radio on " << port << "..." << std::endl;
     const UpdateOutcome outcome = RunUpdate(link, host, image, settings);
     host.SetProgressPosition(-1);
     if (signals.StoppedBy() != 0) {
@@ -257,7 +268,9 @@ Handler AddWriteCommand(CLI::App& app) {
     CLI::App* write =
         app.add_subcommand("write", "Write the firmware image into the radio on a serial port.");
     // The values are checked by the verb itself, so that every usage error exits with 2.
-    write->add_option("--port", options->port, "serial port of the programming cable (required)");
+    write->add_option("--port", options->ports,
+                      "serial port of the programming cable (required); give it once for each "
+                      "radio to write several at once (then --yes is required)");
     write->add_option("--file", options->file,
                       "an image file of your own (scrambled S-record text) instead of the "
                       "embedded image");

@@ -1,0 +1,239 @@
+#include "cli/BenchWrite.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "cli/SignalGuard.h"
+#include "link/LinkPort.h"
+#include "protocol/BlockingUpdateHost.h"
+#include "protocol/Messages.h"
+
+namespace updater::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Seconds(Clock::duration d) {
+    const long s = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
+    char text[16];
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+// One radio's line of the bench.
+struct Row {
+    std::string port;
+    std::string step = "searching for the radio";
+    int done = 0;
+    int total = 0;
+    Clock::time_point start = Clock::now();
+    Clock::time_point writeStart{};
+    std::string result;  // the update's closing message
+    Clock::duration took{};
+};
+
+// Every radio's state and the one place that prints it; the update threads report to it.
+class BenchDisplay {
+  public:
+    BenchDisplay(const std::vector<std::string>& ports, bool terminal) : terminal_(terminal) {
+        for (const auto& port : ports) {
+            Row row;
+            row.port = port;
+            rows_.push_back(row);
+        }
+        std::lock_guard lock(mutex_);
+        for (size_t radio = 0; radio < rows_.size(); ++radio) Show(radio, rows_[radio].step);
+    }
+
+    void Step(size_t radio, const std::string& step) {
+        std::lock_guard lock(mutex_);
+        rows_[radio].step = step;
+        Show(radio, step);
+    }
+
+    void Range(size_t radio, int total) {
+        std::lock_guard lock(mutex_);
+        rows_[radio].total = total;
+        rows_[radio].writeStart = Clock::now();
+        rows_[radio].step = "writing";
+        Show(radio, "writing " + std::to_string(total) + " blocks");
+    }
+
+    void Position(size_t radio, int done) {
+        std::lock_guard lock(mutex_);
+        Row& row = rows_[radio];
+        const int before = row.total > 0 ? row.done * 10 / row.total : 0;
+        // The top area may report more blocks than the range counts: the bar stops at full.
+        row.done = std::min(done, row.total);
+        const int now = row.total > 0 ? row.done * 10 / row.total : 0;
+        if (terminal_) {
+            // Blocks come by the thousand: the table is drawn a few times a second at most.
+            if (Clock::now() - lastDraw_ >= std::chrono::milliseconds(200)) Draw();
+        } else if (now != before) {
+            Show(radio, "progress " + std::to_string(now * 10) + "%");
+        }
+    }
+
+    void Finished(size_t radio, const std::string& result) {
+        std::lock_guard lock(mutex_);
+        Row& row = rows_[radio];
+        row.result = result;
+        row.took = Clock::now() - row.start;
+        row.step = "done";
+        Show(radio, result);
+    }
+
+    const std::vector<Row>& Rows() const { return rows_; }
+
+  private:
+    // Plain output: one prefixed line per event. On a terminal: the whole table again.
+    void Show(size_t radio, const std::string& event) {
+        if (terminal_) {
+            Draw();
+            return;
+        }
+        std::printf("[%s] %s\n", rows_[radio].port.c_str(), event.c_str());
+        std::fflush(stdout);
+    }
+
+    void Draw() {
+        if (drawn_) std::printf("\x1b[%zuA", rows_.size());
+        for (const Row& row : rows_) std::printf("\r\x1b[K%s\n", Line(row).c_str());
+        std::fflush(stdout);
+        drawn_ = true;
+        lastDraw_ = Clock::now();
+    }
+
+    static std::string Line(const Row& row) {
+        std::string line = row.port + "  ";
+        if (!row.result.empty()) return line + row.result;
+        if (row.total <= 0) return line + row.step + "...";
+        constexpr int kWidth = 20;
+        const int filled = row.done * kWidth / row.total;
+        line += "[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
+                std::to_string(row.done * 100 / row.total) + "%";
+        const auto spent = Clock::now() - row.writeStart;
+        if (row.done > 0) {
+            const auto left = spent * (row.total - row.done) / row.done;
+            line += "  " + Seconds(left) + " left";
+        }
+        return line;
+    }
+
+    std::mutex mutex_;
+    const bool terminal_;
+    bool drawn_ = false;
+    Clock::time_point lastDraw_{};
+    std::vector<Row> rows_;
+};
+
+// The window's messages for one radio of the bench: the version question is answered yes
+// (a bench runs only with --yes), the closing message becomes the radio's result.
+class BenchHost : public BlockingUpdateHost {
+  public:
+    BenchHost(BenchDisplay& display, size_t radio, SignalGuard& signals)
+        : display_(display), radio_(radio), signals_(signals) {}
+
+    void SetProgressRange(int maximum) override {
+        if (!changing_) signals_.RadioChangeStarted();
+        changing_ = true;
+        display_.Range(radio_, maximum);
+    }
+    void SetProgressPosition(int position) override {
+        if (position >= 0) display_.Position(radio_, position);
+    }
+    int ShowMessage(const std::string& text, const std::string&, unsigned style) override {
+        if (style == MB_OKCANCEL_EXCLAMATION || style == MB_OKCANCEL_QUESTION) return ID_OK;
+        lastMessage_ = text;
+        return ID_OK;
+    }
+    void UpdateEnded() {
+        if (changing_) signals_.RadioChangeEnded();
+        changing_ = false;
+    }
+    const std::string& LastMessage() const { return lastMessage_; }
+
+  private:
+    BenchDisplay& display_;
+    const size_t radio_;
+    SignalGuard& signals_;
+    bool changing_ = false;
+    std::string lastMessage_;
+};
+
+// The general failure text is two lines; in a table it reads as one.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n') c = ' ';
+    }
+    return text;
+}
+
+void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>& outcomes,
+                  const std::string& imageVersion) {
+    std::printf("\n%-24s %-10s %-24s %-7s %s\n", "port", "model", "version", "time", "result");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const UpdateOutcome& outcome = outcomes[i];
+        const std::string before = outcome.radioVersion.empty() ? "?" : outcome.radioVersion;
+        const std::string version =
+            outcome.result == 1 ? before + " -> " + imageVersion : before + " (unchanged)";
+        std::printf("%-24s %-10s %-24s %-7s %s\n", rows[i].port.c_str(),
+                    outcome.radioModel.empty() ? "?" : outcome.radioModel.c_str(),
+                    outcome.radioVersion.empty() ? "-" : version.c_str(),
+                    Seconds(rows[i].took).c_str(), OneLine(rows[i].result).c_str());
+    }
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
+                  const UpdateSettings& settings,
+                  const std::function<int(const UpdateOutcome&)>& exitStatusFor) {
+    const size_t radios = ports.size();
+    std::vector<std::unique_ptr<LinkPort>> links;
+    std::vector<SerialPort*> guarded;
+    for (const auto& port : ports) {
+        links.push_back(std::make_unique<LinkPort>());
+        if (links.back()->SetPortName(port) != 1) {
+            std::fprintf(stderr, "updater-cli: cannot use the port name %s\n", port.c_str());
+            return 2;
+        }
+        guarded.push_back(links.back().get());
+    }
+    SignalGuard signals(guarded);
+    BenchDisplay display(ports, isatty(STDOUT_FILENO) == 1);
+    std::vector<std::unique_ptr<BenchHost>> hosts;
+    for (size_t i = 0; i < radios; ++i) {
+        hosts.push_back(std::make_unique<BenchHost>(display, i, signals));
+    }
+    std::vector<UpdateOutcome> outcomes(radios);
+    std::vector<std::thread> updates;
+    for (size_t i = 0; i < radios; ++i) {
+        updates.emplace_back([&, i] {
+            outcomes[i] = RunUpdate(*links[i], *hosts[i], image, settings);
+            hosts[i]->UpdateEnded();
+            std::string result = hosts[i]->LastMessage();
+            if (signals.StoppedBy() != 0 && outcomes[i].result != 1) result = "stopped";
+            if (!outcomes[i].detail.empty()) result += " (" + outcomes[i].detail + ")";
+            display.Finished(i, result);
+        });
+    }
+    for (auto& update : updates) update.join();
+    PrintSummary(display.Rows(), outcomes, image.VersionText());
+
+    if (signals.StoppedBy() != 0) return 3;
+    for (const UpdateOutcome& outcome : outcomes) {
+        if (const int status = exitStatusFor(outcome); status != 0) return status;
+    }
+    return 0;
+}
+
+}  // namespace updater::cli

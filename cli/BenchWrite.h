@@ -1,0 +1,22 @@
+#pragma once
+// updater-cli write with several --port: every radio of a service bench written at once, each
+// on its own port and thread through the same update as a single write. On a terminal one line
+// per radio is rewritten in place; otherwise each event is a line of its own, prefixed with its
+// port. A summary table closes the run.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/FirmwareImage.h"
+#include "protocol/Update.h"
+
+namespace updater::cli {
+
+// Writes `image` into the radio on every port at once. Returns 0 when every radio was written,
+// otherwise the exit status (by `exitStatusFor`) of the first failing port in argument order.
+int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
+                  const UpdateSettings& settings,
+                  const std::function<int(const UpdateOutcome&)>& exitStatusFor);
+
+}  // namespace updater::cli
