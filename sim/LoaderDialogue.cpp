@@ -144,7 +144,8 @@ bool LoaderDialogue::UnderstoodOnlyAfter(const LineSettings& before,
 }
 
 void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const Arrival& arrival,
-                             const LineSettings& before, const LineSettings& after) {
+                             const LineSettings& before, const LineSettings& after,
+                             bool lineKnown) {
     // The line may have changed during the read; either sample may hold the bytes' settings.
     const bool requestLine = IsRequestLine(before) || IsRequestLine(after);
     const LineSettings& requestSettings = IsRequestLine(before) ? before : after;
@@ -163,6 +164,14 @@ void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const Arriv
             requestMatched_ = 0;
         }
         if (!InDialogue()) continue;  // outside the dialogue everything else is line noise
+        if (!lineKnown && !Understands(before) && !Understands(after)) {
+            LineSettings assumed = after;
+            assumed.speed = session_.speed;
+            assumed.eightBitsNoParity = true;
+            currentLine_ = assumed;
+            DialogueByte(byte);
+            continue;
+        }
         if (!Understands(before) && !Understands(after)) {
             if (requestLine && requestMatched_ > 0) continue;  // may be a new request
             ++notUnderstood;
@@ -212,20 +221,15 @@ void LoaderDialogue::Tick(const LineSettings& line, std::size_t pendingForUpdate
         }
         return;
     }
-    if (InDialogue() && phase_ != Phase::Command && phase_ != Phase::AwaitIdentify &&
-        now - lastByteAt_ > kFrameByteBound) {
-        const std::string what = "an unfinished command or frame was dropped after " +
-                                 std::to_string(Millis(now - lastByteAt_)) + " ms without bytes";
-        // After an answer the Updater may give up on it (a late or garbled one); inside a
-        // command or frame it never pauses.
-        const bool awaitingReply = phase_ == Phase::AwaitHandshake ||
-                                   phase_ == Phase::AwaitIdentityAck ||
-                                   phase_ == Phase::AwaitQueryAck;
-        if (awaitingReply) {
-            Log(what);
-        } else {
-            Problem(what);
-        }
+    // After an answer the loader waits for the Updater's reply as long as it takes (a busy
+    // machine may take its time; a new connection request starts over anyway). Inside a
+    // command or frame the Updater never pauses: a frame whose bytes stop is dropped.
+    const bool awaitingReply = phase_ == Phase::AwaitHandshake ||
+                               phase_ == Phase::AwaitIdentityAck || phase_ == Phase::AwaitQueryAck;
+    if (InDialogue() && !awaitingReply && phase_ != Phase::Command &&
+        phase_ != Phase::AwaitIdentify && now - lastByteAt_ > kFrameByteBound) {
+        Problem("an unfinished command or frame was dropped after " +
+                std::to_string(Millis(now - lastByteAt_)) + " ms without bytes");
         phase_ = phase_ < Phase::Command ? Phase::AwaitIdentify : Phase::Command;
     }
 }

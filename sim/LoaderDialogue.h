@@ -26,9 +26,12 @@ class LoaderDialogue {
     explicit LoaderDialogue(SimOptions options);
 
     // Bytes that came in one read, with the line as sampled before and after that read: the
-    // loader understands bytes that either sample makes intelligible.
+    // loader understands bytes that either sample makes intelligible. When the samples lie too
+    // far apart to know the line in between (`lineKnown` false: the loader looked late), the
+    // line may have changed and changed back unseen, so the bytes are taken as sent at the
+    // speed the dialogue runs at.
     void Receive(const uint8_t* data, std::size_t count, const Arrival& arrival,
-                 const LineSettings& before, const LineSettings& after);
+                 const LineSettings& before, const LineSettings& after, bool lineKnown = true);
     // True when bytes read between the two samples make sense only at `after`: then they were
     // sent after the change of the line, and the change is to be handed in before them.
     bool UnderstoodOnlyAfter(const LineSettings& before, const LineSettings& after) const;

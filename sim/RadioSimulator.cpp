@@ -33,6 +33,9 @@ constexpr auto kWriteBound = std::chrono::milliseconds(1000);
 // pause a few milliseconds short is still seen as short. Idle, it looks less often.
 constexpr auto kWatchfulPeriod = std::chrono::milliseconds(2);
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
+// Two samples of the line less than this apart bracket at most one change: after a change the
+// Updater waits 100 ms before it sends again, and a change back needs a byte first.
+constexpr auto kLineKnownWindow = std::chrono::milliseconds(100);
 
 struct Sample {
     Clock::time_point before{};
@@ -183,7 +186,7 @@ void RadioSimulator::Impl::Serve() {
                 }
                 wire.Received(chunk.bytes.size(), now.line, chunk.arrival.seenBy);
                 dialogue.Receive(chunk.bytes.data(), chunk.bytes.size(), chunk.arrival, last.line,
-                                 now.line);
+                                 now.line, now.after - last.before < kLineKnownWindow);
             }
             for (const auto& open : opened) dialogue.PortOpened(open);
             if (change) dialogue.LineChanged(*change);

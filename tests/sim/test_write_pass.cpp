@@ -143,8 +143,7 @@ bool Mentions(const SimReport& report, const std::string& text) {
 }
 
 TEST_P(SimWritePassViolation, IsRecordedAsAProblem) {
-    SimOptions options;
-    options.modelWireTime = false;
+    SimOptions options;  // a real line's timing: each frame's own line time adds to its pause
     RadioSimulator radio(options);
     ASSERT_TRUE(radio.Start());
     UpdaterLine line(radio.PortPath());
@@ -191,8 +190,10 @@ INSTANTIATE_TEST_SUITE_P(
         Violation{"FramesBackToBack", true,
                   [](UpdaterLine& line) {
                       line.ChangeSpeed(2, 38400);
-                      line.Write(Joined(BlockFrame(0x57, 0x0C0000, kData),
-                                        BlockFrame(0x57, 0x0C0004, kData)));
+                      // Full frames: 38 ms on the line each, so the second is 88 ms early.
+                      const std::vector<uint8_t> full(128, 0x5A);
+                      line.Write(Joined(BlockFrame(0x57, 0x0C0000, full),
+                                        BlockFrame(0x57, 0x0C0080, full)));
                   },
                   "after a 'W' frame"},
         Violation{"ThirtyMillisecondsAfterEachFrame", true,
