@@ -1,5 +1,6 @@
 #include "link/Timing.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 
@@ -12,7 +13,21 @@
 #include <cerrno>
 #endif
 
+#include "link/LinkTrace.h"
+
 namespace updater {
+
+namespace {
+
+std::atomic<LinkTrace*> waitTrace{nullptr};
+
+void TraceWait(uint32_t ms) {
+    if (LinkTrace* trace = waitTrace.load(std::memory_order_acquire)) trace->Waited(ms);
+}
+
+}  // namespace
+
+void SetWaitTrace(LinkTrace* trace) { waitTrace.store(trace, std::memory_order_release); }
 
 #ifdef _WIN32
 
@@ -29,6 +44,7 @@ struct FineTimerResolution {
 
 void WaitMs(uint32_t ms) {
     if (ms == 0) return;
+    TraceWait(ms);
     static const FineTimerResolution resolution;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
@@ -49,6 +65,7 @@ LocalTime LocalTimeNow() {
 
 void WaitMs(uint32_t ms) {
     if (ms == 0) return;
+    TraceWait(ms);
     timespec deadline{};
     clock_gettime(CLOCK_MONOTONIC, &deadline);
     deadline.tv_sec += ms / 1000;
