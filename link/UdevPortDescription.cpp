@@ -76,7 +76,7 @@ std::string UartTypeName(int type) {
 void DescribeUsbAdapter(udev_device* tty, udev_device* usb, PortDescription& d) {
     d.product =
         FirstOf({Attribute(usb, "product"), DecodeDatabaseString(Property(tty, "ID_MODEL_ENC")),
-                 Property(tty, "ID_MODEL_FROM_DATABASE")});
+                 Property(tty, "ID_MODEL_FROM_DATABASE"), std::string("USB serial adapter")});
     d.vendor = FirstOf({Attribute(usb, "manufacturer"),
                         DecodeDatabaseString(Property(tty, "ID_VENDOR_ENC")),
                         Property(tty, "ID_VENDOR_FROM_DATABASE")});
@@ -92,8 +92,8 @@ void DescribeUart(udev_device* tty, PortDescription& d) {
     int type = 0;
     std::istringstream(Attribute(tty, "type")) >> type;
     const std::string name = UartTypeName(type);
-    d.product = FirstOf(
-        {Property(tty, "ID_MODEL_FROM_DATABASE"), name.empty() ? std::string() : name + " UART"});
+    d.product = FirstOf({Property(tty, "ID_MODEL_FROM_DATABASE"),
+                         name.empty() ? std::string("serial port") : name + " UART"});
     d.vendor = Property(tty, "ID_VENDOR_FROM_DATABASE");
     const std::string port = Attribute(tty, "port");
     const std::string irq = Attribute(tty, "irq");
