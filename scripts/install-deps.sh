@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libudev-dev nlohmann-json3-dev pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   srecord xvfb xauth imagemagick libx11-dev
   g++-mingw-w64-x86-64-posix

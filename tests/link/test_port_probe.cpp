@@ -1,9 +1,6 @@
 // The probe of the ports over real pseudo-terminals: usable, not found, held by another
 // program (named), refused for permission, and the descriptions of this machine's devices.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,50 +12,10 @@
 #include "link/PortList.h"
 #include "link/PortProbe.h"
 #include "tests/link/PtyPeer.h"
+#include "tests/support/HoldingProcess.h"
 
 namespace updater {
 namespace {
-
-constexpr uid_t kNobody = 65534;
-
-// A second process that holds the device the way a terminal program does (an exclusive lock),
-// under a name of its own, until the test lets it go.
-class HoldingProcess {
-  public:
-    HoldingProcess(const std::string& device, const char* name) {
-        int ready[2], release[2];
-        if (pipe(ready) != 0 || pipe(release) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ready[0]);
-            close(release[1]);
-            prctl(PR_SET_NAME, name);
-            const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            const char held = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
-            [[maybe_unused]] auto written = write(ready[1], &held, 1);
-            char byte;
-            [[maybe_unused]] auto got = read(release[0], &byte, 1);  // ends when the test closes
-            _exit(0);
-        }
-        close(ready[1]);
-        close(release[0]);
-        release_ = release[1];
-        char held = 0;
-        held_ = read(ready[0], &held, 1) == 1 && held == 1;
-        close(ready[0]);
-    }
-    ~HoldingProcess() {
-        if (release_ >= 0) close(release_);
-        if (pid_ > 0) waitpid(pid_, nullptr, 0);
-    }
-    bool Holding() const { return held_; }
-    pid_t Pid() const { return pid_; }
-
-  private:
-    pid_t pid_ = -1;
-    int release_ = -1;
-    bool held_ = false;
-};
 
 // Probes the device from a child process that runs as an ordinary user (when the test runs as
 // root, which any mode bits would let through) and returns the access found.
@@ -67,7 +24,8 @@ PortAccess ProbeAsOrdinaryUser(const std::string& device) {
     if (pipe(result) != 0) return PortAccess::Usable;
     const pid_t pid = fork();
     if (pid == 0) {
-        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(1);
+        close(result[0]);
+        if (!test::BecomeOrdinaryUser()) _exit(1);
         LinkPort probe;
         const auto ports = ProbePorts(probe, {device}, PortCheck::OpensOnly);
         const char access = ports.size() == 1 ? static_cast<char>(ports[0].access) : -1;
@@ -109,7 +67,7 @@ TEST(PortProbe, APseudoTerminalIsNoRs232Port) {
 TEST(PortProbe, NamesTheProgramThatHoldsThePort) {
     test::PtyPeer peer;
     ASSERT_TRUE(peer.Ready());
-    HoldingProcess holder(peer.SlavePath(), "radio-holder");
+    test::HoldingProcess holder(peer.SlavePath(), "radio-holder");
     ASSERT_TRUE(holder.Holding());
     LinkPort probe;
     const auto ports = ProbePorts(probe, {peer.SlavePath()}, PortCheck::OpensOnly);
