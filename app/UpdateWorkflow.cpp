@@ -63,7 +63,8 @@ void UpdaterDialog::SetControlsEnabled(bool enabled) {
 
 void UpdaterDialog::SetProgressRange(int maximum) {
     guiCalls_->Run([this, maximum] {
-        progressBar_->setRange(0, std::max(0, maximum));
+        // A range of 0 would put Qt's bar into its animated busy state: keep it determinate.
+        progressBar_->setRange(0, std::max(1, maximum));
         progressBar_->reset();
     });
 }
@@ -73,9 +74,11 @@ void UpdaterDialog::SetProgressPosition(int position) {
 }
 
 void UpdaterDialog::ShowProgress(int position) {
-    // Positions outside the range are pinned to its ends; below it the bar shows empty.
+    // Positions outside the range are pinned to its ends; below it the bar is emptied, back
+    // to the determinate 0..1 it shows between updates.
     if (position < progressBar_->minimum()) {
-        progressBar_->reset();
+        progressBar_->setRange(0, 1);
+        progressBar_->setValue(0);
     } else {
         progressBar_->setValue(std::min(position, progressBar_->maximum()));
     }

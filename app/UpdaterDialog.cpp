@@ -67,8 +67,8 @@ void UpdaterDialog::BuildControls() {
     openButton_->setVisible(false);
     progressBar_ = Place(new QProgressBar(this), units, 13, 60, 295, 14, "progressBar");
     progressBar_->setTextVisible(false);
-    progressBar_->setRange(0, 100);
-    progressBar_->reset();
+    progressBar_->setRange(0, 1);
+    progressBar_->setValue(0);
     writeButton_ =
         Place(new QPushButton(tr("&Write"), this), units, 195, 84, 55, 14, "writeButton");
     Place(new QLabel(tr("Com Port:"), this), units, 15, 36, 45, 11, "portLabel");
