@@ -17,6 +17,7 @@
 #include "protocol/ResultCodes.h"
 #include "protocol/Update.h"
 #include "ui/MessageBox.h"
+#include "ui/PortListBox.h"
 
 namespace updater {
 
@@ -28,10 +29,12 @@ void UpdaterDialog::OnWrite() {
 
     link_.unencrypted = static_cast<uint8_t>(unencrypted);
     link_.stopBits = stopBits;
+    // No port was found so far: look again, for an adapter plugged in since.
+    if (portList_->currentIndex() < 0) RescanPorts();
     const int selected = portList_->currentIndex();
     if (selected < 0) {
-        // No port was found at start: nothing to open, so say so instead of trying whichever
-        // device the scan touched last.
+        // Still none: nothing to open, so say so instead of trying whichever device the scan
+        // touched last.
         ShowMessage(ErrorMessageText(ERR_PORT_OPEN), kCaptionError, MB_OK_STOP);
     } else {
         // A name that will not open shows at OpenPort, with its message.

@@ -17,6 +17,9 @@ int HexValue(char c) {
 }  // namespace
 
 std::string ShortPortName(const std::string& device) {
+    // Device names below /dev keep their folder ("pts/3"); other paths are named by their file.
+    const std::string dev = "/dev/";
+    if (device.compare(0, dev.size(), dev) == 0) return device.substr(dev.size());
     const size_t cut = device.find_last_of("/\\");
     return cut == std::string::npos ? device : device.substr(cut + 1);
 }

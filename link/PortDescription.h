@@ -20,7 +20,8 @@ struct PortDescription {
 // empty fields where the database knows nothing.
 PortDescription DescribePort(const std::string& device);
 
-// The port's own short name: "ttyUSB0" for "/dev/ttyUSB0", "COM12" for "\\.\COM12".
+// The port's own short name: "ttyUSB0" for "/dev/ttyUSB0", "pts/3" for "/dev/pts/3", "COM12"
+// for "\\.\COM12".
 std::string ShortPortName(const std::string& device);
 
 // Everything known, in one line: "FT232R USB UART, FTDI, USB 0403:6001, serial A50285BI,

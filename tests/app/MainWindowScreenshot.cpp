@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     updater::UpdaterDialogOptions options;
     options.specialSettingsFlag = argc > 2 ? std::atoi(argv[2]) : 0;
     const std::string port = radio.PortPath();
-    options.portEnumerator = [port](updater::LinkPort& probe) {
+    options.portEnumerator = [port](updater::SerialPort& probe) {
         return updater::ScanPorts(probe, {port}, updater::PortCheck::OpensOnly);
     };
     updater::UpdaterDialog dialog(nullptr, link, options);

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <optional>
+#include <ostream>
 
 #include "cli/ProgressLine.h"
 
@@ -17,6 +18,10 @@ struct EstimateCase {
     milliseconds elapsed;
     std::optional<seconds> left;
 };
+
+void PrintTo(const EstimateCase& c, std::ostream* out) {
+    *out << c.done << " of " << c.total << " in " << c.elapsed.count() << " ms";
+}
 
 class ProgressEstimates : public ::testing::TestWithParam<EstimateCase> {};
 

@@ -1,6 +1,7 @@
 // How a port is shown: the label of the window's list and the one-line description.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "link/PortDescription.h"
@@ -15,6 +16,8 @@ struct LabelCase {
     const char* label;
     const char* text;
 };
+
+void PrintTo(const LabelCase& c, std::ostream* out) { *out << c.device; }
 
 class PortLabels : public ::testing::TestWithParam<LabelCase> {};
 
@@ -59,7 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LabelCase{"COM3", WindowsAdapter(), "USB Serial Port (COM3)",
                                 "USB Serial Port (COM3), FTDI, USB 0403:6001"},
                       LabelCase{"\\\\.\\COM12", {}, "COM12", ""},
-                      LabelCase{"/dev/ttyACM0", {}, "ttyACM0", ""}));
+                      LabelCase{"/dev/ttyACM0", {}, "ttyACM0", ""},
+                      LabelCase{"/dev/pts/3",
+                                {.product = "pseudo-terminal"},
+                                "pts/3 \u2014 pseudo-terminal",
+                                "pseudo-terminal"}));
 
 TEST(DecodeDatabaseString, UndoesHexEscapesAndPadding) {
     EXPECT_EQ(DecodeDatabaseString("FT232R\\x20USB\\x20UART"), "FT232R USB UART");
