@@ -1,12 +1,18 @@
 #include "cli/TraceLog.h"
 
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
+#include <fstream>
 
 #include "link/Timing.h"
 
 namespace updater::cli {
 
 namespace {
+
+// The start of every trace's first line: a file that begins otherwise is not overwritten.
+constexpr const char* kHeader = "# updater-cli session trace";
 
 const char* OpenErrorWord(OpenError error) {
     switch (error) {
@@ -71,15 +77,26 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
 }
 
 TraceLog::TraceLog(const std::string& path) : start_(Clock::now()) {
+    if (std::ifstream existing(path, std::ios::binary); existing) {
+        std::string first;
+        std::getline(existing, first);
+        if (first.rfind(kHeader, 0) != 0) {
+            problem_ = "it exists and is not a trace of updater-cli; it is left as it is";
+            return;
+        }
+    }
     file_ = std::fopen(path.c_str(), "w");
-    if (file_ == nullptr) return;
+    if (file_ == nullptr) {
+        problem_ = std::strerror(errno);
+        return;
+    }
     const LocalTime now = LocalTimeNow();
     std::fprintf(file_,
-                 "# updater-cli session trace, started %04u-%02u-%02u %02u:%02u:%02u.%03u local "
-                 "time\n"
+                 "%s, started %04u-%02u-%02u %02u:%02u:%02u.%03u local time\n"
                  "# <seconds since start> <event> <key>=<value>...; bytes in hex, wire: as on "
                  "the line, plain: with the link key removed\n",
-                 now.year, now.month, now.day, now.hour, now.minute, now.second, now.milliseconds);
+                 kHeader, now.year, now.month, now.day, now.hour, now.minute, now.second,
+                 now.milliseconds);
     std::fflush(file_);
 }
 

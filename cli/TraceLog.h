@@ -22,13 +22,16 @@ namespace updater::cli {
 
 class TraceLog : public LinkTrace {
   public:
-    // Opens (truncates) the file; Ok() tells whether that worked.
+    // Opens the file anew. A file that exists and is not a trace of this program is left as it
+    // is (a mistyped --log must not cost the user an image file): Ok() is then false, like
+    // when the file cannot be written, and Problem() says why.
     explicit TraceLog(const std::string& path);
     ~TraceLog() override;
     TraceLog(const TraceLog&) = delete;
     TraceLog& operator=(const TraceLog&) = delete;
 
     bool Ok() const { return file_ != nullptr; }
+    const std::string& Problem() const { return problem_; }
 
     // One event of the front end's own ("message", "outcome", ...), with its fields already
     // formatted as key=value pairs.
@@ -53,6 +56,7 @@ class TraceLog : public LinkTrace {
 
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
+    std::string problem_;
     Clock::time_point start_;
 };
 

@@ -219,7 +219,7 @@ int RunWrite(const WriteOptions& options) {
         log = std::make_unique<TraceLog>(options.log);
         if (!log->Ok()) {
             std::cerr << "updater-cli: cannot write the trace " << options.log << ": "
-                      << std::strerror(errno) << '\n';
+                      << log->Problem() << '\n';
             return kExitUsage;
         }
     }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -28,6 +29,12 @@ void TraceWait(uint32_t ms) {
 }  // namespace
 
 void SetWaitTrace(LinkTrace* trace) { waitTrace.store(trace, std::memory_order_release); }
+
+void SleepMs(uint32_t ms) {
+    if (ms == 0) return;
+    TraceWait(ms);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 #ifdef _WIN32
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -226,6 +227,36 @@ TEST(WriteCommandPortErrors, SayWhyThePortCannotBeOpened) {
     EXPECT_NE(refused.err.find("no permission: add your user to the 'dialout' group"),
               std::string::npos)
         << refused.err;
+}
+
+// --log replaces an earlier trace, but never a file of another kind (an image named by mistake).
+TEST(WriteCommandLog, ReplacesAnEarlierTraceButNoOtherFile) {
+    const fs::path dir = fs::temp_directory_path() / ("cli-log-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path image = dir / "radio.mot";
+    const std::string imageText = "S00B000057494E4520453245E5\r\n";
+    std::ofstream(image, std::ios::binary) << imageText;
+    const test::CliResult refused =
+        test::RunCli({"write", "--port", "/dev/no-such-port", "--log", image.string()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("is not a trace of updater-cli"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadText(image), imageText);
+
+    const fs::path trace = dir / "trace.txt";
+    std::ofstream(trace) << "# updater-cli session trace, started earlier\n0.1 open old\n";
+    const test::CliResult replaced =
+        test::RunCli({"write", "--port", "/dev/no-such-port", "--yes", "--log", trace.string()});
+    EXPECT_EQ(replaced.status, 4);
+    const std::vector<TraceLine> lines = ParseTrace(ReadText(trace));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].event, "update");
+    const auto open = std::find_if(lines.begin(), lines.end(),
+                                   [](const TraceLine& line) { return line.event == "open"; });
+    ASSERT_NE(open, lines.end());
+    EXPECT_EQ(open->Field("result"), "failed");
+    EXPECT_EQ(open->Field("reason"), "not-found");
+    EXPECT_EQ(lines.back().Field("code"), "0xFFFF0001");
+    fs::remove_all(dir);
 }
 
 }  // namespace
