@@ -44,6 +44,12 @@ PortDescription Uart() {
     return d;
 }
 
+PortDescription PseudoTerminal() {
+    PortDescription d;
+    d.product = "pseudo-terminal";
+    return d;
+}
+
 PortDescription WindowsAdapter() {
     PortDescription d;
     d.friendlyName = "USB Serial Port (COM3)";
@@ -63,9 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "USB Serial Port (COM3), FTDI, USB 0403:6001"},
                       LabelCase{"\\\\.\\COM12", {}, "COM12", ""},
                       LabelCase{"/dev/ttyACM0", {}, "ttyACM0", ""},
-                      LabelCase{"/dev/pts/3",
-                                {.product = "pseudo-terminal"},
-                                "pts/3 \u2014 pseudo-terminal",
+                      LabelCase{"/dev/pts/3", PseudoTerminal(), "pts/3 \u2014 pseudo-terminal",
                                 "pseudo-terminal"}));
 
 TEST(DecodeDatabaseString, UndoesHexEscapesAndPadding) {
