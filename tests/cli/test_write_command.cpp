@@ -236,16 +236,16 @@ TEST(WriteCommandLog, ReplacesAnEarlierTraceButNoOtherFile) {
     const fs::path image = dir / "radio.mot";
     const std::string imageText = "S00B000057494E4520453245E5\r\n";
     std::ofstream(image, std::ios::binary) << imageText;
-    const test::CliResult refused =
-        test::RunCli({"write", "--port", "/dev/no-such-port", "--log", image.string()});
+    const test::CliRun refused =
+        test::SpawnCli({"write", "--port", "/dev/no-such-port", "--log", image.string()});
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("is not a trace of updater-cli"), std::string::npos) << refused.err;
     EXPECT_EQ(ReadText(image), imageText);
 
     const fs::path trace = dir / "trace.txt";
     std::ofstream(trace) << "# updater-cli session trace, started earlier\n0.1 open old\n";
-    const test::CliResult replaced =
-        test::RunCli({"write", "--port", "/dev/no-such-port", "--yes", "--log", trace.string()});
+    const test::CliRun replaced =
+        test::SpawnCli({"write", "--port", "/dev/no-such-port", "--yes", "--log", trace.string()});
     EXPECT_EQ(replaced.status, 4);
     const std::vector<TraceLine> lines = ParseTrace(ReadText(trace));
     ASSERT_GE(lines.size(), 2u);
