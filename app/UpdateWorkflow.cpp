@@ -17,6 +17,7 @@
 #include "protocol/ResultCodes.h"
 #include "protocol/Update.h"
 #include "ui/MessageBox.h"
+#include "ui/PortListBox.h"
 
 namespace updater {
 
@@ -28,10 +29,12 @@ void UpdaterDialog::OnWrite() {
 
     link_.unencrypted = static_cast<uint8_t>(unencrypted);
     link_.stopBits = stopBits;
+    // No port was found so far: look again, for an adapter plugged in since.
+    if (portList_->currentIndex() < 0) RescanPorts();
     const int selected = portList_->currentIndex();
     if (selected < 0) {
-        // No port was found at start: nothing to open, so say so instead of trying whichever
-        // device the scan touched last.
+        // Still none: nothing to open, so say so instead of trying whichever device the scan
+        // touched last.
         ShowMessage(ErrorMessageText(ERR_PORT_OPEN), kCaptionError, MB_OK_STOP);
     } else {
         // A name that will not open shows at OpenPort, with its message.
@@ -63,7 +66,8 @@ void UpdaterDialog::SetControlsEnabled(bool enabled) {
 
 void UpdaterDialog::SetProgressRange(int maximum) {
     guiCalls_->Run([this, maximum] {
-        progressBar_->setRange(0, std::max(0, maximum));
+        // A range of 0 would put Qt's bar into its animated busy state: keep it determinate.
+        progressBar_->setRange(0, std::max(1, maximum));
         progressBar_->reset();
     });
 }
@@ -73,9 +77,11 @@ void UpdaterDialog::SetProgressPosition(int position) {
 }
 
 void UpdaterDialog::ShowProgress(int position) {
-    // Positions outside the range are pinned to its ends; below it the bar shows empty.
+    // Positions outside the range are pinned to its ends; below it the bar is emptied, back
+    // to the determinate 0..1 it shows between updates.
     if (position < progressBar_->minimum()) {
-        progressBar_->reset();
+        progressBar_->setRange(0, 1);
+        progressBar_->setValue(0);
     } else {
         progressBar_->setValue(std::min(position, progressBar_->maximum()));
     }

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -18,6 +17,7 @@
 #include "protocol/Messages.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBox.h"
+#include "ui/PortListBox.h"
 #include "ui/StatusBanner.h"
 #include "ui/UiResources.h"
 
@@ -29,8 +29,6 @@ namespace {
 constexpr const char* kTitleVersionSeparator = "         Ver. ";
 constexpr const char* kInvalidVersion = "Invalid Firm";
 constexpr const char* kCheckingPorts = "Checking COM Port Connection.....";
-
-QString FromLocal(const std::string& text) { return QFile::decodeName(text.c_str()); }
 
 }  // namespace
 
@@ -67,12 +65,14 @@ void UpdaterDialog::BuildControls() {
     openButton_->setVisible(false);
     progressBar_ = Place(new QProgressBar(this), units, 13, 60, 295, 14, "progressBar");
     progressBar_->setTextVisible(false);
-    progressBar_->setRange(0, 100);
-    progressBar_->reset();
+    progressBar_->setRange(0, 1);
+    progressBar_->setValue(0);
     writeButton_ =
         Place(new QPushButton(tr("&Write"), this), units, 195, 84, 55, 14, "writeButton");
     Place(new QLabel(tr("Com Port:"), this), units, 15, 36, 45, 11, "portLabel");
-    portList_ = Place(new QComboBox(this), units, 65, 34, 60, 63, "portList");
+    portList_ = Place(new PortListBox(this), units, 65, 34, 60, 63, "portList");
+    // An adapter plugged in (or back under another name) since the last look shows up.
+    portList_->SetBeforeOpening([this] { RescanPorts(); });
     // A closed drop-down list is one line high; the template height is that of the open list.
     portList_->resize(portList_->width(), portList_->sizeHint().height());
     specialSettingsButton_ = Place(new QPushButton(tr("Special Settings"), this), units, 250, 5, 60,
@@ -148,26 +148,44 @@ void UpdaterDialog::SetCaption() {
 
 void UpdaterDialog::EnumeratePorts() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::vector<std::string> accepted =
-        options_.portEnumerator ? options_.portEnumerator(link_) : ScanSystemPorts(link_);
-    for (const std::string& name : accepted) {
-        portList_->addItem(FromLocal(name), QString::fromStdString(name));
-    }
-    if (accepted.empty()) {
-        portList_->setEnabled(false);
-    } else {
-        portList_->setCurrentIndex(0);
-        OnSelchangePort(0);
-        // Device paths are longer than the numbers the list was laid out for: let the list
-        // grow to the right, where the row is free, up to the progress bar's end.
-        const DialogUnits units(font());
-        portList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        const int widest = units.X(308) - portList_->x();
-        portList_->resize(std::clamp(portList_->sizeHint().width(), portList_->width(), widest),
-                          portList_->height());
-    }
+    const std::vector<PortInfo> ports = FindPorts();
+    FillPortList(ports, QString());
+    if (ports.empty()) portList_->setEnabled(false);
     DiscardInput();
     QApplication::restoreOverrideCursor();
+}
+
+void UpdaterDialog::RescanPorts() {
+    const QString selected = portList_->currentData().toString();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::vector<PortInfo> ports = FindPorts();
+    QApplication::restoreOverrideCursor();
+    FillPortList(ports, selected);
+}
+
+std::vector<PortInfo> UpdaterDialog::FindPorts() {
+    return options_.portEnumerator ? options_.portEnumerator(link_) : ScanSystemPorts(link_);
+}
+
+void UpdaterDialog::FillPortList(const std::vector<PortInfo>& ports,
+                                 const QString& preferredDevice) {
+    portList_->clear();
+    for (const PortInfo& port : ports) {
+        portList_->addItem(QString::fromStdString(port.Label()),
+                           QString::fromStdString(port.device));
+    }
+    if (ports.empty()) return;
+    const int preferred = portList_->findData(preferredDevice);
+    const int index = preferred >= 0 ? preferred : 0;
+    portList_->setCurrentIndex(index);
+    OnSelchangePort(index);
+    // Descriptions are longer than the numbers the list was laid out for: let the list grow to
+    // the right, where the row is free, up to the progress bar's end.
+    const DialogUnits units(font());
+    portList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int widest = units.X(308) - portList_->x();
+    portList_->resize(std::clamp(portList_->sizeHint().width(), portList_->width(), widest),
+                      portList_->height());
 }
 
 void UpdaterDialog::OnSelchangePort(int index) {

@@ -11,10 +11,10 @@
 
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
+#include "link/PortProbe.h"
 #include "protocol/UpdateHost.h"
 #include "ui/SpecialSettingsDialog.h"
 
-class QComboBox;
 class QEventLoop;
 
 namespace updater {
@@ -27,8 +27,7 @@ class QPushButton;
 
 namespace updater {
 
-// Finds the ports to offer at start, through the link; returns their names in list order.
-using PortEnumerator = std::function<std::vector<std::string>(LinkPort& link)>;
+class PortListBox;
 
 // Loads and validates an image as LoadAndValidateImage does (image/FirmwareImage.h).
 using ImageLoaderFunction = std::function<bool(FirmwareImage& image, const std::string& path,
@@ -89,6 +88,11 @@ class UpdaterDialog : public QDialog, public UpdateHost {
     void LoadAndValidateImage(ImageLoadForm form);
     void SetCaption();
     void EnumeratePorts();
+    // Looks for the ports again (the list is opened, or Write finds it empty), keeping the
+    // selected device selected where it is still there.
+    void RescanPorts();
+    std::vector<PortInfo> FindPorts();
+    void FillPortList(const std::vector<PortInfo>& ports, const QString& preferredDevice);
     void OnSelchangePort(int index);
     void OnPassFinished();
     void DisableControls();
@@ -114,7 +118,7 @@ class UpdaterDialog : public QDialog, public UpdateHost {
     QPushButton* openButton_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QPushButton* writeButton_ = nullptr;
-    QComboBox* portList_ = nullptr;
+    PortListBox* portList_ = nullptr;
     QPushButton* specialSettingsButton_ = nullptr;
 };
 

@@ -72,9 +72,9 @@ int main(int argc, char** argv) {
         imageLoad += Clock::now() - start;
         return valid;
     };
-    options.portEnumerator = [&portScan](updater::LinkPort& port) {
+    options.portEnumerator = [&portScan](updater::SerialPort& port) {
         const Clock::time_point start = Clock::now();
-        std::vector<std::string> ports = updater::ScanSystemPorts(port);
+        std::vector<updater::PortInfo> ports = updater::ScanSystemPorts(port);
         portScan += Clock::now() - start;
         return ports;
     };

@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ImageLoading.h"
+#include "cli/JsonReports.h"
 #include "image/FirmwareImage.h"
 
 namespace updater::cli {
@@ -34,6 +35,7 @@ Handler AddInfoCommand(CLI::App& app) {
     struct Options {
         std::string file;
         bool blocks = false;
+        bool json = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* info = app.add_subcommand(
@@ -42,10 +44,17 @@ Handler AddInfoCommand(CLI::App& app) {
                      "an image file of your own (scrambled S-record text) instead of the "
                      "embedded image");
     info->add_flag("--blocks", options->blocks, "also list every transfer block");
+    info->add_flag("--json", options->json, "print the report as JSON");
 
     return [options] {
         FirmwareImage image;
         if (!LoadImageOrExplain(options->file, image)) return 1;
+        if (options->json) {
+            std::cout << ImageJson(image, options->blocks)
+                             .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+                      << '\n';
+            return 0;
+        }
         std::string tag;
         for (uint8_t byte : image.imageTopAreaTag) tag += Hex(byte, 2);
         std::cout << "version: " << image.VersionText() << '\n'

@@ -1,43 +1,72 @@
-// updater-cli list-ports: the serial ports an update can use, one per line, in the form that
-// --port takes.
+// updater-cli list-ports: the serial ports an update can use, one per line in the form that
+// --port takes, each with what the system knows about it and, where it cannot be opened, why.
 #include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Commands.h"
+#include "cli/JsonReports.h"
 #include "link/LinkPort.h"
 #include "link/PortList.h"
+#include "link/PortProbe.h"
 
 namespace updater::cli {
 
 namespace {
 
-#ifdef _WIN32
-// As the window's list does: only the COM ports that open and are plain RS-232 ports.
-bool IsUsablePort(const std::string& name) {
-    LinkPort port;
-    port.SetPortName(name);
-    port.SetOpen(1);
-    const bool usable = port.IsOpen() && port.IsRs232();
-    port.SetOpen(0);
-    return usable;
+struct ListPortsOptions {
+    std::vector<std::string> extraPorts;
+    bool json = false;
+};
+
+// The system's candidates as the window probes them, then the devices named on the command
+// line, which only need to open (a simulated radio's pseudo-terminal is no RS-232 port).
+std::vector<PortInfo> ListPorts(const ListPortsOptions& options) {
+    LinkPort probe;
+    std::vector<PortInfo> ports;
+    // Windows offers COM1 to COM20 whether or not they exist: leave out the absent ones.
+    for (PortInfo& port : ProbeSystemPorts(probe)) {
+        if (port.access != PortAccess::NotFound) ports.push_back(std::move(port));
+    }
+    for (PortInfo& port : ProbePorts(probe, options.extraPorts, PortCheck::OpensOnly)) {
+        ports.push_back(std::move(port));
+    }
+    return ports;
 }
-#else
-// The Linux list holds only serial devices already; opening them would need the dialout group.
-bool IsUsablePort(const std::string&) { return true; }
-#endif
+
+void PrintLine(const PortInfo& port) {
+    std::string line = port.device;
+    const std::string description = DescriptionText(port.description);
+    line += "  " + (description.empty() ? std::string("(no description)") : description);
+    if (!port.Usable()) {
+        line +=
+            port.access == PortAccess::NotRs232 ? " - cannot be used: " : " - cannot be opened: ";
+        line += AccessReason(port);
+    }
+    std::cout << line << '\n';
+}
 
 }  // namespace
 
 Handler AddListPortsCommand(CLI::App& app) {
-    app.add_subcommand("list-ports", "List the serial ports the radio can be connected to");
-    return [] {
-        int listed = 0;
-        for (const std::string& name : CandidatePortNames()) {
-            if (!IsUsablePort(name)) continue;
-            std::cout << name << '\n';
-            ++listed;
+    auto options = std::make_shared<ListPortsOptions>();
+    CLI::App* command = app.add_subcommand(
+        "list-ports", "List the serial ports the radio can be connected to, with descriptions");
+    command->add_option("--port", options->extraPorts,
+                        "also check this device (for instance a simulated radio's "
+                        "pseudo-terminal); may be given more than once");
+    command->add_flag("--json", options->json, "print the list as JSON");
+    return [options] {
+        const std::vector<PortInfo> ports = ListPorts(*options);
+        if (options->json) {
+            std::cout << PortsJson(ports).dump(2, ' ', false,
+                                               nlohmann::json::error_handler_t::replace)
+                      << '\n';
+        } else {
+            for (const PortInfo& port : ports) PrintLine(port);
         }
-        if (listed == 0) std::cerr << "No serial port found.\n";
+        if (ports.empty()) std::cerr << "No serial port found.\n";
         return 0;
     };
 }

@@ -13,9 +13,12 @@
 #include "cli/BenchWrite.h"
 #include "cli/Commands.h"
 #include "cli/ImageLoading.h"
+#include "cli/ProgressLine.h"
 #include "cli/SignalGuard.h"
+#include "cli/TraceLog.h"
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
+#include "link/PortProbe.h"
 #include "protocol/BlockingUpdateHost.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
@@ -92,6 +95,7 @@ struct WriteOptions {
     int stopBits = 2;
     bool unencrypted = false;
     bool yes = false;
+    std::string log;
 };
 
 // The window's messages, question and progress bar, on the terminal.
@@ -109,6 +113,7 @@ class TerminalHost : public BlockingUpdateHost {
         changing_ = true;
         maximum_ = maximum;
         lastShown_ = -1;
+        progressLine_.Start(maximum);
     }
 
     void SetProgressPosition(int position) override {
@@ -122,12 +127,7 @@ class TerminalHost : public BlockingUpdateHost {
         const int percent = clamped * 100 / maximum;
         if (barOnTerminal_) {
             if (clamped == lastShown_) return;
-            constexpr int kWidth = 40;
-            const int filled = clamped * kWidth / maximum;
-            std::printf("\rWriting [%s%s] %3d%%  %d/%d", std::string(filled, '#').c_str(),
-                        std::string(kWidth - filled, '.').c_str(), percent, clamped, maximum_);
-            outputClosed_ = std::fflush(stdout) != 0;
-            barDrawn_ = true;
+            outputClosed_ = !progressLine_.Show(clamped);
             lastShown_ = clamped;
         } else {
             // Plain output: one line per tenth, so logs stay short.
@@ -173,11 +173,7 @@ class TerminalHost : public BlockingUpdateHost {
         return (answer == "y" || answer == "Y" || answer == "yes") ? ID_OK : ID_CANCEL;
     }
 
-    void EndBarLine() {
-        if (barDrawn_) std::printf("\n");
-        std::fflush(stdout);
-        barDrawn_ = false;
-    }
+    void EndBarLine() { progressLine_.End(); }
 
     SignalGuard& signals_;
     const bool confirmInAdvance_;
@@ -185,33 +181,17 @@ class TerminalHost : public BlockingUpdateHost {
     const bool askOnTerminal_;
     int maximum_ = 0;
     int lastShown_ = -1;
-    bool barDrawn_ = false;
     bool outputClosed_ = false;
     bool changing_ = false;
+    ProgressLine progressLine_{stdout};
 };
 
 // Says why the port did not open, beyond the window's text, where the system told us.
 void ExplainOpenFailure(const LinkPort& link) {
-    const std::string& port = link.PortName();
-    switch (link.LastOpenError()) {
-        case OpenError::PermissionDenied:
-            std::cerr << "updater-cli: permission denied on " << port
-                      << ": add your user to the 'dialout' group (sudo usermod -aG dialout "
-                         "$USER) and log in again\n";
-            break;
-        case OpenError::NotFound:
-            std::cerr << "updater-cli: " << port
-                      << " does not exist (updater-cli list-ports shows the ports)\n";
-            break;
-        case OpenError::Busy: {
-            const std::string holders = link.HeldBy();
-            std::cerr << "updater-cli: " << port << " is in use by "
-                      << (holders.empty() ? std::string("another program") : holders) << '\n';
-            break;
-        }
-        default:
-            break;
-    }
+    const PortAccess access = AccessFor(link.LastOpenError());
+    if (access == PortAccess::Usable) return;
+    std::cerr << "updater-cli: " << link.PortName() << ": " << AccessReason(access, link.HeldBy())
+              << '\n';
 }
 
 // An empty text when the options can be used, else what is wrong with them.
@@ -219,6 +199,9 @@ std::string UsageProblem(const WriteOptions& options) {
     if (options.ports.empty()) return "--port is required";
     if (options.ports.size() > 1 && !options.yes) {
         return "--yes is required with several --port: no radio of a bench can be asked";
+    }
+    if (options.ports.size() > 1 && !options.log.empty()) {
+        return "--log traces one radio: give one --port with it";
     }
     if (options.speed != 38400 && options.speed != 57600) return "--speed must be 38400 or 57600";
     if (options.stopBits != 1 && options.stopBits != 2) return "--stop-bits must be 1 or 2";
@@ -247,10 +230,19 @@ int RunWrite(const WriteOptions& options) {
         std::cerr << "updater-cli: cannot use the port name " << port << '\n';
         return kExitUsage;
     }
+    std::unique_ptr<TraceLog> log;
+    if (!options.log.empty()) {
+        log = std::make_unique<TraceLog>(options.log);
+        if (!log->Ok()) {
+            std::cerr << "updater-cli: cannot write the trace " << options.log << ": "
+                      << log->Problem() << '\n';
+            return kExitUsage;
+        }
+    }
     SignalGuard signals({&link});
     TerminalHost host(options.yes, signals);
     std::cout << "Searching for the radio on " << port << "..." << std::endl;
-    const UpdateOutcome outcome = RunUpdate(link, host, image, settings);
+    const UpdateOutcome outcome = RunTracedUpdate(link, host, image, settings, log.get());
     host.SetProgressPosition(-1);
     if (signals.StoppedBy() != 0) {
         std::cerr << "updater-cli: the port is closed.\n";
@@ -280,6 +272,9 @@ Handler AddWriteCommand(CLI::App& app) {
         ->capture_default_str();
     write->add_flag("--unencrypted", options->unencrypted, "leave the serial traffic unscrambled");
     write->add_flag("--yes", options->yes, "confirm the version change in advance");
+    write->add_option("--log", options->log,
+                      "write a timestamped trace of the session (every byte, setting and wait) "
+                      "to this file");
     write->footer(kExitStatusTable);
 
     return [options] { return RunWrite(*options); };

@@ -2,7 +2,6 @@
 // The serial ports offered to the user: COM1 to COM20 on Windows, the serial devices present
 // on Linux.
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,8 +25,5 @@ std::vector<std::string> ListSerialDevices(const std::string& devDir = "/dev",
 // The names worth trying on this platform: COM1 to COM20 on Windows, ListSerialDevices() on
 // Linux.
 std::vector<std::string> CandidatePortNames();
-
-// Where a front end takes its candidates from; tests replace it to offer a pseudo-terminal.
-using PortEnumerator = std::function<std::vector<std::string>()>;
 
 }  // namespace updater

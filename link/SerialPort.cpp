@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/LinkTrace.h"
 #include "link/PortList.h"
 #include "link/SerialDevice.h"
 #include "link/Timing.h"
@@ -22,6 +23,7 @@ std::string SerialPort::PortNameForNumber(uint8_t n) {
 
 int SerialPort::SetPortName(const std::string& name) {
     if (!name.empty()) portName_ = name;
+    if (trace_ != nullptr) trace_->PortNamed(portName_);
     if (!isOpen_) return 1;
     const int closed = Close();
     const int opened = Open();
@@ -48,14 +50,16 @@ int SerialPort::SetSettings(const std::string& text) {
     std::string compact = text;
     compact.erase(std::remove(compact.begin(), compact.end(), ' '), compact.end());
     settings_ = compact;
-    if (!isOpen_) return 1;
-    return ApplySettings();
+    const int applied = isOpen_ ? ApplySettings() : 1;
+    if (trace_ != nullptr) trace_->SettingsChanged(settings_, isOpen_ != 0, applied != 0);
+    return applied;
 }
 
 int SerialPort::SetReadTimeout(uint32_t ms) {
     readTimeoutConstant_ = ms;
-    if (!isOpen_) return 1;
-    return ApplyTimeouts();
+    const int applied = isOpen_ ? ApplyTimeouts() : 1;
+    if (trace_ != nullptr) trace_->ReadTimeoutChanged(ms, isOpen_ != 0, applied != 0);
+    return applied;
 }
 
 int SerialPort::SetOpen(int wanted) {
@@ -68,15 +72,18 @@ int SerialPort::Open() {
     // keeps the handle that is already open from leaking.
     if (isOpen_) {
         lastOpenError_ = OpenError::Busy;
+        if (trace_ != nullptr) trace_->Opened(portName_, false, lastOpenError_);
         return 0;
     }
     if (!device_->Open(portName_)) {
         lastOpenError_ = device_->LastOpenError();
+        if (trace_ != nullptr) trace_->Opened(portName_, false, lastOpenError_);
         return 0;
     }
     lastOpenError_ = OpenError::None;
     refusedSettings_.clear();
     isOpen_ = 1;
+    if (trace_ != nullptr) trace_->Opened(portName_, true, lastOpenError_);
     // The first failure ends Open; the port then stays open until Close releases it.
     return SetInputQueueSize(inputQueueSize_) && SetOutputQueueSize(outputQueueSize_) &&
            SetSettings(settings_) && SetReadTimeout(readTimeoutConstant_) && device_->ClearRts();
@@ -85,6 +92,7 @@ int SerialPort::Open() {
 int SerialPort::Close() {
     const int closed = device_->Close();
     isOpen_ = 0;
+    if (trace_ != nullptr) trace_->Closed(portName_, closed != 0);
     return closed;
 }
 
@@ -99,7 +107,11 @@ void SerialPort::Interrupt() { device_->Interrupt(); }
 
 std::string SerialPort::HeldBy() const { return device_->HeldBy(); }
 
-int SerialPort::PurgeInput() { return device_->PurgeInput(); }
+int SerialPort::PurgeInput() {
+    const int purged = device_->PurgeInput();
+    if (trace_ != nullptr) trace_->InputPurged(purged != 0);
+    return purged;
+}
 
 int SerialPort::WriteRaw(const uint8_t* data, size_t length) {
     return device_->Write(data, length);

@@ -9,6 +9,7 @@
 namespace updater {
 
 class SerialDevice;  // platform backend, see SerialDevice.h
+class LinkTrace;     // optional observer, see LinkTrace.h
 
 // Why the last Open failed, so that a front end can say more than "cannot be opened".
 enum class OpenError { None, NotFound, PermissionDenied, Busy, Other };
@@ -55,6 +56,10 @@ class SerialPort {
     // it has taken every one since the port was opened.
     const std::string& RefusedSettings() const { return refusedSettings_; }
 
+    // Reports every operation to trace from now on; nullptr stops it. Not owned.
+    void SetTrace(LinkTrace* trace) { trace_ = trace; }
+    LinkTrace* Trace() const { return trace_; }
+
   protected:
     // Raw transfers for LinkPort: discard pending input, blocking write, and a read of exactly
     // n bytes within the total read time-out (returns the number of bytes that arrived).
@@ -78,6 +83,7 @@ class SerialPort {
     static constexpr uint32_t kReadTimeoutMultiplier = 0;
     OpenError lastOpenError_ = OpenError::None;
     std::string refusedSettings_;
+    LinkTrace* trace_ = nullptr;
 };
 
 }  // namespace updater

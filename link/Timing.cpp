@@ -1,7 +1,9 @@
 #include "link/Timing.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,7 +14,27 @@
 #include <cerrno>
 #endif
 
+#include "link/LinkTrace.h"
+
 namespace updater {
+
+namespace {
+
+std::atomic<LinkTrace*> waitTrace{nullptr};
+
+void TraceWait(uint32_t ms) {
+    if (LinkTrace* trace = waitTrace.load(std::memory_order_acquire)) trace->Waited(ms);
+}
+
+}  // namespace
+
+void SetWaitTrace(LinkTrace* trace) { waitTrace.store(trace, std::memory_order_release); }
+
+void SleepMs(uint32_t ms) {
+    if (ms == 0) return;
+    TraceWait(ms);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 #ifdef _WIN32
 
@@ -29,6 +51,7 @@ struct FineTimerResolution {
 
 void WaitMs(uint32_t ms) {
     if (ms == 0) return;
+    TraceWait(ms);
     static const FineTimerResolution resolution;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
@@ -49,6 +72,7 @@ LocalTime LocalTimeNow() {
 
 void WaitMs(uint32_t ms) {
     if (ms == 0) return;
+    TraceWait(ms);
     timespec deadline{};
     clock_gettime(CLOCK_MONOTONIC, &deadline);
     deadline.tv_sec += ms / 1000;

@@ -9,6 +9,9 @@ namespace updater {
 // steady clock instead of spinning, so the wait is precise without burning the processor.
 void WaitMs(uint32_t ms);
 
+// A pause that nothing is timed against (between retries): a plain sleep, which may run late.
+void SleepMs(uint32_t ms);
+
 struct LocalTime {
     uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
     uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;

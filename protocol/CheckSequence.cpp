@@ -6,6 +6,7 @@
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
+#include "protocol/StepTrace.h"
 
 namespace updater {
 
@@ -79,6 +80,7 @@ int RunCheckSequence(UpdateContext& context, uint32_t* result) {
     int last = 1;
     for (Step step : kCheckSequence) {
         last = step(context, result);
+        TraceStepEnd(context, step, last, result);
         if (last == 0 || (result != nullptr && *result == ERR_CANCELLED)) break;
     }
     return last;

@@ -1,8 +1,5 @@
 #include "protocol/LinkSession.h"
 
-#include <chrono>
-#include <thread>
-
 #include "link/Timing.h"
 
 namespace updater {
@@ -24,7 +21,7 @@ constexpr uint32_t kSettleMs = 100;
 constexpr const char* kDefaultTailWithoutStopBits = ",N,8,";
 
 // Pauses between the retries of the handshake are plain sleeps: nothing is timed against them.
-void PauseMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PauseMs(int ms) { SleepMs(static_cast<uint32_t>(ms)); }
 
 // Restores the read time-out in force when it was made, on every way out of a scope.
 class ReadTimeoutGuard {

@@ -4,6 +4,7 @@
 
 #include "protocol/Commands.h"
 #include "protocol/LinkSession.h"
+#include "protocol/StepTrace.h"
 #include "protocol/TransferPass.h"
 
 namespace updater {
@@ -12,7 +13,9 @@ namespace {
 
 int RunSteps(std::span<const Step> steps, UpdateContext& context, uint32_t* result) {
     for (Step step : steps) {
-        if (step(context, result) == 0) return 0;
+        const int stepResult = step(context, result);
+        TraceStepEnd(context, step, stepResult, result);
+        if (stepResult == 0) return 0;
     }
     return 1;
 }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and CI need. Idempotent. As root it installs
 # directly; as a user it asks for root through sudo, and only when a package is missing.
-# Usage: scripts/install-deps.sh [--wine]   (--wine adds what the Windows run under Wine needs)
+# Usage: scripts/install-deps.sh [--wine | --screenshots]   (--wine adds what the Windows run under
+# Wine needs, --screenshots what scripts/screenshots.sh needs)
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libudev-dev nlohmann-json3-dev pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   srecord xvfb xauth imagemagick libx11-dev
   g++-mingw-w64-x86-64-posix
@@ -14,6 +16,10 @@ packages=(
 )
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(wine wine64)
+fi
+# The README's pictures are taken with a window manager, which draws the captions.
+if [[ "${1:-}" == "--screenshots" ]]; then
+  packages+=(openbox)
 fi
 
 missing=()

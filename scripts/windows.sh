@@ -27,7 +27,20 @@ endif()
 set(CLI11_FOUND TRUE)
 CMAKE
 
-cmake --preset mingw -DCLI11_DIR="$(pwd)/$cli11" >/dev/null
+# nlohmann-json is header-only as well: the same for its headers.
+json=build-mingw/host-nlohmann-json
+mkdir -p "$json/include"
+ln -sfn /usr/include/nlohmann "$json/include/nlohmann"
+cat >"$json/nlohmann_jsonConfig.cmake" <<'CMAKE'
+if(NOT TARGET nlohmann_json::nlohmann_json)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+  set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_CURRENT_LIST_DIR}/include")
+endif()
+set(nlohmann_json_FOUND TRUE)
+CMAKE
+
+cmake --preset mingw -DCLI11_DIR="$(pwd)/$cli11" -Dnlohmann_json_DIR="$(pwd)/$json" >/dev/null
 
 # Every target ninja knows in this build, one name per line.
 known=$(ninja -C build-mingw -t targets all | sed -n 's/^\([^:/]*\): .*/\1/p' | sort -u)

@@ -69,6 +69,7 @@ struct RadioSimulator::Impl {
     mutable std::mutex mutex;  // guards dialogue
     mutable std::condition_variable changed;
     LoaderDialogue dialogue;
+    std::vector<uint8_t> received;  // guarded by mutex, like dialogue
     WireClock wire;
     std::multimap<Clock::time_point, std::vector<uint8_t>> dueAnswers;
     Clock::time_point lastEmptyRead{};
@@ -185,6 +186,7 @@ void RadioSimulator::Impl::Serve() {
                     change.reset();
                 }
                 wire.Received(chunk.bytes.size(), now.line, chunk.arrival.seenBy);
+                received.insert(received.end(), chunk.bytes.begin(), chunk.bytes.end());
                 dialogue.Receive(chunk.bytes.data(), chunk.bytes.size(), chunk.arrival, last.line,
                                  now.line, now.after - last.before < kLineKnownWindow);
             }
@@ -299,6 +301,11 @@ std::vector<uint8_t> RadioSimulator::Memory() const {
 std::vector<bool> RadioSimulator::Written() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->dialogue.Written();
+}
+
+std::vector<uint8_t> RadioSimulator::Received() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->received;
 }
 
 bool RadioSimulator::Dump(const std::string& path) const {

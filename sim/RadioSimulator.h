@@ -111,6 +111,8 @@ class RadioSimulator {
     // The emulated memory (1 MiB, 0xFF where nothing was written) and which bytes were written.
     std::vector<uint8_t> Memory() const;
     std::vector<bool> Written() const;
+    // Every byte the loader received from the Updater, in the order of arrival.
+    std::vector<uint8_t> Received() const;
     // Writes the received memory as "<address as 6 hex digits> <byte as 2 hex digits>" lines,
     // one per written byte, in address order.
     bool Dump(const std::string& path) const;

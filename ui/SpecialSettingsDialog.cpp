@@ -16,6 +16,7 @@
 #include "protocol/UpdateHost.h"
 #include "ui/DialogUnits.h"
 #include "ui/FileFilter.h"
+#include "ui/GroupFrame.h"
 #include "ui/MessageBox.h"
 
 namespace updater {
@@ -100,6 +101,7 @@ void SpecialSettingsDialog::BuildControls() {
 
     // The frames stand behind the controls they surround.
     for (QGroupBox* group : {baudRateGroup, encryptionGroup, fileGroup, stopBitGroup}) {
+        PlaceTitleOnFrame(group, units);
         group->lower();
     }
 

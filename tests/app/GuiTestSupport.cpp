@@ -36,7 +36,7 @@ DialogUnderTest::DialogUnderTest(DialogSetup setup) : radio(std::move(setup.radi
     options.fileChooser = std::move(setup.fileChooser);
     options.imageLoader = std::move(setup.imageLoader);
     const std::string port = radio.PortPath();
-    options.portEnumerator = [port](LinkPort& probe) {
+    options.portEnumerator = [port](SerialPort& probe) {
         return ScanPorts(probe, {"/dev/no-such-serial-device", port}, PortCheck::OpensOnly);
     };
     dialog = std::make_unique<UpdaterDialog>(nullptr, link, options);

@@ -1,16 +1,62 @@
-// Saves a picture of the main window as a technician sees it at start, with the simulated
-// radio's port in the list, and optionally the Special Settings dialog. Run under a display
-// server: xvfb-run -a main-window-screenshot OUT.png [special-settings-flag [SETTINGS.png]]
+// Saves a picture of the main window as a technician sees it at start, with an adapter in the
+// port list as the system describes one, and optionally the Special Settings dialog. The
+// windows are taken with their frame and caption where a window manager draws them (see
+// scripts/screenshots.sh), else their contents alone.
+//   main-window-screenshot OUT.png [special-settings-flag [SETTINGS.png]]
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
-#include "app/PortScan.h"
 #include "app/QtMessagePump.h"
 #include "app/UpdaterDialog.h"
-#include "sim/RadioSimulator.h"
 #include "ui/SpecialSettingsDialog.h"
+
+namespace {
+
+// A window manager needs a moment to frame a new window; it gets this long at most.
+constexpr int kFrameWaitMs = 3000;
+
+bool Framed(const QWidget& window) { return window.frameGeometry() != window.geometry(); }
+
+// The window with its frame from the screen, or its contents where nothing frames it.
+QPixmap Picture(QWidget& window) {
+    if (!Framed(window) || window.screen() == nullptr) return window.grab();
+    const QRect frame = window.frameGeometry();
+    return window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+}
+
+// Runs then() once the window is framed, or once the wait is over.
+void WhenFramed(QWidget& window, std::function<void()> then) {
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    auto* poll = new QTimer(&window);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, clock, poll, then] {
+        if (!Framed(window) && clock->elapsed() < kFrameWaitMs) return;
+        poll->stop();
+        poll->deleteLater();
+        delete clock;
+        // Let the frame's first painting reach the screen.
+        QTimer::singleShot(300, &window, then);
+    });
+    poll->start(20);
+}
+
+// The port of a technician's bench: an FTDI cable as udev describes it.
+updater::PortInfo BenchAdapter() {
+    updater::PortInfo port;
+    port.device = "/dev/ttyUSB0";
+    port.description.product = "FT232R USB UART";
+    port.description.vendor = "FTDI";
+    port.description.usbId = "0403:6001";
+    port.description.serial = "A50285BI";
+    return port;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -22,35 +68,33 @@ int main(int argc, char** argv) {
     const QString output = QString::fromLocal8Bit(argv[1]);
     updater::InstallQtMessagePump();
 
-    updater::sim::RadioSimulator radio(updater::sim::SimOptions{});
-    if (!radio.Start()) {
-        std::fprintf(stderr, "no pseudo-terminal for the simulated radio\n");
-        return 1;
-    }
     updater::LinkPort link;
     updater::UpdaterDialogOptions options;
     options.specialSettingsFlag = argc > 2 ? std::atoi(argv[2]) : 0;
-    const std::string port = radio.PortPath();
-    options.portEnumerator = [port](updater::LinkPort& probe) {
-        return updater::ScanPorts(probe, {port}, updater::PortCheck::OpensOnly);
+    options.portEnumerator = [](updater::SerialPort&) {
+        return std::vector<updater::PortInfo>{BenchAdapter()};
     };
     updater::UpdaterDialog dialog(nullptr, link, options);
     dialog.OnInitDialog();
     dialog.show();
 
     bool saved = false;
-    QTimer::singleShot(500, &dialog, [&] {
-        saved = dialog.grab().save(output);
-        if (argc > 3) {
-            updater::SpecialSettingsDialog settings(&dialog);
-            settings.show();
-            saved = settings.grab().save(QString::fromLocal8Bit(argv[3])) && saved;
-        }
+    updater::SpecialSettingsDialog settings(&dialog);
+    const auto finish = [&] {
         std::printf("%s\n%s\n", qPrintable(dialog.windowTitle()), saved ? "saved" : "not saved");
+        settings.hide();
         dialog.hide();
         application.quit();
+    };
+    WhenFramed(dialog, [&] {
+        saved = Picture(dialog).save(output);
+        if (argc <= 3) return finish();
+        settings.show();
+        WhenFramed(settings, [&] {
+            saved = Picture(settings).save(QString::fromLocal8Bit(argv[3])) && saved;
+            finish();
+        });
     });
     application.exec();
-    radio.Stop();
     return saved ? 0 : 1;
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 
 #include "GuiTestSupport.h"
 #include "protocol/Messages.h"
@@ -130,6 +133,38 @@ TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
     EXPECT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+// Where the style puts a group box's part, in the dialog's coordinates.
+QRect GroupPart(const QGroupBox* group, QStyle::SubControl part) {
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.text = group->title();
+    option.lineWidth = 1;
+    option.textAlignment = group->alignment();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect rect = group->style()->subControlRect(QStyle::CC_GroupBox, &option, part, group);
+    return rect.translated(group->pos());
+}
+
+TEST(SpecialSettingsDialog, GroupTitlesAndFramesLeaveTheFirstControlFree) {
+    SpecialSettingsDialog dialog(nullptr);
+    dialog.show();
+    for (const auto& [groupName, controlName] :
+         {std::pair{"baudRateGroup", "speed38400"}, std::pair{"stopBitGroup", "stopBit1"},
+          std::pair{"encryptionGroup", "unencrypted"}, std::pair{"hexFileGroup", "useOwnFile"}}) {
+        SCOPED_TRACE(controlName);
+        const auto* group = dialog.findChild<QGroupBox*>(QString::fromLatin1(groupName));
+        const auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(controlName));
+        ASSERT_NE(group, nullptr);
+        ASSERT_NE(control, nullptr);
+        const QRect frame = GroupPart(group, QStyle::SC_GroupBoxFrame);
+        const QRect title = GroupPart(group, QStyle::SC_GroupBoxLabel);
+        const QRect placed = control->geometry();
+        EXPECT_FALSE(title.intersects(placed)) << "title over the control";
+        EXPECT_LT(frame.top(), placed.top()) << "the frame's top line crosses the control";
+        EXPECT_GT(frame.bottom(), placed.bottom()) << "the frame's bottom line crosses it";
+    }
 }
 
 }  // namespace

@@ -31,8 +31,11 @@ void ExpectWindowLocked(UpdaterDialog& dialog, const MessageRecorder& recorder) 
 
 void ExpectReady(UpdaterDialog& dialog) {
     EXPECT_FALSE(dialog.UpdateRunning());
+    // Empty and determinate (not Qt's busy state, which a range of 0 would give).
     const auto* bar = Child<QProgressBar>(dialog, "progressBar");
-    EXPECT_LT(bar->value(), bar->minimum());  // empty
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 1);
+    EXPECT_EQ(bar->value(), 0);
     EXPECT_TRUE(Child(dialog, "writeButton")->isEnabled());
     EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
     EXPECT_TRUE(Child<QComboBox>(dialog, "portList")->isEnabled());
@@ -42,11 +45,13 @@ TEST(UpdateWorkflow, SuccessfulUpdatesEndWithWritingCompletedAndAnEmptyBar) {
     MessageRecorder recorder;
     DialogUnderTest under(test::DialogSetup().Loader(test::SmallImageLoader()));
     UpdaterDialog& dialog = *under.dialog;
+    auto* bar = Child<QProgressBar>(dialog, "progressBar");
+    int maximumAtResult = -1;  // the update's range, before the bar is emptied
     recorder.answer = [&](const RecordedMessage& message) {
         if (message.style == MB_OKCANCEL_EXCLAMATION) ExpectWindowLocked(dialog, recorder);
+        if (message.style == MB_OK_INFORMATION) maximumAtResult = bar->maximum();
         return ID_OK;
     };
-    auto* bar = Child<QProgressBar>(dialog, "progressBar");
     std::vector<int> positions;
     bool checkedDuringPass = false;
     QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
@@ -75,7 +80,7 @@ TEST(UpdateWorkflow, SuccessfulUpdatesEndWithWritingCompletedAndAnEmptyBar) {
 
         ASSERT_FALSE(positions.empty());
         EXPECT_EQ(positions.front(), 0);  // every update starts from an empty bar
-        EXPECT_EQ(*std::max_element(positions.begin(), positions.end()), bar->maximum());
+        EXPECT_EQ(*std::max_element(positions.begin(), positions.end()), maximumAtResult);
         ExpectReady(dialog);
         EXPECT_TRUE(checkedDuringPass);
         EXPECT_FALSE(under.link.IsOpen());
@@ -126,6 +131,34 @@ TEST(UpdateWorkflow, FailuresShowTheTextOfTheirResultCode) {
     // The general text shows as two lines.
     const std::string general = kTextGeneralFailure;
     EXPECT_EQ(std::count(general.begin(), general.end(), '\n'), 1);
+}
+
+TEST(UpdateWorkflow, AnUpdateWithNoBlocksToCountLeavesTheBarDeterminate) {
+    // The radio's top area already carries the image's tag and the image has nothing in the
+    // low and main areas: the short sequence sets a progress range of 0.
+    FirmwareImage image = test::SmallImage();
+    image.lowAreaRecords.Clear();
+    image.mainAreaRecords.Clear();
+    sim::SimOptions radio = test::QuickRadio();
+    radio.topAreaTag = image.imageTopAreaTag;
+    MessageRecorder recorder;
+    DialogUnderTest under(test::DialogSetup().Radio(radio).Loader(
+        [image](FirmwareImage& loaded, const std::string&, int, ImageLoadForm) {
+            loaded = image;
+            return true;
+        }));
+    const auto* bar = Child<QProgressBar>(*under.dialog, "progressBar");
+    // The result is shown after the write sequence has set its range.
+    std::vector<int> maximaAtResult;
+    recorder.answer = [&](const RecordedMessage& message) {
+        if (message.style != MB_OKCANCEL_EXCLAMATION) maximaAtResult.push_back(bar->maximum());
+        return ID_OK;
+    };
+    Child(*under.dialog, "writeButton")->click();
+
+    ASSERT_EQ(maximaAtResult.size(), 1u);
+    EXPECT_GT(maximaAtResult[0], 0) << "a range of 0 is Qt's busy state";
+    ExpectReady(*under.dialog);
 }
 
 TEST(UpdateWorkflow, DecliningTheVersionChangeShowsOnlyTheCancelNotice) {

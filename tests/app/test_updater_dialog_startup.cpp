@@ -8,6 +8,7 @@
 
 #include "GuiTestSupport.h"
 #include "app/PortScan.h"
+#include "link/PortDescription.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
 
@@ -31,7 +32,10 @@ TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
     // The missing device is left out; the radio's port is listed, selected and named.
     const auto* ports = Child<QComboBox>(dialog, "portList");
     ASSERT_EQ(ports->count(), 1);
-    EXPECT_EQ(ports->itemText(0).toStdString(), under.radio.PortPath());
+    // Shown by its name and description, the device path behind it.
+    EXPECT_EQ(ports->itemText(0).toStdString(),
+              ShortPortName(under.radio.PortPath()) + " \u2014 pseudo-terminal");
+    EXPECT_EQ(ports->itemData(0).toString().toStdString(), under.radio.PortPath());
     EXPECT_EQ(ports->currentIndex(), 0);
     EXPECT_TRUE(ports->isEnabled());
     EXPECT_EQ(under.link.PortName(), under.radio.PortPath());
@@ -58,7 +62,7 @@ TEST(UpdaterDialogStartUp, InputMadeDuringThePortScanIsDropped) {
     LinkPort link;
     UpdaterDialog* target = nullptr;
     UpdaterDialogOptions options;
-    options.portEnumerator = [&target](LinkPort&) {
+    options.portEnumerator = [&target](SerialPort&) {
         // A key press and a click on Exit while the scan blocks the window.
         QCoreApplication::postEvent(
             target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
@@ -69,7 +73,7 @@ TEST(UpdaterDialogStartUp, InputMadeDuringThePortScanIsDropped) {
                 exitButton, new QMouseEvent(type, centre, exitButton->mapToGlobal(centre),
                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
         }
-        return std::vector<std::string>{};
+        return std::vector<PortInfo>{};
     };
     UpdaterDialog dialog(nullptr, link, options);
     target = &dialog;
@@ -89,7 +93,7 @@ TEST(UpdaterDialogStartUp, WithoutPortsTheListIsGreyAndWriteSaysThePortCannotBeO
     const std::string terminal = radio.PortPath();
     LinkPort link;
     UpdaterDialogOptions options;
-    options.portEnumerator = [terminal](LinkPort& probe) {
+    options.portEnumerator = [terminal](SerialPort& probe) {
         return ScanPorts(probe, {"/dev/no-such-serial-device", terminal});
     };
     UpdaterDialog dialog(nullptr, link, options);
@@ -105,6 +109,73 @@ TEST(UpdaterDialogStartUp, WithoutPortsTheListIsGreyAndWriteSaysThePortCannotBeO
     EXPECT_EQ(recorder.messages[0].caption, kCaptionError);
     EXPECT_EQ(recorder.messages[0].style, MB_OK_STOP);
     EXPECT_TRUE(Child(dialog, "writeButton")->isEnabled());
+}
+
+// The ports found by each look, in turn; the last list stays once the turns run out.
+PortEnumerator PortsInTurn(std::vector<std::vector<PortInfo>> turns, int* looks) {
+    return [turns, looks](SerialPort&) {
+        const size_t turn = static_cast<size_t>(std::min<int>(*looks, turns.size() - 1));
+        ++*looks;
+        return turns[turn];
+    };
+}
+
+PortInfo Adapter(const std::string& device, const char* product, const char* serial) {
+    PortInfo port;
+    port.device = device;
+    port.description.product = product;
+    port.description.serial = serial;
+    return port;
+}
+
+TEST(UpdaterDialogPorts, OpeningTheListLooksAgainAndKeepsTheSelection) {
+    const PortInfo first = Adapter("/dev/ttyUSB0", "FT232R USB UART", "A50285BI");
+    const PortInfo second = Adapter("/dev/ttyUSB1", "CP2102 USB to UART Bridge", "0001");
+    int looks = 0;
+    LinkPort link;
+    UpdaterDialogOptions options;
+    options.portEnumerator = PortsInTurn({{first}, {second, first}}, &looks);
+    UpdaterDialog dialog(nullptr, link, options);
+    dialog.OnInitDialog();
+    dialog.show();
+    auto* ports = Child<QComboBox>(dialog, "portList");
+    ASSERT_EQ(ports->count(), 1);
+    EXPECT_EQ(ports->itemText(0).toStdString(), "ttyUSB0 \u2014 FT232R USB UART (A50285BI)");
+
+    ports->showPopup();
+    EXPECT_EQ(looks, 2);
+    ASSERT_EQ(ports->count(), 2);
+    EXPECT_EQ(ports->itemText(0).toStdString(), "ttyUSB1 \u2014 CP2102 USB to UART Bridge (0001)");
+    EXPECT_EQ(ports->currentIndex(), 1);  // the adapter chosen before, now second
+    EXPECT_EQ(link.PortName(), "/dev/ttyUSB0");
+    ports->hidePopup();
+}
+
+TEST(UpdaterDialogPorts, WriteLooksAgainWhenNoPortWasFound) {
+    MessageRecorder recorder;
+    sim::RadioSimulator radio(test::QuickRadio());
+    ASSERT_TRUE(radio.Start());
+    int looks = 0;
+    LinkPort link;
+    UpdaterDialogOptions options;
+    options.imageLoader = test::SmallImageLoader();
+    // Nothing at start; the radio's cable is plugged in before Write.
+    const std::string port = radio.PortPath();
+    options.portEnumerator = [&looks, port](SerialPort& probe) {
+        return looks++ == 0 ? std::vector<PortInfo>{}
+                            : ScanPorts(probe, {port}, PortCheck::OpensOnly);
+    };
+    UpdaterDialog dialog(nullptr, link, options);
+    dialog.OnInitDialog();
+    dialog.show();
+    EXPECT_FALSE(Child<QComboBox>(dialog, "portList")->isEnabled());
+
+    Child(dialog, "writeButton")->click();
+    EXPECT_EQ(looks, 2);
+    ASSERT_FALSE(recorder.messages.empty());
+    EXPECT_EQ(recorder.messages.back().text, kTextWritingCompleted);
+    EXPECT_TRUE(Child<QComboBox>(dialog, "portList")->isEnabled());
+    radio.Stop();
 }
 
 TEST(UpdaterDialogExit, ExitEscAndCloseBoxAskFirst) {
@@ -124,7 +195,7 @@ TEST(UpdaterDialogExit, ExitEscAndCloseBoxAskFirst) {
         recorder.answer = [&c](const test::RecordedMessage&) { return c.answer; };
         LinkPort link;
         UpdaterDialogOptions options;
-        options.portEnumerator = [](LinkPort&) { return std::vector<std::string>{}; };
+        options.portEnumerator = [](SerialPort&) { return std::vector<PortInfo>{}; };
         UpdaterDialog dialog(nullptr, link, options);
         dialog.OnInitDialog();
         dialog.show();

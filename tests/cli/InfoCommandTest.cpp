@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "image/FirmwareImage.h"
 #include "tests/cli/CliRun.h"
@@ -46,6 +48,25 @@ TEST(InfoCommand, ListsEveryBlock) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("main-area blocks: 1\n"), std::string::npos);
     EXPECT_NE(run.out.find("\nmain 080000 4 FFABCDEF\n"), std::string::npos) << run.out;
+}
+
+TEST(InfoCommand, JsonCarriesWhatTheTextSays) {
+    test::TempDir dir;
+    const test::CliRun text = test::RunCli(dir, "info");
+    const test::CliRun json = test::RunCli(dir, "info --json --blocks");
+    ASSERT_EQ(text.status, 0) << text.err;
+    ASSERT_EQ(json.status, 0) << json.err;
+    auto fields = Fields(text.out);
+    const nlohmann::json report = nlohmann::json::parse(json.out);
+    EXPECT_EQ(report["version"], fields["version"]);
+    EXPECT_EQ(report["top_area_tag"], fields["top-area tag"]);
+    for (const auto& [area, label] :
+         {std::pair{"low", "low-area blocks"}, std::pair{"main", "main-area blocks"},
+          std::pair{"top", "top-area blocks"}, std::pair{"transfer", "transfer-list blocks"}}) {
+        const int count = report["blocks"][area];
+        EXPECT_EQ(std::to_string(count), fields[label]) << area;
+        EXPECT_EQ(static_cast<int>(report[std::string(area) + "_blocks"].size()), count) << area;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,81 @@
+#include "cli/JsonReports.h"
+
+#include <cstdio>
+#include <string>
+
+#include "link/PortDescription.h"
+
+namespace updater::cli {
+
+namespace {
+
+std::string Hex(uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+    return text;
+}
+
+nlohmann::json BlocksJson(const RecordList& list) {
+    nlohmann::json blocks = nlohmann::json::array();
+    for (const ImageRecord& block : list) {
+        std::string data;
+        for (int i = 0; i < block.count; ++i) data += Hex(block.ByteAt(i), 2);
+        blocks.push_back(
+            {{"address", Hex(block.address, 6)}, {"count", block.count}, {"data", data}});
+    }
+    return blocks;
+}
+
+nlohmann::json TextOrNull(const std::string& text) {
+    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+}
+
+}  // namespace
+
+nlohmann::json ImageJson(const FirmwareImage& image, bool blocks) {
+    std::string tag;
+    for (uint8_t byte : image.imageTopAreaTag) tag += Hex(byte, 2);
+    nlohmann::json json = {
+        {"version", image.VersionText()},
+        {"top_area_tag", tag},
+        {"blocks",
+         {{"low", image.lowAreaRecords.Size()},
+          {"main", image.mainAreaRecords.Size()},
+          {"top", image.topAreaRecords.Size()},
+          {"transfer", image.topAreaTransferList.Size()}}},
+    };
+    if (blocks) {
+        json["low_blocks"] = BlocksJson(image.lowAreaRecords);
+        json["main_blocks"] = BlocksJson(image.mainAreaRecords);
+        json["top_blocks"] = BlocksJson(image.topAreaRecords);
+        json["transfer_blocks"] = BlocksJson(image.topAreaTransferList);
+    }
+    return json;
+}
+
+nlohmann::json PortsJson(const std::vector<PortInfo>& ports) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const PortInfo& port : ports) {
+        const PortDescription& d = port.description;
+        list.push_back({
+            {"device", port.device},
+            {"name", ShortPortName(port.device)},
+            {"label", port.Label()},
+            {"description", TextOrNull(DescriptionText(d))},
+            {"product", TextOrNull(d.product)},
+            {"vendor", TextOrNull(d.vendor)},
+            {"usb_id", TextOrNull(d.usbId)},
+            {"serial", TextOrNull(d.serial)},
+            {"location", TextOrNull(d.location)},
+            {"stable_name", TextOrNull(d.stableName)},
+            {"friendly_name", TextOrNull(d.friendlyName)},
+            {"usable", port.Usable()},
+            {"access", AccessKeyword(port.access)},
+            {"reason", TextOrNull(AccessReason(port))},
+            {"held_by", TextOrNull(port.heldBy)},
+        });
+    }
+    return list;
+}
+
+}  // namespace updater::cli

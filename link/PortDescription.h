@@ -1,0 +1,38 @@
+#pragma once
+// What the system's device database knows about a serial port, so that a technician with two
+// adapters can tell them apart: libudev on Linux, SetupAPI on Windows.
+
+#include <string>
+
+namespace updater {
+
+struct PortDescription {
+    std::string product;       // "FT232R USB UART", "16550A UART", "pseudo-terminal"
+    std::string vendor;        // "FTDI"
+    std::string usbId;         // vendor:product id, "0403:6001"
+    std::string serial;        // the adapter's serial number, "A50285BI"
+    std::string location;      // where a built-in UART sits: "I/O 0x3F8, IRQ 4"
+    std::string stableName;    // a name that survives re-plugging: /dev/serial/by-id/...
+    std::string friendlyName;  // Windows: "USB Serial Port (COM3)"
+};
+
+// The description of the device that `device` names ("/dev/ttyUSB0", "COM3", "\\.\COM12");
+// empty fields where the database knows nothing.
+PortDescription DescribePort(const std::string& device);
+
+// The port's own short name: "ttyUSB0" for "/dev/ttyUSB0", "pts/3" for "/dev/pts/3", "COM12"
+// for "\\.\COM12".
+std::string ShortPortName(const std::string& device);
+
+// Everything known, in one line: "FT232R USB UART, FTDI, USB 0403:6001, serial A50285BI,
+// /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0". Empty when nothing is known.
+std::string DescriptionText(const PortDescription& description);
+
+// The text a port list shows: "ttyUSB0 — FT232R USB UART (A50285BI)"; the friendly name where
+// the system gives one ("USB Serial Port (COM3)"); the short name alone when nothing is known.
+std::string PortLabel(const std::string& device, const PortDescription& description);
+
+// The "\x20"-style escapes of the device database's encoded strings, decoded.
+std::string DecodeDatabaseString(const std::string& encoded);
+
+}  // namespace updater

@@ -1,0 +1,108 @@
+#include "tests/cli/CliProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "tests/support/HoldingProcess.h"
+
+#ifndef UPDATER_CLI_PATH
+#error "UPDATER_CLI_PATH must name the updater-cli program"
+#endif
+
+namespace updater::test {
+
+namespace {
+
+// The parent's end and the child's end of the output channel.
+struct Channel {
+    int parent = -1;
+    int child = -1;
+};
+
+Channel MakePipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return {};
+    return {ends[0], ends[1]};
+}
+
+Channel MakeTerminal() {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
+    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    return {master, slave};
+}
+
+// Reads both channels until both have ended or the deadline passed; false when it passed.
+bool Collect(int outFd, int errFd, std::string& out, std::string& err,
+             std::chrono::steady_clock::time_point deadline) {
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    std::string* sinks[2] = {&out, &err};
+    int open = 2;
+    while (open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        if (poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                // End of a pipe; a terminal whose last writer has gone reports an error.
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& options) {
+    CliRun result{-1, {}, {}};
+    const Channel out = options.outputOnTerminal ? MakeTerminal() : MakePipe();
+    const Channel err = MakePipe();
+    if (out.parent < 0 || err.parent < 0) return result;
+
+    std::vector<std::string> words = {UPDATER_CLI_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int input = open("/dev/null", O_RDONLY);
+        if (input < 0 || dup2(input, STDIN_FILENO) < 0 || dup2(out.child, STDOUT_FILENO) < 0 ||
+            dup2(err.child, STDERR_FILENO) < 0) {
+            _exit(126);
+        }
+        if (options.asOrdinaryUser && !BecomeOrdinaryUser()) _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out.child);
+    close(err.child);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(options.timeLimitSeconds);
+    const bool ended = pid > 0 && Collect(out.parent, err.parent, result.out, result.err, deadline);
+    if (pid > 0 && !ended) kill(pid, SIGKILL);
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && ended && WIFEXITED(status)) {
+        result.status = WEXITSTATUS(status);
+    }
+    close(out.parent);
+    close(err.parent);
+    return result;
+}
+
+}  // namespace updater::test
