@@ -486,6 +486,7 @@ void LoaderDialogue::Checkpoint(bool ready) {
                                " not answered (fault)");
         return;
     }
+    checkpointAnswerNext_ = true;
     Answer({kAck});
 }
 
@@ -586,7 +587,8 @@ void LoaderDialogue::Answer(const uint8_t* bytes, std::size_t count) {
         reply.bytes.push_back(static_cast<uint8_t>(byte ^ session_.key));
     }
     if (lateNext_) reply.delay = std::chrono::milliseconds(options_.faults.lateAnswerMs);
-    lateNext_ = garbageNext_ = false;
+    reply.checkpointAnswer = checkpointAnswerNext_;
+    lateNext_ = garbageNext_ = checkpointAnswerNext_ = false;
     answers_.push_back(std::move(reply));
 }
 

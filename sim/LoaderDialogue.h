@@ -46,8 +46,12 @@ class LoaderDialogue {
     struct Reply {
         std::vector<uint8_t> bytes;
         std::chrono::milliseconds delay{0};
+        bool checkpointAnswer = false;  // the ACK of a checkpoint exchange
     };
     std::vector<Reply> TakeAnswers();
+    // The checkpoint's ACK went onto the line at `at`: the Updater's pause after it counts from
+    // no sooner than that.
+    void CheckpointAnswerWritten(Clock::time_point at) { judge_.CheckpointAnswerWritten(at); }
 
     bool HangUpRequested() const { return hangUp_; }
     bool EndedCleanly() const { return endedCleanly_; }
@@ -132,6 +136,7 @@ class LoaderDialogue {
     PauseJudge judge_;
     std::array<int, 11> occurrences_{};
     bool lateNext_ = false;
+    bool checkpointAnswerNext_ = false;
     bool garbageNext_ = false;
     std::vector<Reply> answers_;
     bool hangUp_ = false;

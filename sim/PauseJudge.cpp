@@ -183,6 +183,12 @@ void PauseJudge::CheckpointAcked(const Arrival& at, const LineSettings& line) {
     checkpoint_ = checkpoint;
 }
 
+void PauseJudge::CheckpointAnswerWritten(SimClock::time_point at) {
+    if (checkpoint_) {
+        checkpoint_->answeredNotBefore = std::max(checkpoint_->answeredNotBefore, at);
+    }
+}
+
 // A checkpoint that the pass did not go on from closed it: 250 ms follow its answer.
 void PauseJudge::JudgeClosingCheckpoint() {
     if (checkpoint_->areaBefore && checkpoint_->nextByteBy) {

@@ -46,6 +46,8 @@ class PauseJudge {
                      const Arrival& last, const LineSettings& line);
     // The Updater's 0x06 of a checkpoint exchange, answered by the loader's ACK.
     void CheckpointAcked(const Arrival& at, const LineSettings& line);
+    // The loader wrote that checkpoint's ACK at `at` (its arrival on the modelled wire).
+    void CheckpointAnswerWritten(SimClock::time_point at);
 
   private:
     enum class Area { Low, Main };

@@ -71,7 +71,7 @@ struct RadioSimulator::Impl {
     LoaderDialogue dialogue;
     std::vector<uint8_t> received;  // guarded by mutex, like dialogue
     WireClock wire;
-    std::multimap<Clock::time_point, std::vector<uint8_t>> dueAnswers;
+    std::multimap<Clock::time_point, LoaderDialogue::Reply> dueAnswers;
     Clock::time_point lastEmptyRead{};
     std::thread thread;
     int wakeRead = -1;
@@ -117,14 +117,20 @@ void RadioSimulator::Impl::QueueAnswers(const LineSettings& line, Clock::time_po
     for (auto& reply : replies) {
         if (reply.bytes.empty()) continue;
         const auto due = wire.AnswerArrival(reply.bytes.size(), line, now) + reply.delay;
-        dueAnswers.emplace(due, std::move(reply.bytes));
+        dueAnswers.emplace(due, std::move(reply));
     }
 }
 
 void RadioSimulator::Impl::SendDueAnswers() {
     while (!dueAnswers.empty() && dueAnswers.begin()->first <= Clock::now()) {
-        const auto& bytes = dueAnswers.begin()->second;
-        terminal.Write(bytes.data(), bytes.size(), kWriteBound);
+        const auto& reply = dueAnswers.begin()->second;
+        // The Updater cannot read an answer before it is written: a bound for the pause after.
+        const auto writeStart = Clock::now();
+        terminal.Write(reply.bytes.data(), reply.bytes.size(), kWriteBound);
+        if (reply.checkpointAnswer) {
+            std::lock_guard lock(mutex);
+            dialogue.CheckpointAnswerWritten(writeStart);
+        }
         dueAnswers.erase(dueAnswers.begin());
     }
 }

@@ -48,7 +48,14 @@ TEST(UpdatesSideBySide, EachRadioGetsItsImage) {
         }
         for (auto& update : updates) update.join();
         for (const auto& bench : benches) {
-            EXPECT_EQ(bench->outcome.result, 1);
+            const auto& commands = bench->radio.Report().commands;
+            std::string last;
+            for (size_t k = commands.size() > 4 ? commands.size() - 4 : 0; k < commands.size();
+                 ++k) {
+                last += commands[k] + "; ";
+            }
+            EXPECT_EQ(bench->outcome.result, 1)
+                << "code " << std::hex << bench->outcome.code << ", the radio last saw: " << last;
             EXPECT_EQ(bench->link.IsOpen(), 0);
             const sim::SimReport report = bench->radio.Report();
             EXPECT_TRUE(report.ChecksHeld()) << (report.problems.empty() ? "" : report.problems[0]);
