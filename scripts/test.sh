@@ -20,7 +20,9 @@ trap 'rm -f "$UPDATER_COUNTS"' EXIT
 # "passed failed skipped" from the summary of a ctest JUnit file.
 junit_counts() {
   local suite
-  suite=$(grep -m1 -o '<testsuite [^>]*>' "$1") || { echo "no test summary in $1" >&2; return 1; }
+  # ctest writes the attributes of the summary on lines of their own.
+  suite=$(tr '\n\t' '  ' <"$1" | grep -o -m1 '<testsuite [^>]*>') ||
+    { echo "no test summary in $1" >&2; return 1; }
   count() { sed -n "s/.* $1=\"\([0-9]*\)\".*/\1/p" <<<"$suite"; }
   local tests failures errors skipped disabled
   tests=$(count tests) failures=$(count failures) errors=$(count errors)
