@@ -12,9 +12,6 @@
 
 #include "app/DiscardInput.h"
 #include "app/GuiThreadCalls.h"
-#include "app/PortScan.h"
-#include "protocol/Commands.h"
-#include "protocol/Messages.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBox.h"
 #include "ui/PortListBox.h"
@@ -23,20 +20,11 @@
 
 namespace updater {
 
-namespace {
-
-// Nine blanks between the model names and the version, as the title has always been laid out.
-constexpr const char* kTitleVersionSeparator = "         Ver. ";
-constexpr const char* kInvalidVersion = "Invalid Firm";
-constexpr const char* kCheckingPorts = "Checking COM Port Connection.....";
-
-}  // namespace
-
 UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptions options)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      link_(link),
-      options_(std::move(options)),
+      fileChooser_(options.fileChooser),
+      core_(*this, link, options),
       guiCalls_(new GuiThreadCalls(this)) {
     setWindowIcon(ApplicationIcon());
     setFont(TemplateFont({QStringLiteral("Arial Black"), QStringLiteral("Arial"),
@@ -72,48 +60,67 @@ void UpdaterDialog::BuildControls() {
     Place(new QLabel(tr("Com Port:"), this), units, 15, 36, 45, 11, "portLabel");
     portList_ = Place(new PortListBox(this), units, 65, 34, 60, 63, "portList");
     // An adapter plugged in (or back under another name) since the last look shows up.
-    portList_->SetBeforeOpening([this] { RescanPorts(); });
+    portList_->SetBeforeOpening([this] { core_.OnPortListOpening(); });
     // A closed drop-down list is one line high; the template height is that of the open list.
     portList_->resize(portList_->width(), portList_->sizeHint().height());
     specialSettingsButton_ = Place(new QPushButton(tr("Special Settings"), this), units, 250, 5, 60,
                                    14, "specialSettingsButton");
     specialSettingsButton_->setVisible(false);
     Place(new QLabel(tr("Progress"), this), units, 15, 49, 80, 8, "progressLabel");
+    controls_ = {okButton_, exitButton_,           pathEdit_, openButton_, writeButton_,
+                 portList_, specialSettingsButton_};
 
-    connect(exitButton_, &QPushButton::clicked, this, &UpdaterDialog::OnCancel);
-    connect(writeButton_, &QPushButton::clicked, this, &UpdaterDialog::OnWrite);
-    connect(portList_, &QComboBox::activated, this, &UpdaterDialog::OnSelchangePort);
-    connect(specialSettingsButton_, &QPushButton::clicked, this, &UpdaterDialog::OnSpecialSettings);
+    connect(exitButton_, &QPushButton::clicked, this, [this] { core_.OnCancel(); });
+    connect(writeButton_, &QPushButton::clicked, this, [this] { core_.OnWrite(); });
+    connect(portList_, &QComboBox::activated, this,
+            [this](int index) { core_.OnSelchangePort(index); });
+    connect(specialSettingsButton_, &QPushButton::clicked, this,
+            [this] { core_.OnSpecialSettings(); });
 }
 
-void UpdaterDialog::OnInitDialog() {
-    if (initialised_) return;
-    initialised_ = true;
+void UpdaterDialog::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromLatin1(caption.c_str()));
+}
 
-    imageValid_ = true;
-    writeButton_->setEnabled(false);
-    exitButton_->setEnabled(false);
+void UpdaterDialog::EnableControl(DialogControl control, bool enabled) {
+    controls_[static_cast<size_t>(control)]->setEnabled(enabled);
+}
 
-    speedChoice = 5;
-    stopBits = 2;
-    unencrypted = 0;
-    useOwnFile = 0;
-    ownFilePath.clear();
+void UpdaterDialog::ShowControl(DialogControl control, bool shown) {
+    controls_[static_cast<size_t>(control)]->setVisible(shown);
+}
 
-    LoadAndValidateImage(ImageLoadForm::StartUp);
-    SetCaption();
+void UpdaterDialog::EnableCloseCommand(bool) {
+    // Qt has no system menu item to grey: closeEvent asks the core, which refuses while an
+    // update runs.
+}
 
+void UpdaterDialog::FillPortList(const std::vector<PortInfo>& ports) {
+    portList_->clear();
+    for (const PortInfo& port : ports) {
+        portList_->addItem(QString::fromStdString(port.Label()),
+                           QString::fromStdString(port.device));
+    }
+    if (ports.empty()) return;
+    // Descriptions are longer than the numbers the list was laid out for: let the list grow to
+    // the right, where the row is free, up to the progress bar's end.
+    const DialogUnits units(font());
+    portList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int widest = units.X(308) - portList_->x();
+    portList_->resize(std::clamp(portList_->sizeHint().width(), portList_->width(), widest),
+                      portList_->height());
+}
+
+void UpdaterDialog::SelectPort(int index) { portList_->setCurrentIndex(index); }
+
+int UpdaterDialog::SelectedPort() const { return portList_->currentIndex(); }
+
+void UpdaterDialog::ShowStatusBanner() {
     PlaceBeforeShowing();
-    EnableBanner(1);
-    SetBannerTexts({windowTitle(), QString::fromLatin1(kCheckingPorts), {}, {}, {}, {}, {}});
     ShowBanner(this);
-    EnumeratePorts();
-    HideBanner();
-
-    specialSettingsButton_->setVisible(options_.specialSettingsFlag == 1);
-    writeButton_->setEnabled(imageValid_);
-    exitButton_->setEnabled(true);
 }
+
+void UpdaterDialog::HideStatusBanner() { HideBanner(); }
 
 void UpdaterDialog::PlaceBeforeShowing() {
     // The banner stands over the window, so the window takes its place on screen first.
@@ -125,111 +132,30 @@ void UpdaterDialog::PlaceBeforeShowing() {
     move(frame.topLeft());
 }
 
-void UpdaterDialog::LoadAndValidateImage(ImageLoadForm form) {
-    // A fresh image each time, so that a reload never mixes blocks of two files.
-    FirmwareImage loaded;
-    const std::string path = useOwnFile != 0 ? ownFilePath : std::string();
-    const bool valid = options_.imageLoader
-                           ? options_.imageLoader(loaded, path, useOwnFile, form)
-                           : updater::LoadAndValidateImage(loaded, path, useOwnFile, form);
-    image_ = std::move(loaded);
-    if (!valid) {
-        ShowMessageBox(this, kTextInvalidImage, kCaptionError, MB_OK_ONLY);
-        static_cast<void>(CloseLink(link_, nullptr));  // the image is refused either way
-        imageValid_ = false;
+void UpdaterDialog::ShowWaitCursor(bool waiting) {
+    if (waiting) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
     }
 }
 
-void UpdaterDialog::SetCaption() {
-    const std::string version = imageValid_ ? image_.VersionText() : kInvalidVersion;
-    setWindowTitle(QString::fromLatin1(
-        (std::string(kCaptionUpdater) + kTitleVersionSeparator + version).c_str()));
+void UpdaterDialog::DiscardInput() { updater::DiscardInput(); }
+
+bool UpdaterDialog::RunSpecialSettings(UserSettings& settings) {
+    SpecialSettingsDialog dialog(this, settings);
+    if (fileChooser_) dialog.SetFileChooser(fileChooser_);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    settings = dialog.Settings();
+    return true;
 }
 
-void UpdaterDialog::EnumeratePorts() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::vector<PortInfo> ports = FindPorts();
-    FillPortList(ports, QString());
-    if (ports.empty()) portList_->setEnabled(false);
-    DiscardInput();
-    QApplication::restoreOverrideCursor();
-}
-
-void UpdaterDialog::RescanPorts() {
-    const QString selected = portList_->currentData().toString();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::vector<PortInfo> ports = FindPorts();
-    QApplication::restoreOverrideCursor();
-    FillPortList(ports, selected);
-}
-
-std::vector<PortInfo> UpdaterDialog::FindPorts() {
-    return options_.portEnumerator ? options_.portEnumerator(link_) : ScanSystemPorts(link_);
-}
-
-void UpdaterDialog::FillPortList(const std::vector<PortInfo>& ports,
-                                 const QString& preferredDevice) {
-    portList_->clear();
-    for (const PortInfo& port : ports) {
-        portList_->addItem(QString::fromStdString(port.Label()),
-                           QString::fromStdString(port.device));
-    }
-    if (ports.empty()) return;
-    const int preferred = portList_->findData(preferredDevice);
-    const int index = preferred >= 0 ? preferred : 0;
-    portList_->setCurrentIndex(index);
-    OnSelchangePort(index);
-    // Descriptions are longer than the numbers the list was laid out for: let the list grow to
-    // the right, where the row is free, up to the progress bar's end.
-    const DialogUnits units(font());
-    portList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    const int widest = units.X(308) - portList_->x();
-    portList_->resize(std::clamp(portList_->sizeHint().width(), portList_->width(), widest),
-                      portList_->height());
-}
-
-void UpdaterDialog::OnSelchangePort(int index) {
-    if (index < 0) return;
-    // A name that will not open shows at Write, with its message.
-    static_cast<void>(link_.SetPortName(portList_->itemData(index).toString().toStdString()));
-}
-
-void UpdaterDialog::OnSpecialSettings() {
-    SpecialSettingsDialog dialog(this);
-    if (options_.fileChooser) dialog.SetFileChooser(options_.fileChooser);
-    dialog.speedChoice = speedChoice;
-    dialog.stopBits = stopBits;
-    dialog.unencrypted = unencrypted;
-    dialog.useOwnFile = useOwnFile;
-    dialog.ownFilePath = ownFilePath;
-    if (dialog.exec() != QDialog::Accepted) return;
-
-    speedChoice = dialog.speedChoice;
-    stopBits = dialog.stopBits;
-    unencrypted = dialog.unencrypted;
-    useOwnFile = dialog.useOwnFile;
-    ownFilePath = dialog.ownFilePath;
-
-    imageValid_ = true;
-    writeButton_->setEnabled(false);
-    exitButton_->setEnabled(false);
-    LoadAndValidateImage(ImageLoadForm::SpecialSettings);
-    SetCaption();
-    writeButton_->setEnabled(imageValid_);
-    exitButton_->setEnabled(true);
-}
-
-void UpdaterDialog::OnCancel() {
-    if (updateRunning_ || !exitButton_->isEnabled()) return;
-    if (ShowMessageBox(this, kTextExitQuestion, kCaptionConfirmation, MB_OKCANCEL_QUESTION) ==
-        ID_CANCEL) {
-        return;
-    }
+void UpdaterDialog::EndDialog() {
     exitConfirmed_ = true;
     QDialog::reject();
 }
 
-void UpdaterDialog::reject() { OnCancel(); }
+void UpdaterDialog::reject() { core_.OnCancel(); }
 
 void UpdaterDialog::closeEvent(QCloseEvent* event) {
     // The close box asks like Exit does, and has no effect while Exit is unavailable.
@@ -238,7 +164,7 @@ void UpdaterDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    OnCancel();
+    core_.OnCancel();
 }
 
 }  // namespace updater

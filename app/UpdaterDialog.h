@@ -1,74 +1,63 @@
 #pragma once
-// The program's one window: the firmware image it carries, the port list, the Write button
-// with its progress bar, Special Settings and Exit. It is also the update's front end: the
-// update reaches the user only through the UpdateHost calls below.
+// The program's one window on Linux: the Qt drawing of the main dialog. What it shows and
+// when is decided by UpdaterDialogCore (front/); this class builds the controls, passes the
+// user's actions on and serves the update as its host.
 
 #include <QDialog>
 #include <QPointer>
-#include <functional>
+#include <array>
 #include <string>
 #include <vector>
 
-#include "image/FirmwareImage.h"
+#include "front/UpdaterDialogCore.h"
+#include "front/UpdaterWindow.h"
 #include "link/LinkPort.h"
-#include "link/PortProbe.h"
-#include "protocol/UpdateHost.h"
 #include "ui/SpecialSettingsDialog.h"
 
 class QEventLoop;
-
-namespace updater {
-class GuiThreadCalls;
-}
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
 namespace updater {
 
+class GuiThreadCalls;
 class PortListBox;
 
-// Loads and validates an image as LoadAndValidateImage does (image/FirmwareImage.h).
-using ImageLoaderFunction = std::function<bool(FirmwareImage& image, const std::string& path,
-                                               int fromFile, ImageLoadForm form)>;
-
-struct UpdaterDialogOptions {
-    // 1 shows the Special Settings button; any other value keeps it hidden.
-    int specialSettingsFlag = 0;
-    // Empty: the RS-232 ports among this machine's serial devices.
-    PortEnumerator portEnumerator;
+struct UpdaterDialogOptions : FrontOptions {
     // Empty: the standard open-file dialog.
     FileChooserFunction fileChooser;
-    // Empty: the image pipeline (the built-in image, or the user's file).
-    ImageLoaderFunction imageLoader;
 };
 
-class UpdaterDialog : public QDialog, public UpdateHost {
+class UpdaterDialog : public QDialog, public UpdaterWindow {
     Q_OBJECT
   public:
     UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptions options = {});
     ~UpdaterDialog() override;
 
-    // Loads and validates the image, sets the caption and lists the ports under the banner.
-    // Runs once, before the window is first shown.
-    void OnInitDialog();
+    // Start-up; runs once, before the window is first shown.
+    void OnInitDialog() { core_.OnInitDialog(); }
 
-    void OnWrite();
-    void OnSpecialSettings();
-    // Exit, Esc and the close box: asks before ending the program.
-    void OnCancel();
+    const UpdaterDialogCore& Core() const { return core_; }
+    const UserSettings& Settings() const { return core_.Settings(); }
+    bool ImageValid() const { return core_.ImageValid(); }
+    bool UpdateRunning() const { return core_.UpdateRunning(); }
+    const FirmwareImage& Image() const { return core_.Image(); }
 
-    // The five settings, at their defaults from OnInitDialog on.
-    int speedChoice = 5;
-    int stopBits = 2;
-    int unencrypted = 0;
-    int useOwnFile = 0;
-    std::string ownFilePath;
-
-    bool ImageValid() const { return imageValid_; }
-    bool UpdateRunning() const { return updateRunning_; }
-    const FirmwareImage& Image() const { return image_; }
+    // UpdaterWindow.
+    void SetCaption(const std::string& caption) override;
+    void EnableControl(DialogControl control, bool enabled) override;
+    void ShowControl(DialogControl control, bool shown) override;
+    void EnableCloseCommand(bool enabled) override;
+    void FillPortList(const std::vector<PortInfo>& ports) override;
+    void SelectPort(int index) override;
+    int SelectedPort() const override;
+    void ShowStatusBanner() override;
+    void HideStatusBanner() override;
+    void ShowWaitCursor(bool waiting) override;
+    void DiscardInput() override;
+    bool RunSpecialSettings(UserSettings& settings) override;
+    void EndDialog() override;
 
     // UpdateHost.
     void SetProgressRange(int maximum) override;
@@ -85,28 +74,11 @@ class UpdaterDialog : public QDialog, public UpdateHost {
 
   private:
     void BuildControls();
-    void LoadAndValidateImage(ImageLoadForm form);
-    void SetCaption();
-    void EnumeratePorts();
-    // Looks for the ports again (the list is opened, or Write finds it empty), keeping the
-    // selected device selected where it is still there.
-    void RescanPorts();
-    std::vector<PortInfo> FindPorts();
-    void FillPortList(const std::vector<PortInfo>& ports, const QString& preferredDevice);
-    void OnSelchangePort(int index);
-    void OnPassFinished();
-    void DisableControls();
-    void EnableControls();
-    void SetControlsEnabled(bool enabled);
     void ShowProgress(int position);
     void PlaceBeforeShowing();
 
-    LinkPort& link_;
-    UpdaterDialogOptions options_;
-    FirmwareImage image_;
-    bool imageValid_ = true;
-    bool initialised_ = false;
-    bool updateRunning_ = false;
+    FileChooserFunction fileChooser_;
+    UpdaterDialogCore core_;
     bool exitConfirmed_ = false;
     int passFinished = 0;
     QPointer<QEventLoop> passLoop_;
@@ -120,6 +92,8 @@ class UpdaterDialog : public QDialog, public UpdateHost {
     QPushButton* writeButton_ = nullptr;
     PortListBox* portList_ = nullptr;
     QPushButton* specialSettingsButton_ = nullptr;
+    // The same controls, indexed by DialogControl.
+    std::array<QWidget*, kDialogControlCount> controls_{};
 };
 
 }  // namespace updater

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/PortScan.h"
 #include "app/QtMessagePump.h"
 #include "app/UpdaterDialog.h"
+#include "front/PortScan.h"
 #include "ui/UiResources.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Utf8Arguments.h"
 #include "image/FirmwareImage.h"
 
 namespace {
@@ -35,8 +36,9 @@ int main(int argc, char** argv) {
     add(updater::cli::AddListPortsCommand(app));
     add(updater::cli::AddWriteCommand(app));
 
+    const updater::cli::Utf8Arguments arguments(argc, argv);
     try {
-        app.parse(argc, argv);
+        app.parse(arguments.Count(), arguments.Values());
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
     }

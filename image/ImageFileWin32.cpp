@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "image/ImageFile.h"
+#include "image/Utf8Path.h"
 
 namespace updater {
 
@@ -43,11 +44,13 @@ class Handle {
 
 ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vector<uint8_t>& out) {
     out.clear();
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    // The wide calls: a path in UTF-8 can name folders the system's code page cannot spell.
+    const std::wstring wide = PathFromUtf8(path).wstring();
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return ImageProblem::Directory;
     }
-    const Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const Handle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE) return ProblemOfError(GetLastError());
     if (GetFileType(file.Get()) != FILE_TYPE_DISK) return ImageProblem::NotRegularFile;

@@ -15,7 +15,7 @@ packages=(
   dpkg-dev fakeroot file lintian desktop-file-utils help2man
 )
 if [[ "${1:-}" == "--wine" ]]; then
-  packages+=(wine wine64)
+  packages+=(wine wine64 fonts-wine nsis x11-utils)
 fi
 # The README's pictures are taken with a window manager, which draws the captions.
 if [[ "${1:-}" == "--screenshots" ]]; then

@@ -50,3 +50,6 @@ sim_pid=""
 cat "$stage/sim.err"
 test -s "$stage/dump.txt"
 echo "installed package: write against the installed radio-sim succeeded"
+
+# The Windows packages: the installer and the portable zip, proven under Wine.
+JOBS=$(nproc) bash scripts/windows-package.sh

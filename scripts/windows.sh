@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Cross builds the Qt-free core, its Windows-capable tests and updater-cli.exe with MinGW-w64,
-# then runs those tests under Wine in a throw-away prefix. Every target is required: one that is
-# missing fails the build. With UPDATER_COUNTS set, the Wine results are added to that file.
+# Cross builds for Windows with MinGW-w64: the Qt-free core, updater-cli.exe, the window program
+# updater.exe and the test programs; then runs the test programs that need neither a display
+# nor a radio under Wine in a throw-away prefix (the window's tests run in scripts/wine-window.sh).
+# Every target named here must exist: a missing one fails the build.
+# With UPDATER_COUNTS set, the Wine results are added to that file.
 # Usage: scripts/windows.sh [--no-wine]   (JOBS=n sets the parallel jobs; default: all processors)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,18 +47,24 @@ cmake --preset mingw -DCLI11_DIR="$(pwd)/$cli11" -Dnlohmann_json_DIR="$(pwd)/$js
 # Every target ninja knows in this build, one name per line.
 known=$(ninja -C build-mingw -t targets all | sed -n 's/^\([^:/]*\): .*/\1/p' | sort -u)
 
-libraries=(updater_image updater_res updater_link updater_protocol updater-cli)
-# The test programs that build for Windows (those needing a POSIX terminal are left out there).
-test_programs=(link_tests image_tests cli_tests)
-targets=("${libraries[@]}" "${test_programs[@]}")
-tests=("${test_programs[@]}")
+libraries=(updater_image updater_res updater_link updater_protocol updater_front updater_win)
+programs=(updater-cli updater win_gui_tests)
+# The test programs that run under Wine without a display or a radio (those needing a POSIX
+# terminal are not built for Windows).
+tests=(link_tests image_tests cli_tests front_tests)
+targets=("${libraries[@]}" "${programs[@]}" "${tests[@]}")
+missing=()
 for t in "${targets[@]}"; do
-  grep -qx "$t" <<<"$known" || { echo "windows: the build has no target $t" >&2; exit 1; }
+  grep -qx "$t" <<<"$known" || missing+=("$t")
 done
+if ((${#missing[@]})); then
+  echo "windows: the build defines no target ${missing[*]}" >&2
+  exit 1
+fi
 
 echo "windows: building ${targets[*]}"
 cmake --build build-mingw -j "$jobs" --target "${targets[@]}"
-ls -l build-mingw/cli/updater-cli.exe
+ls -l build-mingw/cli/updater-cli.exe build-mingw/win/updater.exe
 
 ((run_wine)) || exit 0
 

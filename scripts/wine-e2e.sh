@@ -3,6 +3,7 @@
 # the radio's pseudo-terminal is offered to Wine as COM5. Each write must end with status 0,
 # the radio's checks must hold, and its memory must equal the image's blocks. The embedded
 # image is also written by the Linux build on the same machine, and both times are printed.
+# One write reads its image from C:\Prüfstand\, a path outside the ANSI code page.
 #
 # Usage: scripts/wine-e2e.sh
 #   LINUX_BUILD=dir  Linux build directory for radio-sim and updater-cli (default: build, as the
@@ -12,28 +13,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
-linux_build=${LINUX_BUILD:-build}
 
 # --- the programs --------------------------------------------------------------------------
 JOBS=$jobs bash scripts/windows.sh --no-wine
 exe=$root/build-mingw/cli/updater-cli.exe
 [[ -f "$exe" ]] || { echo "wine-e2e: $exe was not built" >&2; exit 1; }
 
-if [[ ! -f "$linux_build/build.ninja" ]]; then
-  if [[ "$linux_build" == build ]]; then
-    cmake --preset default >/dev/null
-  else
-    cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUPDATER_BUILD_GUI=OFF \
-      -DUPDATER_BUILD_TESTS=OFF -DUPDATER_BUILD_BENCH=OFF >/dev/null
-  fi
-fi
-cmake --build "$linux_build" -j "$jobs" --target radio-sim updater-cli descramble-image
+source tests/wine/wine-env.sh
+JOBS=$jobs linux_programs radio-sim updater-cli descramble-image
 sim=$root/$linux_build/sim/radio-sim
 cli=$root/$linux_build/cli/updater-cli
 scramble=$root/$linux_build/tools/descramble-image
 
 # --- the throw-away prefix and the files of this run ----------------------------------------
-source tests/wine/wine-env.sh
 work=$(mktemp -d)
 started_pids=()
 cleanup() {
@@ -59,6 +51,9 @@ small=$work/small-image.mot
 "$cli" info --blocks --file "$small" >"$work/small-blocks.txt"
 "$cli" info --blocks >"$work/embedded-blocks.txt"
 small_windows=$("$WINE" winepath -w "$small" </dev/null 2>/dev/null | tr -d '\r')
+# The same file in a folder whose name the ANSI code page cannot spell on every machine.
+mkdir -p "$WINEPREFIX/drive_c/Prüfstand"
+cp "$small" "$WINEPREFIX/drive_c/Prüfstand/small-image.mot"
 
 # --- one write -----------------------------------------------------------------------------
 # A write is started, then finished: the Linux write of the embedded image runs beside the one
@@ -152,7 +147,7 @@ finish_case small-scrambled "$work/small-blocks.txt"
 start_case small-unencrypted wine "--stop-bits 1" --file "$small_windows" --unencrypted \
   --stop-bits 1
 finish_case small-unencrypted "$work/small-blocks.txt"
-start_case small-57600 wine "--speed 57600" --file "$small_windows" --speed 57600
+start_case small-57600 wine "--speed 57600" --file 'C:\Prüfstand\small-image.mot' --speed 57600
 finish_case small-57600 "$work/small-blocks.txt"
 start_case embedded-wine wine ""
 start_case embedded-linux linux ""

@@ -2,15 +2,15 @@
 
 #include <QStringList>
 
+#include "front/FileFilter.h"
+
 namespace updater {
 
-QString QtFileFilter(const QString& pairedFilter) {
-    const QStringList parts = pairedFilter.split(QLatin1Char('|'));
+QString QtFileFilter(const char* pairedFilter) {
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts[i].trimmed();
-        const QString patterns = parts[i + 1].trimmed();
-        if (description.isEmpty() && patterns.isEmpty()) break;  // the closing "||"
+    for (const FileFilterEntry& entry : ParseFileFilter(pairedFilter)) {
+        const QString description = QString::fromStdString(entry.description);
+        const QString patterns = QString::fromStdString(entry.patterns);
         // Qt takes the patterns from the last parentheses; a description that already names
         // them is used as it is.
         const QString named =

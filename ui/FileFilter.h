@@ -1,11 +1,11 @@
 #pragma once
-// File chooser filters: the "Description|pattern|...||" form the dialogs are written with,
-// turned into the form Qt's file dialog reads ("Description (pattern);;...").
+// A file chooser filter in the form Qt's file dialog reads ("Description (pattern);;...").
 
 #include <QString>
 
 namespace updater {
 
-QString QtFileFilter(const QString& pairedFilter);
+// From the "Description|pattern|...||" form the dialogs are written with.
+QString QtFileFilter(const char* pairedFilter);
 
 }  // namespace updater

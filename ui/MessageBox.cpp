@@ -3,16 +3,12 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "front/MessageHook.h"
 #include "protocol/UpdateHost.h"
 
 namespace updater {
 
 namespace {
-
-MessageBoxFunction& CurrentFunction() {
-    static MessageBoxFunction function;
-    return function;
-}
 
 QMessageBox::Icon IconForStyle(unsigned style) {
     switch (style & 0xF0u) {
@@ -33,11 +29,9 @@ bool HasCancelButton(unsigned style) { return (style & 0x0Fu) == 0x01u; }
 
 }  // namespace
 
-void SetMessageBoxFunction(MessageBoxFunction function) { CurrentFunction() = std::move(function); }
-
 int ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                    unsigned style) {
-    if (CurrentFunction()) return CurrentFunction()(owner, text, caption, style);
+    if (const auto answer = HookedAnswer(text, caption, style)) return *answer;
     return StandardMessageBox(owner, text, caption, style);
 }
 

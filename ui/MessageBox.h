@@ -1,21 +1,14 @@
 #pragma once
-// Every message box of the program goes through one replaceable function, so that the whole
-// conversation with the user can be read and answered (tests, automation).
+// Every message box of the Qt windows: the front layer's hook answers it when one is
+// installed (front/MessageHook.h), the standard modal box otherwise.
 
 #include <QWidget>
-#include <functional>
 #include <string>
 
 namespace updater {
 
 // Shows text with caption and the buttons and icon of style (see protocol/UpdateHost.h);
 // returns ID_OK or ID_CANCEL.
-using MessageBoxFunction = std::function<int(QWidget* owner, const std::string& text,
-                                             const std::string& caption, unsigned style)>;
-
-// Replaces the function; an empty one restores the standard message box.
-void SetMessageBoxFunction(MessageBoxFunction function);
-
 int ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                    unsigned style);
 

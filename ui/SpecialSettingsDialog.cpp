@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 
-#include "protocol/Messages.h"
-#include "protocol/UpdateHost.h"
+#include "front/FileFilter.h"
 #include "ui/DialogUnits.h"
 #include "ui/FileFilter.h"
 #include "ui/GroupFrame.h"
@@ -23,7 +23,6 @@ namespace updater {
 
 namespace {
 
-constexpr const char* kImageFileFilter = "MOT File(*.mot)|*.mot||";
 constexpr const char* kLineNote =
     "This Baud Rate is used after PC reeives SYN from the radio.\n"
     "This Stop Bit is used after PC receives SYN from the radio.";
@@ -34,9 +33,10 @@ QString StandardFileChooser(QWidget* parent, const QString& filter) {
 
 }  // namespace
 
-SpecialSettingsDialog::SpecialSettingsDialog(QWidget* owner)
+SpecialSettingsDialog::SpecialSettingsDialog(QWidget* owner, const UserSettings& settings)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
+      form_(settings),
       chooser_(StandardFileChooser) {
     setWindowTitle(QStringLiteral("Special Settings"));
     setFont(TemplateFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
@@ -124,59 +124,53 @@ void SpecialSettingsDialog::showEvent(QShowEvent* event) {
 }
 
 void SpecialSettingsDialog::OnInitDialog() {
-    // The path box starts empty whatever ownFilePath holds: a file is chosen anew each time.
+    // The path box starts empty whatever the path holds: a file is chosen anew each time.
     filePathEdit_->clear();
-    const bool ownFile = useOwnFile != 0;
-    filePathEdit_->setEnabled(ownFile);
-    referButton_->setEnabled(ownFile);
-    useOwnFileBox_->setChecked(ownFile);
-
-    unencryptedBox_->setChecked(unencrypted == 1);
-
-    QRadioButton* speed = speedChoice == 1   ? speed19200_
-                          : speedChoice == 6 ? speed57600_
-                                             : speed38400_;
-    speed->setChecked(true);
-    (stopBits == 2 ? stopBit2_ : stopBit1_)->setChecked(true);
+    filePathEdit_->setEnabled(form_.FileControlsEnabled());
+    referButton_->setEnabled(form_.FileControlsEnabled());
+    useOwnFileBox_->setChecked(form_.UseOwnFileChecked());
+    unencryptedBox_->setChecked(form_.UnencryptedChecked());
+    const std::array<QRadioButton*, kSpeedButtonCount> speeds{speed57600_, speed19200_,
+                                                              speed38400_};
+    speeds[static_cast<size_t>(form_.CheckedSpeed())]->setChecked(true);
+    (form_.CheckedStopBit() == StopBitButton::StopBit2 ? stopBit2_ : stopBit1_)->setChecked(true);
 }
 
 void SpecialSettingsDialog::ConnectHandlers() {
     // Connected after the initial checks, so that opening the dialog changes no value.
-    const auto onChecked = [this](QRadioButton* button, int* field, int value) {
-        connect(button, &QRadioButton::toggled, this, [field, value](bool checked) {
-            if (checked) *field = value;
+    const auto onChecked = [this](QRadioButton* button, auto handler) {
+        connect(button, &QRadioButton::toggled, this, [handler](bool checked) {
+            if (checked) handler();
         });
     };
-    onChecked(speed57600_, &speedChoice, 6);
-    onChecked(speed19200_, &speedChoice, 1);
-    onChecked(speed38400_, &speedChoice, 5);
-    onChecked(stopBit1_, &stopBits, 1);
-    onChecked(stopBit2_, &stopBits, 2);
-    connect(unencryptedBox_, &QCheckBox::toggled, this,
-            [this](bool checked) { unencrypted = checked ? 1 : 0; });
+    onChecked(speed57600_, [this] { form_.OnSpeed(SpeedButton::Speed57600); });
+    onChecked(speed19200_, [this] { form_.OnSpeed(SpeedButton::Speed19200); });
+    onChecked(speed38400_, [this] { form_.OnSpeed(SpeedButton::Speed38400); });
+    onChecked(stopBit1_, [this] { form_.OnStopBit(StopBitButton::StopBit1); });
+    onChecked(stopBit2_, [this] { form_.OnStopBit(StopBitButton::StopBit2); });
+    connect(unencryptedBox_, &QCheckBox::toggled, this, [this] { form_.OnUnencrypted(); });
     connect(useOwnFileBox_, &QCheckBox::toggled, this, &SpecialSettingsDialog::OnUseOwnFile);
     connect(referButton_, &QPushButton::clicked, this, &SpecialSettingsDialog::OnRefer);
     connect(setButton_, &QPushButton::clicked, this, &SpecialSettingsDialog::OnSet);
     connect(cancelButton_, &QPushButton::clicked, this, &SpecialSettingsDialog::reject);
 }
 
-void SpecialSettingsDialog::OnUseOwnFile(bool checked) {
-    useOwnFile = checked ? 1 : 0;
-    filePathEdit_->setEnabled(checked);
-    referButton_->setEnabled(checked);
+void SpecialSettingsDialog::OnUseOwnFile() {
+    form_.OnUseOwnFile();
+    filePathEdit_->setEnabled(form_.FileControlsEnabled());
+    referButton_->setEnabled(form_.FileControlsEnabled());
 }
 
 void SpecialSettingsDialog::OnRefer() {
-    const QString path = chooser_(this, QtFileFilter(QString::fromLatin1(kImageFileFilter)));
+    const QString path = chooser_(this, QtFileFilter(kImageFileFilter));
     if (path.isEmpty()) return;
-    ownFilePath = QFile::encodeName(path).toStdString();
+    form_.OnFileChosen(QFile::encodeName(path).toStdString());
     filePathEdit_->setText(path);
 }
 
 void SpecialSettingsDialog::OnSet() {
-    // Only the box counts: a path kept from an earlier showing must be chosen again.
-    if (useOwnFile == 1 && filePathEdit_->text().isEmpty()) {
-        ShowMessageBox(this, kTextMustInputFileName, kCaptionUpperError, MB_OK_STOP);
+    if (const auto refusal = form_.RefusalOnSet(filePathEdit_->text().isEmpty())) {
+        ShowMessageBox(this, refusal->text, refusal->caption, refusal->style);
         return;
     }
     accept();

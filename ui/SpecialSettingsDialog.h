@@ -1,11 +1,14 @@
 #pragma once
-// The service settings: line speed of the block transfer, stop bits, unscrambled traffic and
-// an image file of the user's own. It only edits the five values; the main window hands them
-// in before showing it and takes them back when it ends with "Set" (Accepted).
+// The Qt drawing of the service settings dialog: line speed of the block transfer, stop bits,
+// unscrambled traffic and an image file of the user's own. What each control does is decided
+// by SpecialSettingsForm (front/); the main window takes the settings back when the dialog
+// ends with "Set" (Accepted).
 
 #include <QDialog>
 #include <functional>
 #include <string>
+
+#include "front/SpecialSettingsForm.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -21,16 +24,12 @@ using FileChooserFunction = std::function<QString(QWidget* parent, const QString
 class SpecialSettingsDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit SpecialSettingsDialog(QWidget* owner);
+    SpecialSettingsDialog(QWidget* owner, const UserSettings& settings);
 
     // Replaces the file chooser of "Refer" (the standard open-file dialog by default).
     void SetFileChooser(FileChooserFunction chooser);
 
-    int speedChoice = 5;  // 1, 5 or 6
-    int stopBits = 2;     // 1 or 2
-    int unencrypted = 0;
-    int useOwnFile = 0;
-    std::string ownFilePath;  // in the file system's encoding
+    const UserSettings& Settings() const { return form_.Settings(); }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -39,10 +38,11 @@ class SpecialSettingsDialog : public QDialog {
     void BuildControls();
     void OnInitDialog();
     void ConnectHandlers();
-    void OnUseOwnFile(bool checked);
+    void OnUseOwnFile();
     void OnRefer();
     void OnSet();
 
+    SpecialSettingsForm form_;
     FileChooserFunction chooser_;
     bool initialised_ = false;
     QPushButton* setButton_ = nullptr;

@@ -14,22 +14,13 @@ namespace updater {
 
 namespace {
 
-constexpr int kLifetimeMs = 5000;
-constexpr int kTitleTop = 107;
-constexpr int kMessageTop = 130;
-constexpr int kDetailRight = 410;
-// Detail lines 3 to 7, 13 pixels apart.
-constexpr std::array<int, 5> kDetailTops{195, 208, 221, 234, 247};
-
 QPointer<StatusBanner> activeBanner;
-int bannerEnabled = 0;
-BannerTexts bannerTexts;
 
 // An Arial-like face whose character cell (ascent + descent) is cellHeight pixels, the way the
 // banner's fonts are specified.
 QFont BannerFont(int cellHeight) {
     QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+    font.setFamilies({QString::fromLatin1(kBannerFontFace), QStringLiteral("Liberation Sans"),
                       QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setWeight(QFont::Medium);
@@ -41,15 +32,14 @@ QFont BannerFont(int cellHeight) {
     return font;
 }
 
-enum class Align { Centre, Right };
-
-// Draws text with its cell's top edge at top, centred on x or ending at x.
-void DrawLine(QPainter& painter, const QString& text, int x, int top, Align align) {
-    if (text.isEmpty()) return;
+// Draws a line with its cell's top edge at its top, centred on its x or ending there.
+void DrawLine(QPainter& painter, const BannerLine& line) {
+    painter.setFont(BannerFont(line.fontHeight));
+    const QString text = QString::fromLatin1(line.text.c_str());
     const QFontMetrics metrics(painter.font());
     const int width = metrics.horizontalAdvance(text);
-    const int left = align == Align::Centre ? x - width / 2 : x - width;
-    painter.drawText(left, top + metrics.ascent(), text);
+    const int left = line.align == BannerAlign::Centre ? line.x - width / 2 : line.x - width;
+    painter.drawText(left, line.top + metrics.ascent(), text);
 }
 
 }  // namespace
@@ -59,7 +49,7 @@ StatusBanner::StatusBanner(QWidget* owner, QPixmap picture)
       picture_(std::move(picture)) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(picture_.size());
-    QTimer::singleShot(kLifetimeMs, this, &StatusBanner::DestroyAfterTimeout);
+    QTimer::singleShot(kBannerLifetimeMs, this, &StatusBanner::DestroyAfterTimeout);
 }
 
 StatusBanner::~StatusBanner() {
@@ -76,15 +66,7 @@ QPixmap StatusBanner::Rendered() const {
     QPixmap canvas = picture_;
     QPainter painter(&canvas);
     painter.setPen(Qt::black);
-    const int centre = canvas.width() / 2;
-    painter.setFont(BannerFont(20));
-    DrawLine(painter, bannerTexts[0], centre, kTitleTop, Align::Centre);
-    painter.setFont(BannerFont(17));
-    DrawLine(painter, bannerTexts[1], centre, kMessageTop, Align::Centre);
-    painter.setFont(BannerFont(15));
-    for (size_t i = 0; i < kDetailTops.size(); ++i) {
-        DrawLine(painter, bannerTexts[i + 2], kDetailRight, kDetailTops[i], Align::Right);
-    }
+    for (const BannerLine& line : BannerLinesToDraw(canvas.width())) DrawLine(painter, line);
     return canvas;
 }
 
@@ -93,14 +75,10 @@ void StatusBanner::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, Rendered());
 }
 
-void EnableBanner(int flag) { bannerEnabled = flag; }
-
-void SetBannerTexts(const BannerTexts& texts) { bannerTexts = texts; }
-
 StatusBanner* ActiveBanner() { return activeBanner.data(); }
 
 void ShowBanner(QWidget* owner) {
-    if (bannerEnabled == 0 || activeBanner) return;
+    if (!BannerEnabled() || activeBanner) return;
     InitUiResources();
     QPixmap picture(QStringLiteral(":/banner.png"));
     if (picture.isNull()) return;  // no picture, no banner; the caller goes on
@@ -123,7 +101,7 @@ void ShowBanner(QWidget* owner) {
 }
 
 void HideBanner() {
-    if (bannerEnabled == 0 || !activeBanner) return;
+    if (!BannerEnabled() || !activeBanner) return;
     QPointer<QWidget> owner = activeBanner->parentWidget();
     delete activeBanner.data();  // the destructor clears activeBanner
     if (owner) owner->update();  // repaint what the banner covered

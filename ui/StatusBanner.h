@@ -1,17 +1,15 @@
 #pragma once
-// A frameless picture with the program's title and a status line, standing centred over the
-// main window while the user-interface thread is busy (the port scan at start). One banner at
-// a time; it removes itself after five seconds in any case.
+// The Qt drawing of the status banner: a frameless picture with the program's title and a
+// status line (front/StatusBannerText.h), standing centred over the main window while the
+// user-interface thread is busy (the port scan at start). One banner at a time; it removes
+// itself after five seconds in any case.
 
 #include <QPixmap>
-#include <QString>
 #include <QWidget>
-#include <array>
+
+#include "front/StatusBannerText.h"
 
 namespace updater {
-
-inline constexpr int kBannerLines = 7;
-using BannerTexts = std::array<QString, kBannerLines>;
 
 class StatusBanner : public QWidget {
     Q_OBJECT
@@ -32,12 +30,9 @@ class StatusBanner : public QWidget {
     QPixmap picture_;
 };
 
-// ShowBanner and HideBanner do nothing while the banner is switched off (the default).
-void EnableBanner(int flag);
-// Line 1 is the title, line 2 the status message, lines 3 to 7 details.
-void SetBannerTexts(const BannerTexts& texts);
 // Shows the banner centred over owner (over the screen without one) and paints it at once.
-// Does nothing when switched off, when a banner is up already, or when the picture is missing.
+// Does nothing when switched off (EnableBanner), when a banner is up already, or when the
+// picture is missing.
 void ShowBanner(QWidget* owner);
 void HideBanner();
 // The banner on screen, or null.

@@ -13,25 +13,15 @@
 #include "app/UpdaterDialog.h"
 #include "link/LinkPort.h"
 #include "sim/RadioSimulator.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/WindowCaption.h"
 
 namespace updater::test {
 
-struct RecordedMessage {
-    std::string text;
-    std::string caption;
-    unsigned style = 0;
-};
-
-// Takes over every message box while it lives: records it and answers it with `answer`
-// (OK when unset).
-class MessageRecorder {
-  public:
-    MessageRecorder();
-    ~MessageRecorder();
-
-    std::vector<RecordedMessage> messages;
-    std::function<int(const RecordedMessage&)> answer;
-};
+using testing::CaptionFor;
+using testing::EmbeddedImageVersion;
+using testing::MessageRecorder;
+using testing::RecordedMessage;
 
 // Radio options for quick tests: no wire-time delays.
 sim::SimOptions QuickRadio();
@@ -70,23 +60,16 @@ struct DialogUnderTest {
     std::unique_ptr<UpdaterDialog> dialog;
 };
 
-// A valid image of a few blocks per area, so that a whole update takes moments.
-FirmwareImage SmallImage();
+// A loader that yields a valid image of a few blocks per area (tests/support/SmallImage.h).
 ImageLoaderFunction SmallImageLoader();
 
 // Empty when the radio holds exactly the image's blocks; else the first difference.
 std::string MemoryMismatch(const sim::RadioSimulator& radio, const FirmwareImage& image);
 
-// The version of the image the program carries, as the caption shows it.
-std::string EmbeddedImageVersion();
-
 template <typename Widget = QAbstractButton>
 Widget* Child(const QWidget& parent, const char* name) {
     return parent.findChild<Widget*>(QString::fromLatin1(name));
 }
-
-// The caption the window shows for a version text.
-std::string CaptionFor(const std::string& version);
 
 // Runs action once the modal dialog of type Dialog under owner is up (from its event loop).
 template <typename Dialog>

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     dialog.show();
 
     bool saved = false;
-    updater::SpecialSettingsDialog settings(&dialog);
+    updater::SpecialSettingsDialog settings(&dialog, dialog.Settings());
     const auto finish = [&] {
         std::printf("%s\n%s\n", qPrintable(dialog.windowTitle()), saved ? "saved" : "not saved");
         settings.hide();

@@ -16,8 +16,7 @@ TEST(FileFilter, TranslatesPairedFiltersIntoQtFilters) {
         {"", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(QtFileFilter(QString::fromLatin1(c.paired)).toStdString(), c.expected)
-            << c.paired;
+        EXPECT_EQ(QtFileFilter(c.paired).toStdString(), c.expected) << c.paired;
     }
 }
 

@@ -18,36 +18,25 @@ namespace {
 using test::Child;
 using test::MessageRecorder;
 
-struct Settings {
-    int speedChoice;
-    int stopBits;
-    int unencrypted;
-    int useOwnFile;
-};
-
-void Apply(SpecialSettingsDialog& dialog, const Settings& settings) {
-    dialog.speedChoice = settings.speedChoice;
-    dialog.stopBits = settings.stopBits;
-    dialog.unencrypted = settings.unencrypted;
-    dialog.useOwnFile = settings.useOwnFile;
+UserSettings Settings(int speedChoice, int stopBits, int unencrypted, int useOwnFile) {
+    // A path kept from an earlier showing: the path box starts empty all the same.
+    return {speedChoice, stopBits, unencrypted, useOwnFile, "/home/tech/previous.mot"};
 }
 
 TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
     const struct {
-        Settings settings;
+        UserSettings settings;
         const char* checkedSpeed;
         const char* checkedStopBit;
     } cases[] = {
-        {{5, 2, 0, 0}, "speed38400", "stopBit2"},
-        {{6, 1, 1, 1}, "speed57600", "stopBit1"},
-        {{1, 2, 0, 1}, "speed19200", "stopBit2"},  // 19200 is checked but hidden
-        {{3, 7, 0, 0}, "speed38400", "stopBit1"},  // unknown values fall back
+        {Settings(5, 2, 0, 0), "speed38400", "stopBit2"},
+        {Settings(6, 1, 1, 1), "speed57600", "stopBit1"},
+        {Settings(1, 2, 0, 1), "speed19200", "stopBit2"},  // 19200 is checked but hidden
+        {Settings(3, 7, 0, 0), "speed38400", "stopBit1"},  // unknown values fall back
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.checkedSpeed);
-        SpecialSettingsDialog dialog(nullptr);
-        Apply(dialog, c.settings);
-        dialog.ownFilePath = "/home/tech/previous.mot";
+        SpecialSettingsDialog dialog(nullptr, c.settings);
         dialog.show();
 
         for (const char* speed : {"speed57600", "speed19200", "speed38400"}) {
@@ -64,37 +53,36 @@ TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
         EXPECT_FALSE(Child(dialog, "speed19200")->isVisible());
         EXPECT_FALSE(Child(dialog, "speed19200")->isEnabled());
         // Opening changes no value.
-        EXPECT_EQ(dialog.speedChoice, c.settings.speedChoice);
-        EXPECT_EQ(dialog.stopBits, c.settings.stopBits);
+        EXPECT_EQ(dialog.Settings().speedChoice, c.settings.speedChoice);
+        EXPECT_EQ(dialog.Settings().stopBits, c.settings.stopBits);
         dialog.close();
     }
 }
 
 TEST(SpecialSettingsDialog, ControlsRecordTheChoices) {
-    SpecialSettingsDialog dialog(nullptr);
-    Apply(dialog, {5, 2, 0, 0});
+    SpecialSettingsDialog dialog(nullptr, Settings(5, 2, 0, 0));
     dialog.show();
 
     Child(dialog, "speed57600")->click();
-    EXPECT_EQ(dialog.speedChoice, 6);
+    EXPECT_EQ(dialog.Settings().speedChoice, 6);
     Child(dialog, "speed38400")->click();
-    EXPECT_EQ(dialog.speedChoice, 5);
+    EXPECT_EQ(dialog.Settings().speedChoice, 5);
     Child(dialog, "stopBit1")->click();
-    EXPECT_EQ(dialog.stopBits, 1);
+    EXPECT_EQ(dialog.Settings().stopBits, 1);
     Child(dialog, "stopBit2")->click();
-    EXPECT_EQ(dialog.stopBits, 2);
+    EXPECT_EQ(dialog.Settings().stopBits, 2);
 
     Child(dialog, "unencrypted")->click();
-    EXPECT_EQ(dialog.unencrypted, 1);
+    EXPECT_EQ(dialog.Settings().unencrypted, 1);
     Child(dialog, "unencrypted")->click();
-    EXPECT_EQ(dialog.unencrypted, 0);
+    EXPECT_EQ(dialog.Settings().unencrypted, 0);
 
     Child(dialog, "useOwnFile")->click();
-    EXPECT_EQ(dialog.useOwnFile, 1);
+    EXPECT_EQ(dialog.Settings().useOwnFile, 1);
     EXPECT_TRUE(Child(dialog, "referButton")->isEnabled());
     EXPECT_TRUE(Child<QLineEdit>(dialog, "filePathEdit")->isEnabled());
     Child(dialog, "useOwnFile")->click();
-    EXPECT_EQ(dialog.useOwnFile, 0);
+    EXPECT_EQ(dialog.Settings().useOwnFile, 0);
     EXPECT_FALSE(Child(dialog, "referButton")->isEnabled());
 }
 
@@ -102,13 +90,11 @@ TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
     MessageRecorder recorder;
     QString offeredFilter;
     QString answer;  // cancelled first
-    SpecialSettingsDialog dialog(nullptr);
+    SpecialSettingsDialog dialog(nullptr, Settings(5, 2, 0, 1));
     dialog.SetFileChooser([&](QWidget*, const QString& filter) {
         offeredFilter = filter;
         return answer;
     });
-    Apply(dialog, {5, 2, 0, 1});
-    dialog.ownFilePath = "/home/tech/previous.mot";  // kept from an earlier showing
     dialog.show();
 
     Child(dialog, "setButton")->click();
@@ -121,12 +107,12 @@ TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
 
     Child(dialog, "referButton")->click();  // the chooser is cancelled: nothing changes
     EXPECT_EQ(offeredFilter.toStdString(), "MOT File(*.mot)");
-    EXPECT_EQ(dialog.ownFilePath, "/home/tech/previous.mot");
+    EXPECT_EQ(dialog.Settings().ownFilePath, "/home/tech/previous.mot");
     EXPECT_TRUE(Child<QLineEdit>(dialog, "filePathEdit")->text().isEmpty());
 
     answer = QStringLiteral("/home/tech/new image.mot");
     Child(dialog, "referButton")->click();
-    EXPECT_EQ(dialog.ownFilePath, "/home/tech/new image.mot");
+    EXPECT_EQ(dialog.Settings().ownFilePath, "/home/tech/new image.mot");
     EXPECT_EQ(Child<QLineEdit>(dialog, "filePathEdit")->text(), answer);
 
     Child(dialog, "setButton")->click();
@@ -148,7 +134,7 @@ QRect GroupPart(const QGroupBox* group, QStyle::SubControl part) {
 }
 
 TEST(SpecialSettingsDialog, GroupTitlesAndFramesLeaveTheFirstControlFree) {
-    SpecialSettingsDialog dialog(nullptr);
+    SpecialSettingsDialog dialog(nullptr, UserSettings{});
     dialog.show();
     for (const auto& [groupName, controlName] :
          {std::pair{"baudRateGroup", "speed38400"}, std::pair{"stopBitGroup", "stopBit1"},

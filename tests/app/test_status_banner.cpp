@@ -65,13 +65,7 @@ TEST_F(StatusBannerTest, OneBannerCentredOverItsOwnerUntilHidden) {
 }
 
 TEST_F(StatusBannerTest, DrawsTitleAndMessageCentredAndDetailsRightAligned) {
-    SetBannerTexts({QStringLiteral("Updater title"),
-                    QStringLiteral("Checking....."),
-                    QStringLiteral("detail three"),
-                    {},
-                    {},
-                    {},
-                    {}});
+    SetBannerTexts({"Updater title", "Checking.....", "detail three", "", "", "", ""});
     ShowBanner(&owner);
     ASSERT_NE(ActiveBanner(), nullptr);
     InitUiResources();

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 
 #include "GuiTestSupport.h"
+#include "tests/support/SmallImage.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
 
@@ -136,7 +137,7 @@ TEST(UpdateWorkflow, FailuresShowTheTextOfTheirResultCode) {
 TEST(UpdateWorkflow, AnUpdateWithNoBlocksToCountLeavesTheBarDeterminate) {
     // The radio's top area already carries the image's tag and the image has nothing in the
     // low and main areas: the short sequence sets a progress range of 0.
-    FirmwareImage image = test::SmallImage();
+    FirmwareImage image = testing::SmallImage();
     image.lowAreaRecords.Clear();
     image.mainAreaRecords.Clear();
     sim::SimOptions radio = test::QuickRadio();

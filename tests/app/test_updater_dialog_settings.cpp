@@ -44,11 +44,11 @@ TEST(UpdaterDialogSettings, CancelChangesNothing) {
     });
 
     EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_EQ(dialog.speedChoice, 5);
-    EXPECT_EQ(dialog.stopBits, 2);
-    EXPECT_EQ(dialog.unencrypted, 0);
-    EXPECT_EQ(dialog.useOwnFile, 0);
-    EXPECT_TRUE(dialog.ownFilePath.empty());
+    EXPECT_EQ(dialog.Settings().speedChoice, 5);
+    EXPECT_EQ(dialog.Settings().stopBits, 2);
+    EXPECT_EQ(dialog.Settings().unencrypted, 0);
+    EXPECT_EQ(dialog.Settings().useOwnFile, 0);
+    EXPECT_TRUE(dialog.Settings().ownFilePath.empty());
     EXPECT_EQ(dialog.windowTitle(), caption);
     EXPECT_TRUE(Child(dialog, "writeButton")->isEnabled());
 }
@@ -66,9 +66,9 @@ TEST(UpdaterDialogSettings, SetTakesTheValuesAndReloadsTheImage) {
     });
 
     EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_EQ(dialog.speedChoice, 6);
-    EXPECT_EQ(dialog.stopBits, 1);
-    EXPECT_EQ(dialog.unencrypted, 1);
+    EXPECT_EQ(dialog.Settings().speedChoice, 6);
+    EXPECT_EQ(dialog.Settings().stopBits, 1);
+    EXPECT_EQ(dialog.Settings().unencrypted, 1);
     EXPECT_EQ(dialog.windowTitle().toStdString(), test::CaptionFor(EmbeddedImageVersion()));
     EXPECT_TRUE(Child(dialog, "writeButton")->isEnabled());
     EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
@@ -110,7 +110,7 @@ TEST(UpdaterDialogSettings, UserImageFileIsValidatedAndOnlyRead) {
             }
         });
 
-        EXPECT_EQ(dialog.ownFilePath, QFile::encodeName(path).toStdString());
+        EXPECT_EQ(dialog.Settings().ownFilePath, QFile::encodeName(path).toStdString());
         EXPECT_EQ(dialog.ImageValid(), c.expectValid);
         EXPECT_EQ(Child(dialog, "writeButton")->isEnabled(), c.expectValid);
         EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
@@ -152,8 +152,8 @@ TEST(UpdaterDialogSettings, BackToTheBuiltInImageAfterAnInvalidFile) {
         Child(settings, "setButton")->click();
     });
     EXPECT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(dialog.useOwnFile, 0);
-    EXPECT_EQ(dialog.ownFilePath, "/no/such/dir/image.mot");
+    EXPECT_EQ(dialog.Settings().useOwnFile, 0);
+    EXPECT_EQ(dialog.Settings().ownFilePath, "/no/such/dir/image.mot");
     EXPECT_TRUE(dialog.ImageValid());
     EXPECT_TRUE(Child(dialog, "writeButton")->isEnabled());
     EXPECT_EQ(dialog.windowTitle().toStdString(), test::CaptionFor(EmbeddedImageVersion()));

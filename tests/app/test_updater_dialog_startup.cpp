@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "GuiTestSupport.h"
-#include "app/PortScan.h"
+#include "front/PortScan.h"
 #include "link/PortDescription.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
@@ -45,10 +45,10 @@ TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
     EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
     EXPECT_FALSE(Child(dialog, "specialSettingsButton")->isVisible());
     EXPECT_FALSE(Child(dialog, "okButton")->isVisible());
-    EXPECT_EQ(dialog.speedChoice, 5);
-    EXPECT_EQ(dialog.stopBits, 2);
-    EXPECT_EQ(dialog.unencrypted, 0);
-    EXPECT_EQ(dialog.useOwnFile, 0);
+    EXPECT_EQ(dialog.Settings().speedChoice, 5);
+    EXPECT_EQ(dialog.Settings().stopBits, 2);
+    EXPECT_EQ(dialog.Settings().unencrypted, 0);
+    EXPECT_EQ(dialog.Settings().useOwnFile, 0);
 }
 
 TEST(UpdaterDialogStartUp, SpecialSettingsButtonOnlyWithTheFlag) {

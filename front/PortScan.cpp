@@ -1,4 +1,4 @@
-#include "app/PortScan.h"
+#include "front/PortScan.h"
 
 #include "link/PortList.h"
 

@@ -1,0 +1,172 @@
+#include "front/UpdaterDialogCore.h"
+
+#include "front/StatusBannerText.h"
+#include "front/WindowTexts.h"
+#include "protocol/Commands.h"
+#include "protocol/Messages.h"
+#include "protocol/ResultCodes.h"
+#include "protocol/Update.h"
+
+namespace updater {
+
+UpdaterDialogCore::UpdaterDialogCore(UpdaterWindow& window, LinkPort& link, FrontOptions options)
+    : window_(window), link_(link), options_(std::move(options)) {}
+
+void UpdaterDialogCore::Enable(DialogControl control, bool enabled) {
+    if (control == DialogControl::Exit) exitEnabled_ = enabled;
+    window_.EnableControl(control, enabled);
+}
+
+void UpdaterDialogCore::OnInitDialog() {
+    if (initialised_) return;
+    initialised_ = true;
+
+    imageValid_ = true;
+    Enable(DialogControl::Write, false);
+    Enable(DialogControl::Exit, false);
+    settings_ = UserSettings{};
+
+    LoadAndValidateImage(ImageLoadForm::StartUp);
+    const std::string caption = WindowCaption(imageValid_, image_);
+    window_.SetCaption(caption);
+
+    EnableBanner(1);
+    SetBannerTexts({caption, kTextCheckingPorts, "", "", "", "", ""});
+    window_.ShowStatusBanner();
+    EnumeratePorts();
+    window_.HideStatusBanner();
+
+    window_.ShowControl(DialogControl::SpecialSettings, options_.specialSettingsFlag == 1);
+    Enable(DialogControl::Write, imageValid_);
+    Enable(DialogControl::Exit, true);
+}
+
+void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
+    // A fresh image each time, so that a reload never mixes blocks of two files.
+    FirmwareImage loaded;
+    const std::string path = settings_.useOwnFile != 0 ? settings_.ownFilePath : std::string();
+    const bool valid =
+        options_.imageLoader
+            ? options_.imageLoader(loaded, path, settings_.useOwnFile, form)
+            : updater::LoadAndValidateImage(loaded, path, settings_.useOwnFile, form);
+    image_ = std::move(loaded);
+    if (!valid) {
+        window_.ShowMessage(kTextInvalidImage, kCaptionError, MB_OK_ONLY);
+        static_cast<void>(CloseLink(link_, nullptr));  // the image is refused either way
+        imageValid_ = false;
+    }
+}
+
+void UpdaterDialogCore::EnumeratePorts() {
+    window_.ShowWaitCursor(true);
+    ports_ = FindPorts();
+    ShowPorts(std::string());
+    if (ports_.empty()) Enable(DialogControl::PortList, false);
+    window_.DiscardInput();
+    window_.ShowWaitCursor(false);
+}
+
+void UpdaterDialogCore::RescanPorts() {
+    const int selected = window_.SelectedPort();
+    const std::string device = selected >= 0 && selected < static_cast<int>(ports_.size())
+                                   ? ports_[static_cast<size_t>(selected)].device
+                                   : std::string();
+    window_.ShowWaitCursor(true);
+    ports_ = FindPorts();
+    window_.ShowWaitCursor(false);
+    ShowPorts(device);
+}
+
+std::vector<PortInfo> UpdaterDialogCore::FindPorts() {
+    return options_.portEnumerator ? options_.portEnumerator(link_) : ScanSystemPorts(link_);
+}
+
+void UpdaterDialogCore::ShowPorts(const std::string& preferredDevice) {
+    window_.FillPortList(ports_);
+    if (ports_.empty()) return;
+    int index = 0;
+    for (size_t i = 0; i < ports_.size(); ++i) {
+        if (ports_[i].device == preferredDevice) index = static_cast<int>(i);
+    }
+    window_.SelectPort(index);
+    OnSelchangePort(index);
+}
+
+void UpdaterDialogCore::OnSelchangePort(int index) {
+    // The pass thread owns the link while an update runs; a rename would reopen its port.
+    if (updateRunning_ || index < 0 || index >= static_cast<int>(ports_.size())) return;
+    // A name that will not open shows at Write, with its message.
+    static_cast<void>(link_.SetPortName(ports_[static_cast<size_t>(index)].device));
+}
+
+void UpdaterDialogCore::OnPortListOpening() {
+    if (updateRunning_) return;
+    RescanPorts();
+}
+
+void UpdaterDialogCore::OnSpecialSettings() {
+    if (updateRunning_ || options_.specialSettingsFlag != 1) return;
+    UserSettings edited = settings_;
+    if (!window_.RunSpecialSettings(edited)) return;
+    settings_ = std::move(edited);
+
+    imageValid_ = true;
+    Enable(DialogControl::Write, false);
+    Enable(DialogControl::Exit, false);
+    LoadAndValidateImage(ImageLoadForm::SpecialSettings);
+    window_.SetCaption(WindowCaption(imageValid_, image_));
+    Enable(DialogControl::Write, imageValid_);
+    Enable(DialogControl::Exit, true);
+}
+
+void UpdaterDialogCore::OnWrite() {
+    if (updateRunning_ || !imageValid_) return;
+    updateRunning_ = true;
+    DisableControls();
+    window_.SetProgressPosition(0);  // every update starts from an empty bar
+
+    // No port was found so far: look again, for an adapter plugged in since.
+    if (window_.SelectedPort() < 0) RescanPorts();
+    const int selected = window_.SelectedPort();
+    if (selected < 0 || selected >= static_cast<int>(ports_.size())) {
+        // Still none: nothing to open, so say so instead of trying whichever device the scan
+        // touched last.
+        window_.ShowMessage(ErrorMessageText(ERR_PORT_OPEN), kCaptionError, MB_OK_STOP);
+    } else {
+        // A name that will not open shows at OpenPort, with its message.
+        static_cast<void>(link_.SetPortName(ports_[static_cast<size_t>(selected)].device));
+        RunUpdate(link_, window_, image_, settings_.ForUpdate());
+    }
+
+    window_.SetProgressPosition(-1);
+    EnableControls();
+    updateRunning_ = false;
+}
+
+void UpdaterDialogCore::DisableControls() { SetUpdateControls(false); }
+
+void UpdaterDialogCore::EnableControls() { SetUpdateControls(true); }
+
+void UpdaterDialogCore::SetUpdateControls(bool enabled) {
+    // Open, the path box, Write, Exit, the port list (also when the scan found none), then
+    // Special Settings where it is shown, then the close command.
+    Enable(DialogControl::Open, enabled);
+    Enable(DialogControl::PathEdit, enabled);
+    Enable(DialogControl::Write, enabled);
+    Enable(DialogControl::Exit, enabled);
+    Enable(DialogControl::PortList, enabled);
+    if (options_.specialSettingsFlag == 1) Enable(DialogControl::SpecialSettings, enabled);
+    window_.EnableCloseCommand(enabled);
+}
+
+bool UpdaterDialogCore::OnCancel() {
+    if (!ExitAvailable()) return false;
+    if (window_.ShowMessage(kTextExitQuestion, kCaptionConfirmation, MB_OKCANCEL_QUESTION) ==
+        ID_CANCEL) {
+        return false;
+    }
+    window_.EndDialog();
+    return true;
+}
+
+}  // namespace updater

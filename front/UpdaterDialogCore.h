@@ -1,0 +1,81 @@
+#pragma once
+// The main dialog's behaviour without its toolkit: start-up (the image, the caption, the
+// port list under the banner, looked at again when it is opened), the five settings and their
+// exchange with Special Settings, the Write button's update with the greying of the controls, and
+// the exit question. Both windows (Qt on Linux, Win32 on Windows) drive one of these and only draw.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "front/PortScan.h"
+#include "front/UpdaterWindow.h"
+#include "front/UserSettings.h"
+#include "image/FirmwareImage.h"
+#include "link/LinkPort.h"
+
+namespace updater {
+
+// Loads and validates an image as LoadAndValidateImage does (image/FirmwareImage.h).
+using ImageLoaderFunction = std::function<bool(FirmwareImage& image, const std::string& path,
+                                               int fromFile, ImageLoadForm form)>;
+
+struct FrontOptions {
+    // 1 shows the Special Settings button; any other value keeps it hidden.
+    int specialSettingsFlag = 0;
+    // Empty: the RS-232 ports among this machine's candidates.
+    PortEnumerator portEnumerator;
+    // Empty: the image pipeline (the built-in image, or the user's file).
+    ImageLoaderFunction imageLoader;
+};
+
+class UpdaterDialogCore {
+  public:
+    UpdaterDialogCore(UpdaterWindow& window, LinkPort& link, FrontOptions options);
+
+    // Loads and validates the image, sets the caption and lists the ports under the banner.
+    // Runs once; later calls do nothing.
+    void OnInitDialog();
+    // The Write button: one whole update, the controls greyed meanwhile.
+    void OnWrite();
+    void OnSpecialSettings();
+    void OnSelchangePort(int index);
+    // The port list is about to open: look for the ports again, so that an adapter plugged in
+    // since shows up; the selected device stays selected where it is still there.
+    void OnPortListOpening();
+    // Exit, Esc and the close box: asks first; true when the dialog was ended. Refused
+    // (false, no question) while Exit is unavailable, that is during an update.
+    bool OnCancel();
+
+    const UserSettings& Settings() const { return settings_; }
+    bool ImageValid() const { return imageValid_; }
+    bool UpdateRunning() const { return updateRunning_; }
+    bool ExitAvailable() const { return exitEnabled_ && !updateRunning_; }
+    const FirmwareImage& Image() const { return image_; }
+    const std::vector<PortInfo>& Ports() const { return ports_; }
+
+  private:
+    void LoadAndValidateImage(ImageLoadForm form);
+    void EnumeratePorts();
+    void RescanPorts();
+    std::vector<PortInfo> FindPorts();
+    // Shows ports_ and selects preferredDevice, or the first port when it is not there.
+    void ShowPorts(const std::string& preferredDevice);
+    void DisableControls();
+    void EnableControls();
+    void SetUpdateControls(bool enabled);
+    void Enable(DialogControl control, bool enabled);
+
+    UpdaterWindow& window_;
+    LinkPort& link_;
+    FrontOptions options_;
+    UserSettings settings_;
+    FirmwareImage image_;
+    std::vector<PortInfo> ports_;
+    bool imageValid_ = true;
+    bool initialised_ = false;
+    bool updateRunning_ = false;
+    bool exitEnabled_ = true;
+};
+
+}  // namespace updater

@@ -1,0 +1,100 @@
+; The Windows installer: updater.exe and updater-cli.exe under Program Files, the Start-menu
+; entry "Updater for VM-5160/VM-6160", and an uninstaller that takes all of it away again.
+; Built on Linux by scripts/windows-package.sh:
+;   makensis -DVERSION=1.0.0 -DBINDIR=<folder with the two programs> -DOUTFILE=<setup.exe> updater.nsi
+
+Unicode true
+Target amd64-unicode
+
+!ifndef VERSION | BINDIR | OUTFILE
+  !error "VERSION, BINDIR and OUTFILE must be defined"
+!endif
+
+!define PRODUCT "Updater for VM-5160/VM-6160"
+; A file name cannot hold the slash of the product's name: the shortcut gets this file name and
+; the Start menu shows the product's name from the folder's desktop.ini.
+!define SHORTCUT "Updater for VM-5160 and VM-6160.lnk"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\vm-updater"
+!define MENU_INI "$SMPROGRAMS\desktop.ini"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\VM Updater"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+RequestExecutionLevel admin
+ManifestDPIAware true
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "2026 The Updater developers"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Section "Install"
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  File "${BINDIR}\updater.exe"
+  File "${BINDIR}\updater-cli.exe"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateShortcut "$SMPROGRAMS\${SHORTCUT}" "$INSTDIR\updater.exe" "" "$INSTDIR\updater.exe" 0 \
+    SW_SHOWNORMAL "" "${PRODUCT}"
+  WriteINIStr "${MENU_INI}" "LocalizedFileNames" "${SHORTCUT}" "${PRODUCT}"
+  SetFileAttributes "${MENU_INI}" HIDDEN|SYSTEM
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\updater.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; Removes the menu's desktop.ini when no entry is left in it but the section heading.
+Function un.RemoveEmptyMenuIni
+  ClearErrors
+  FileOpen $0 "${MENU_INI}" r
+  IfErrors done
+  StrCpy $2 "empty"
+  loop:
+    ClearErrors
+    FileRead $0 $1
+    IfErrors close
+    StrCmp $1 "" loop
+    StrCmp $1 "$\r$\n" loop
+    StrCmp $1 "$\n" loop
+    StrCmp $1 "[LocalizedFileNames]$\r$\n" loop
+    StrCmp $1 "[LocalizedFileNames]$\n" loop
+    StrCmp $1 "[LocalizedFileNames]" loop
+    StrCpy $2 "used"
+  close:
+    FileClose $0
+    StrCmp $2 "empty" 0 done
+    SetFileAttributes "${MENU_INI}" NORMAL
+    Delete "${MENU_INI}"
+  done:
+FunctionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\${SHORTCUT}"
+  DeleteINIStr "${MENU_INI}" "LocalizedFileNames" "${SHORTCUT}"
+  Call un.RemoveEmptyMenuIni
+
+  Delete "$INSTDIR\updater.exe"
+  Delete "$INSTDIR\updater-cli.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The Windows window under Wine on a virtual display: updater.exe must show the caption with the
+# embedded image's version, and the window tests (win_gui_tests.exe: the real dialogs driven
+# through window messages) must pass against simulated radios mapped as COM ports:
+#   COM5  a radio that serves every update (its memory is compared with the image at the end)
+#   COM6  a radio of another model
+#   COM7  a line on which no radio answers
+# The image the window loads lies under C:\Prüfstand\, a folder outside the ANSI code page.
+#
+# Usage: scripts/wine-window.sh [--screenshot FILE.png]   (saves a picture of updater.exe)
+#   LINUX_BUILD=dir  Linux build directory for radio-sim and updater-cli (default: build)
+#   JOBS=n           parallel build jobs (default: all processors)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=${JOBS:-$(nproc)}
+screenshot=""
+case "${1:-}" in
+  "") ;;
+  --screenshot) screenshot=$(realpath -m "${2:?--screenshot needs a file}") ;;
+  *) echo "wine-window.sh: unknown argument $1" >&2; exit 2 ;;
+esac
+
+# --- the programs --------------------------------------------------------------------------
+JOBS=$jobs bash scripts/windows.sh --no-wine
+updater_exe=$root/build-mingw/win/updater.exe
+tests_exe=$root/build-mingw/tests/win/win_gui_tests.exe
+for f in "$updater_exe" "$tests_exe"; do
+  [[ -f "$f" ]] || { echo "wine-window: $f was not built" >&2; exit 1; }
+done
+source tests/wine/wine-env.sh
+JOBS=$jobs linux_programs radio-sim updater-cli descramble-image
+sim=$root/$linux_build/sim/radio-sim
+cli=$root/$linux_build/cli/updater-cli
+
+# --- prefix, display, radios ---------------------------------------------------------------
+work=$(mktemp -d)
+sim_pids=()
+cleanup() {
+  local pid
+  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${sim_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  wine_cleanup
+  rm -rf "$work"
+}
+trap cleanup EXIT
+wine_setup
+wine_display
+
+image_dir="$WINEPREFIX/drive_c/Prüfstand"
+mkdir -p "$image_dir"
+"$root/$linux_build/tools/descramble-image" tests/wine/small-image.srec "$image_dir/small-image.mot"
+"$cli" info --blocks --file "$image_dir/small-image.mot" >"$work/small-blocks.txt"
+embedded_version=$("$cli" --version | sed -n 's/^embedded image: //p')
+[[ -n "$embedded_version" ]] || { echo "wine-window: no embedded image version" >&2; exit 1; }
+
+# start_radio N OPTIONS...: a simulated radio on COMn until the end of the run.
+start_radio() {
+  local n=$1
+  shift
+  "$sim" --dump "$work/com$n.dump" "$@" >"$work/com$n.out" 2>"$work/com$n.err" &
+  sim_pids+=("$!")
+  local waited=0
+  until [[ -s "$work/com$n.out" ]]; do
+    ((waited < 100)) || { echo "wine-window: the radio for COM$n did not start" >&2; exit 1; }
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  ln -sfn "$(head -n 1 "$work/com$n.out")" "$WINEPREFIX/dosdevices/com$n"
+}
+start_radio 5
+start_radio 6 --model "XYZ1234"
+start_radio 7 --no-syn
+
+failures=0
+
+# --- updater.exe itself: its caption, and a picture ----------------------------------------
+caption="Updater for VM-5160/VM-6160         Ver. $embedded_version"
+timeout 120 "$WINE" "$updater_exe" </dev/null >"$work/updater.log" 2>&1 &
+updater_pid=$!
+shown=0
+window_id=""
+for _ in $(seq 300); do
+  # The window by its caption, on screen, once the status banner (the only window as large as
+  # its 438 x 270 picture) has gone after the port scan.
+  window_id=$(xwininfo -name "$caption" 2>/dev/null |
+    sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p' || true)
+  if [[ -n "$window_id" ]] &&
+    xwininfo -id "$window_id" 2>/dev/null | grep -q 'Map State: IsViewable' &&
+    ! xwininfo -root -children 2>/dev/null | grep -q ' 438x270+'; then
+    shown=1
+    break
+  fi
+  kill -0 "$updater_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if ((shown)); then
+  echo "wine-window: updater.exe shows \"$caption\""
+  if [[ -n "$screenshot" ]]; then
+    # A moment for the controls to be drawn: the window as the technician meets it.
+    sleep 1
+    geometry=$(xwininfo -id "$window_id" | awk '
+      /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+      /Width:/ { w = $NF } /Height:/ { h = $NF } END { printf "%dx%d+%d+%d", w, h, x, y }')
+    timeout 30 import -window root -crop "$geometry" +repage "$screenshot"
+    echo "wine-window: picture of the window in $screenshot"
+  fi
+else
+  failures=$((failures + 1))
+  echo "wine-window: updater.exe showed no window captioned \"$caption\"" >&2
+  cat "$work/updater.log" >&2
+fi
+kill "$updater_pid" 2>/dev/null || true
+wait "$updater_pid" 2>/dev/null || true
+timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+timeout 30 "$WINESERVER" -w >/dev/null 2>&1 || true
+
+# --- the window tests ----------------------------------------------------------------------
+status=0
+(
+  cd "$(dirname "$tests_exe")"
+  export UPDATER_WIN_TEST_RADIO=COM5 UPDATER_WIN_TEST_OTHER_MODEL=COM6 UPDATER_WIN_TEST_SILENT=COM7
+  export UPDATER_WIN_TEST_IMAGE='C:\Prüfstand\small-image.mot'
+  timeout 600 "$WINE" ./win_gui_tests.exe --gtest_brief=1 </dev/null
+) >"$work/tests.log" 2>&1 || status=$?
+sed -i 's/\r$//' "$work/tests.log"
+ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$work/tests.log" | tail -n 1)
+passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$work/tests.log" | tail -n 1)
+echo "wine-window: win_gui_tests.exe: ${ran:-?} ran, ${passed:-0} passed (exit status $status)"
+if ((status != 0)) || [[ -z "$ran" || "${passed:-0}" != "$ran" ]]; then
+  failures=$((failures + 1))
+  sed 's/^/    /' "$work/tests.log" >&2
+fi
+
+# --- what the radios saw -------------------------------------------------------------------
+for pid in "${sim_pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+sim_statuses=()
+for pid in "${sim_pids[@]}"; do
+  s=0
+  wait "$pid" || s=$?
+  sim_statuses+=("$s")
+done
+sim_pids=()
+verdict=$(bash scripts/compare-dump.sh "$work/small-blocks.txt" "$work/com5.dump" 2>&1) || {
+  failures=$((failures + 1))
+  echo "wine-window: the radio on COM5 does not hold the image: $verdict" >&2
+}
+if [[ "${sim_statuses[0]}" != 0 ]]; then
+  failures=$((failures + 1))
+  echo "wine-window: the radio on COM5 found faults in the traffic:" >&2
+  sed 's/^/    /' "$work/com5.err" >&2
+else
+  echo "wine-window: COM5: $(grep -m1 'session' "$work/com5.err"); $verdict"
+fi
+
+if ((failures)); then
+  echo "wine-window: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "wine-window: the window passed under Wine"

@@ -1,0 +1,101 @@
+#pragma once
+// A main window without a toolkit for the front layer's tests: it keeps what the core shows
+// (caption, enabled and shown controls, port list, banner) and records the order of events,
+// answers message boxes through the front layer's hook (tests/support/MessageRecorder.h), and
+// waits for transfer passes like the terminal does.
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "front/MessageHook.h"
+#include "front/StatusBannerText.h"
+#include "front/UpdaterWindow.h"
+#include "protocol/BlockingUpdateHost.h"
+
+namespace updater::testing {
+
+class RecordingWindow : public UpdaterWindow {
+  public:
+    // Called for Special Settings; returns whether the user pressed "Set". Empty: Cancel.
+    std::function<bool(UserSettings&)> specialSettings;
+
+    std::string caption;
+    std::map<DialogControl, bool> enabled;
+    std::map<DialogControl, bool> shown;
+    bool closeCommandEnabled = true;
+    std::vector<PortInfo> ports;
+    int selectedPort = -1;
+    bool bannerUp = false;
+    bool waitCursor = false;
+    bool ended = false;
+    // "banner shown: <title>|<status>", "ports filled", "input discarded", "banner hidden", ...
+    std::vector<std::string> events;
+
+    bool Enabled(DialogControl control) const {
+        const auto it = enabled.find(control);
+        return it == enabled.end() || it->second;  // controls start enabled
+    }
+
+    std::vector<int> Positions() {
+        std::lock_guard lock(mutex_);
+        return positions_;
+    }
+
+    void SetCaption(const std::string& text) override { caption = text; }
+    void EnableControl(DialogControl control, bool on) override { enabled[control] = on; }
+    void ShowControl(DialogControl control, bool on) override { shown[control] = on; }
+    void EnableCloseCommand(bool on) override { closeCommandEnabled = on; }
+    void FillPortList(const std::vector<PortInfo>& entries) override {
+        ports = entries;
+        selectedPort = -1;
+        events.push_back("ports filled");
+    }
+    void SelectPort(int index) override { selectedPort = index; }
+    int SelectedPort() const override { return selectedPort; }
+    void ShowStatusBanner() override {
+        if (!BannerEnabled()) return;
+        bannerUp = true;
+        const BannerTexts& texts = CurrentBannerTexts();
+        events.push_back("banner shown: " + texts[0] + "|" + texts[1]);
+    }
+    void HideStatusBanner() override {
+        bannerUp = false;
+        events.push_back("banner hidden");
+    }
+    void ShowWaitCursor(bool on) override {
+        waitCursor = on;
+        events.push_back(on ? "wait cursor" : "arrow cursor");
+    }
+    void DiscardInput() override { events.push_back("input discarded"); }
+    bool RunSpecialSettings(UserSettings& settings) override {
+        return specialSettings ? specialSettings(settings) : false;
+    }
+    void EndDialog() override { ended = true; }
+
+    void SetProgressRange(int) override {}
+    void SetProgressPosition(int position) override {
+        std::lock_guard lock(mutex_);
+        positions_.push_back(position);
+    }
+    int ShowMessage(const std::string& text, const std::string& title, unsigned style) override {
+        return HookedAnswer(text, title, style).value_or(ID_OK);
+    }
+    void PassFinished() override { passes_.PassFinished(); }
+    void WaitForPass() override { passes_.WaitForPass(); }
+
+  private:
+    struct PassWaiter : BlockingUpdateHost {
+        void SetProgressRange(int) override {}
+        void SetProgressPosition(int) override {}
+        int ShowMessage(const std::string&, const std::string&, unsigned) override { return ID_OK; }
+    };
+
+    std::mutex mutex_;
+    std::vector<int> positions_;
+    PassWaiter passes_;
+};
+
+}  // namespace updater::testing

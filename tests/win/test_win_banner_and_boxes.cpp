@@ -1,0 +1,128 @@
+// The status banner popup and the system's message boxes on Windows.
+#include <gtest/gtest.h>
+
+#include "WinTestSupport.h"
+#include "front/StatusBannerText.h"
+#include "protocol/Messages.h"
+#include "protocol/UpdateHost.h"
+#include "win/MessageBox.h"
+#include "win/StatusBanner.h"
+#include "win/resource.h"
+
+namespace updater {
+namespace {
+
+class WinStatusBanner : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 100, 100, 500, 200,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        EnableBanner(1);
+        SetBannerTexts({});
+    }
+    void TearDown() override {
+        win::HideBanner();
+        EnableBanner(0);
+        SetBannerTexts({});
+        DestroyWindow(owner);
+    }
+
+    HWND owner = nullptr;
+};
+
+TEST_F(WinStatusBanner, SwitchedOffShowsNothing) {
+    EnableBanner(0);
+    win::ShowBanner(owner);
+    EXPECT_EQ(win::ActiveBanner(), nullptr);
+}
+
+TEST_F(WinStatusBanner, OnePictureSizedPopupCentredOverItsOwnerUntilHidden) {
+    win::ShowBanner(owner);
+    HWND banner = win::ActiveBanner();
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(IsWindowVisible(banner));
+    EXPECT_EQ(GetWindow(banner, GW_OWNER), owner);
+    EXPECT_EQ(GetWindowLongW(banner, GWL_STYLE) & (WS_POPUP | WS_CAPTION), WS_POPUP);
+    RECT bannerRect{}, ownerRect{};
+    GetWindowRect(banner, &bannerRect);
+    GetWindowRect(owner, &ownerRect);
+    EXPECT_EQ(bannerRect.right - bannerRect.left, 438);
+    EXPECT_EQ(bannerRect.bottom - bannerRect.top, 270);
+    EXPECT_LE(std::abs((bannerRect.left + bannerRect.right) - (ownerRect.left + ownerRect.right)),
+              2);
+    EXPECT_LE(std::abs((bannerRect.top + bannerRect.bottom) - (ownerRect.top + ownerRect.bottom)),
+              2);
+
+    win::ShowBanner(owner);  // one at a time
+    EXPECT_EQ(win::ActiveBanner(), banner);
+    win::HideBanner();
+    EXPECT_EQ(win::ActiveBanner(), nullptr);
+    EXPECT_FALSE(IsWindow(banner));
+    win::HideBanner();  // nothing left to hide
+}
+
+TEST_F(WinStatusBanner, RemovesItselfAfterItsTimeAndAnotherMayFollow) {
+    win::ShowBanner(owner);
+    ASSERT_NE(win::ActiveBanner(), nullptr);
+    // Serve messages until the banner has gone (it allows itself five seconds); the wait for
+    // a message is bounded, so a banner that never goes fails the test instead of hanging it.
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    while (win::ActiveBanner() != nullptr && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    EXPECT_EQ(win::ActiveBanner(), nullptr);
+    win::ShowBanner(owner);
+    EXPECT_NE(win::ActiveBanner(), nullptr);
+}
+
+// The system's own message box: the text, caption, buttons and icon each style asks for.
+TEST(WinMessageBox, TheSystemBoxShowsTextCaptionButtonsAndIcon) {
+    const struct {
+        unsigned style;
+        bool cancelButton;
+        bool icon;
+        int answerWith;
+        int expectedAnswer;
+    } cases[] = {
+        {MB_OK_ONLY, false, false, IDOK, ID_OK},
+        {MB_OK_STOP, false, true, IDOK, ID_OK},
+        {MB_OKCANCEL_QUESTION, true, true, IDCANCEL, ID_CANCEL},
+        {MB_OKCANCEL_EXCLAMATION, true, true, IDOK, ID_OK},
+        {MB_OK_INFORMATION, false, true, IDOK, ID_OK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        std::string text;
+        bool hasCancel = false, hasIcon = false;
+        wintest::WhenModalOpens watch(L"Caption of the box", [&](HWND box) {
+            // The text is the static control without an id of its own in the system's box.
+            for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                const LONG style = GetWindowLongW(child, GWL_STYLE);
+                wchar_t className[32] = {};
+                GetClassNameW(child, className, 32);
+                if (lstrcmpiW(className, L"Static") != 0) continue;
+                if ((style & SS_TYPEMASK) == SS_ICON) {
+                    hasIcon = hasIcon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
+                } else if (GetWindowTextLengthW(child) > 0) {
+                    text = wintest::WindowText(child);
+                }
+            }
+            hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+            SendMessageW(box, WM_COMMAND, MAKEWPARAM(c.answerWith, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, c.answerWith)));
+        });
+        const int answer = win::ShowMessageBox(nullptr, "Ensure this.\nPlease try again.",
+                                               "Caption of the box", c.style);
+        ASSERT_TRUE(watch.Acted());
+        EXPECT_EQ(answer, c.expectedAnswer);
+        EXPECT_EQ(text, "Ensure this.\nPlease try again.");
+        EXPECT_EQ(hasCancel, c.cancelButton);
+        EXPECT_EQ(hasIcon, c.icon);
+    }
+}
+
+}  // namespace
+}  // namespace updater

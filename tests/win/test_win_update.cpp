@@ -1,0 +1,170 @@
+// Whole updates through the Windows window into simulated radios mapped as COM ports: the
+// Write button, the version question, the progress bar moved by the pass thread, the report,
+// and the window locked meanwhile.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "WinTestSupport.h"
+#include "protocol/Messages.h"
+#include "tests/support/MessageRecorder.h"
+#include "win/CommonControls.h"
+#include "win/resource.h"
+
+namespace updater {
+namespace {
+
+using testing::MessageRecorder;
+using testing::RecordedMessage;
+using wintest::DialogUnderTest;
+
+// The progress bar's messages, seen where the bar receives them.
+struct ProgressWatch {
+    std::vector<int> positions;  // as sent
+    int highestShown = 0;        // as the bar shows them, within its range
+    // Positions that arrived from another thread (the pass thread's SendMessage).
+    int fromOtherThread = 0;
+    std::function<void()> onFirstPassPosition;
+};
+
+LRESULT CALLBACK ProgressSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+    auto* watch = reinterpret_cast<ProgressWatch*>(data);
+    if (message != PBM_SETPOS) return DefSubclassProc(window, message, wParam, lParam);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    watch->positions.push_back(static_cast<int>(wParam));
+    const int shown = static_cast<int>(DefSubclassProc(window, PBM_GETPOS, 0, 0));
+    watch->highestShown = std::max(watch->highestShown, shown);
+    if (InSendMessage() && watch->fromOtherThread++ == 0 && watch->onFirstPassPosition) {
+        watch->onFirstPassPosition();
+    }
+    return result;
+}
+
+// While an update runs, nothing in the window may start another or end the program.
+void ExpectWindowLocked(const DialogUnderTest& under, const MessageRecorder& recorder) {
+    HWND dialog = under.Window();
+    EXPECT_TRUE(under.dialog->Core().UpdateRunning());
+    for (const int id : {IDC_WRITE, IDCANCEL, IDC_PORT_LIST}) {
+        EXPECT_FALSE(IsWindowEnabled(under.Control(id))) << id;
+    }
+    EXPECT_TRUE(wintest::CloseCommandGreyed(dialog));
+    const size_t asked = recorder.messages.size();
+    EXPECT_FALSE(wintest::Click(dialog, IDC_WRITE));
+    EXPECT_FALSE(wintest::Click(dialog, IDCANCEL));
+    EXPECT_FALSE(wintest::SelectPort(under, under.dialog->Core().Ports().front().device));
+    // Even commands that reach the dialog are refused: no question, no second update, and
+    // the link keeps its port.
+    const std::string port = under.link.PortName();
+    wintest::SendCommand(dialog, IDC_WRITE);
+    wintest::SendCommand(dialog, IDCANCEL);
+    wintest::SendCommand(dialog, IDC_PORT_LIST, CBN_SELCHANGE);
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(recorder.messages.size(), asked);
+    EXPECT_EQ(under.link.PortName(), port);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_FALSE(under.dialog->Ended());
+}
+
+void ExpectReady(const DialogUnderTest& under) {
+    EXPECT_FALSE(under.dialog->Core().UpdateRunning());
+    for (const int id : {IDC_WRITE, IDCANCEL, IDC_PORT_LIST}) {
+        EXPECT_TRUE(IsWindowEnabled(under.Control(id))) << id;
+    }
+    EXPECT_FALSE(wintest::CloseCommandGreyed(under.Window()));
+    // The bar is empty: -1 clamps to its lowest position.
+    EXPECT_EQ(SendMessageW(under.Control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
+    EXPECT_FALSE(under.link.IsOpen());
+}
+
+TEST(WinUpdate, WholeUpdatesThroughTheWindowEndWithWritingCompleted) {
+    MessageRecorder recorder;
+    const std::string radio = wintest::RadioPort("UPDATER_WIN_TEST_RADIO");
+    DialogUnderTest under(wintest::DialogSetup().Loader(wintest::FileImageLoader()));
+    HWND dialog = under.Window();
+    ASSERT_TRUE(under.dialog->Core().ImageValid());
+    ASSERT_TRUE(wintest::SelectPort(under, radio));
+
+    recorder.answer = [&](const RecordedMessage& message) {
+        if (message.style == MB_OKCANCEL_EXCLAMATION) ExpectWindowLocked(under, recorder);
+        return ID_OK;
+    };
+    ProgressWatch watch;
+    watch.onFirstPassPosition = [&] { ExpectWindowLocked(under, recorder); };
+    HWND bar = under.Control(IDC_PROGRESS);
+    ASSERT_TRUE(SetWindowSubclass(bar, ProgressSubclass, 1, reinterpret_cast<DWORD_PTR>(&watch)));
+
+    for (int update = 1; update <= 2; ++update) {  // a second radio after the first
+        SCOPED_TRACE(update);
+        recorder.messages.clear();
+        watch = ProgressWatch{{}, 0, 0, watch.onFirstPassPosition};
+        ASSERT_TRUE(wintest::Click(dialog, IDC_WRITE));
+
+        ASSERT_EQ(recorder.messages.size(), 2u);
+        const RecordedMessage& confirm = recorder.messages[0];
+        EXPECT_EQ(confirm.caption, kCaptionConfirmVersion);
+        EXPECT_EQ(confirm.style, MB_OKCANCEL_EXCLAMATION);
+        EXPECT_NE(confirm.text.find(under.dialog->Core().Image().VersionText()), std::string::npos);
+        EXPECT_EQ(recorder.messages[1].text, kTextWritingCompleted);
+        EXPECT_EQ(recorder.messages[1].caption, kCaptionUpdater);
+        EXPECT_EQ(recorder.messages[1].style, MB_OK_INFORMATION);
+
+        // The pass thread moved the bar to its end; the update began and ended empty.
+        ASSERT_GT(watch.fromOtherThread, 0);
+        PBRANGE range{};
+        SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+        EXPECT_GT(range.iHigh, 0);
+        EXPECT_EQ(watch.highestShown, range.iHigh);
+        EXPECT_EQ(watch.positions.front(), 0);
+        EXPECT_EQ(watch.positions.back(), -1);
+        ExpectReady(under);
+    }
+    RemoveWindowSubclass(bar, ProgressSubclass, 1);
+}
+
+TEST(WinUpdate, FailuresAndACancelShowTheirTexts) {
+    const struct {
+        const char* name;
+        const char* portVariable;
+        int versionAnswer;
+        std::vector<RecordedMessage> expected;
+    } cases[] = {
+        {"another model",
+         "UPDATER_WIN_TEST_OTHER_MODEL",
+         ID_OK,
+         {{kTextModelMismatch, kCaptionError, MB_OK_STOP}}},
+        {"no radio",
+         "UPDATER_WIN_TEST_SILENT",
+         ID_OK,
+         {{kTextGeneralFailure, kCaptionError, MB_OK_STOP}}},
+        {"version change declined",
+         "UPDATER_WIN_TEST_RADIO",
+         ID_CANCEL,
+         {{"", kCaptionConfirmVersion, MB_OKCANCEL_EXCLAMATION},
+          {kTextCancelled, kCaptionConfirmVersion, MB_OK_EXCLAMATION}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageRecorder recorder;
+        recorder.answer = [&c](const RecordedMessage& message) {
+            return message.style == MB_OKCANCEL_EXCLAMATION ? c.versionAnswer : ID_OK;
+        };
+        const std::string port = wintest::RadioPort(c.portVariable);
+        DialogUnderTest under(wintest::DialogSetup().Loader(wintest::FileImageLoader()));
+        ASSERT_TRUE(wintest::SelectPort(under, port));
+        ASSERT_TRUE(wintest::Click(under.Window(), IDC_WRITE));
+
+        ASSERT_EQ(recorder.messages.size(), c.expected.size());
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            if (!c.expected[i].text.empty()) {
+                EXPECT_EQ(recorder.messages[i].text, c.expected[i].text);
+            }
+            EXPECT_EQ(recorder.messages[i].caption, c.expected[i].caption);
+            EXPECT_EQ(recorder.messages[i].style, c.expected[i].style);
+        }
+        ExpectReady(under);
+    }
+}
+
+}  // namespace
+}  // namespace updater

@@ -1,0 +1,179 @@
+#include "win/UpdaterDialog.h"
+
+#include <array>
+
+#include "win/CommonControls.h"
+#include "win/DialogProcedure.h"
+#include "win/MessageBox.h"
+#include "win/MessagePump.h"
+#include "win/SpecialSettingsDialog.h"
+#include "win/StatusBanner.h"
+#include "win/WideText.h"
+#include "win/resource.h"
+
+namespace updater::win {
+
+namespace {
+
+// The dialog's control ids, indexed by DialogControl.
+constexpr std::array<int, kDialogControlCount> kControlIds{
+    IDOK, IDCANCEL, IDC_PATH_EDIT, IDC_OPEN, IDC_WRITE, IDC_PORT_LIST, IDC_SPECIAL_SETTINGS};
+
+int ControlId(DialogControl control) { return kControlIds[static_cast<size_t>(control)]; }
+
+HICON LoadApplicationIcon(int sizeMetricX, int sizeMetricY) {
+    return static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPLICATION_ICON), IMAGE_ICON,
+                   GetSystemMetrics(sizeMetricX), GetSystemMetrics(sizeMetricY), 0));
+}
+
+}  // namespace
+
+UpdaterDialog::UpdaterDialog(LinkPort& link, UpdaterDialogOptions options)
+    : fileChooser_(options.fileChooser ? options.fileChooser : FileChooser(ChooseFileToOpen)),
+      core_(*this, link, options) {}
+
+UpdaterDialog::~UpdaterDialog() {
+    if (window_ != nullptr && !modal_) DestroyWindow(window_);
+    if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
+    if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
+}
+
+void UpdaterDialog::RunModal() {
+    modal_ = true;
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_UPDATER), nullptr,
+                    DialogProcedure<UpdaterDialog>, reinterpret_cast<LPARAM>(this));
+    window_ = nullptr;
+}
+
+HWND UpdaterDialog::Create() {
+    modal_ = false;
+    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_UPDATER), nullptr,
+                              DialogProcedure<UpdaterDialog>, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            // The close box and Alt+F4 ask like Exit does; refused while Exit is unavailable.
+            core_.OnCancel();
+            return TRUE;
+        case WM_PASS_FINISHED:
+            passFinished_ = true;
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void UpdaterDialog::OnInitDialog(HWND window) {
+    window_ = window;
+    SetIcons();
+    core_.OnInitDialog();
+}
+
+void UpdaterDialog::SetIcons() {
+    bigIcon_ = LoadApplicationIcon(SM_CXICON, SM_CYICON);
+    smallIcon_ = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+}
+
+void UpdaterDialog::OnCommand(int id, int notification) {
+    switch (id) {
+        case IDCANCEL:  // Exit, and Esc through the dialog manager
+            core_.OnCancel();
+            break;
+        case IDC_WRITE:
+            if (notification == BN_CLICKED) core_.OnWrite();
+            break;
+        case IDC_PORT_LIST:
+            // Opening the list looks for the ports again, so that an adapter plugged in since
+            // shows up.
+            if (notification == CBN_DROPDOWN) core_.OnPortListOpening();
+            if (notification == CBN_SELCHANGE) core_.OnSelchangePort(SelectedPort());
+            break;
+        case IDC_SPECIAL_SETTINGS:
+            if (notification == BN_CLICKED) core_.OnSpecialSettings();
+            break;
+        default:
+            break;  // OK stays hidden and disabled: it never ends the dialog unasked
+    }
+}
+
+void UpdaterDialog::SetCaption(const std::string& caption) {
+    SetWindowTextW(window_, WideFromSingleByte(caption).c_str());
+}
+
+void UpdaterDialog::EnableControl(DialogControl control, bool enabled) {
+    EnableWindow(Control(ControlId(control)), enabled ? TRUE : FALSE);
+}
+
+void UpdaterDialog::ShowControl(DialogControl control, bool shown) {
+    ShowWindow(Control(ControlId(control)), shown ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void UpdaterDialog::EnableCloseCommand(bool enabled) {
+    // Greying the system menu's Close item also greys the caption's close box.
+    if (HMENU menu = GetSystemMenu(window_, FALSE)) {
+        EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void UpdaterDialog::FillPortList(const std::vector<PortInfo>& ports) {
+    HWND list = Control(IDC_PORT_LIST);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    for (size_t i = 0; i < ports.size(); ++i) {
+        const LRESULT item =
+            SendMessageW(list, CB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(WideFromUtf8(ports[i].Label()).c_str()));
+        if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), i);
+    }
+}
+
+void UpdaterDialog::SelectPort(int index) {
+    SendMessageW(Control(IDC_PORT_LIST), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int UpdaterDialog::SelectedPort() const {
+    HWND list = Control(IDC_PORT_LIST);
+    const LRESULT item = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (item == CB_ERR) return -1;
+    return static_cast<int>(SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(item), 0));
+}
+
+void UpdaterDialog::ShowStatusBanner() { ShowBanner(window_); }
+
+void UpdaterDialog::HideStatusBanner() { HideBanner(); }
+
+void UpdaterDialog::ShowWaitCursor(bool waiting) {
+    if (waiting) {
+        previousCursor_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    } else {
+        SetCursor(previousCursor_ != nullptr ? previousCursor_ : LoadCursorW(nullptr, IDC_ARROW));
+        previousCursor_ = nullptr;
+    }
+}
+
+void UpdaterDialog::DiscardInput() { win::DiscardInput(); }
+
+bool UpdaterDialog::RunSpecialSettings(UserSettings& settings) {
+    SpecialSettingsDialog dialog(settings, fileChooser_);
+    if (dialog.Run(window_) != IDOK) return false;
+    settings = dialog.Settings();
+    return true;
+}
+
+void UpdaterDialog::EndDialog() {
+    ended_ = true;
+    if (modal_) {
+        ::EndDialog(window_, IDCANCEL);
+    } else {
+        ShowWindow(window_, SW_HIDE);
+    }
+}
+
+}  // namespace updater::win

@@ -1,0 +1,88 @@
+#pragma once
+// The program's one window on Windows: the Win32 drawing of the main dialog from dialog
+// template IDD_UPDATER. What it shows and when is decided by UpdaterDialogCore (front/);
+// this class routes the dialog's messages to it and serves the update as its host: the pass
+// thread moves the progress bar and reports its end with window messages, and the dialog
+// keeps serving its messages while it waits.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "front/UpdaterDialogCore.h"
+#include "front/UpdaterWindow.h"
+#include "link/LinkPort.h"
+#include "win/FileChooser.h"
+
+namespace updater::win {
+
+// Sent by a pass thread to the dialog at the very end of the pass.
+inline constexpr UINT WM_PASS_FINISHED = WM_USER + 1;
+
+struct UpdaterDialogOptions : FrontOptions {
+    // Empty: the system's open-file dialog.
+    FileChooser fileChooser;
+};
+
+class UpdaterDialog : public UpdaterWindow {
+  public:
+    UpdaterDialog(LinkPort& link, UpdaterDialogOptions options = {});
+    ~UpdaterDialog() override;
+    UpdaterDialog(const UpdaterDialog&) = delete;
+    UpdaterDialog& operator=(const UpdaterDialog&) = delete;
+
+    // Runs the dialog modally; returns once it has ended (the program then ends).
+    void RunModal();
+    // Creates the dialog without a modal loop of its own, for a caller that serves the
+    // thread's messages itself (tests). The dialog is shown and initialised on return.
+    HWND Create();
+
+    HWND Window() const { return window_; }
+    HWND Control(int id) const { return GetDlgItem(window_, id); }
+    // The dialog has ended (Exit confirmed).
+    bool Ended() const { return ended_; }
+    const UpdaterDialogCore& Core() const { return core_; }
+
+    // UpdaterWindow.
+    void SetCaption(const std::string& caption) override;
+    void EnableControl(DialogControl control, bool enabled) override;
+    void ShowControl(DialogControl control, bool shown) override;
+    void EnableCloseCommand(bool enabled) override;
+    void FillPortList(const std::vector<PortInfo>& ports) override;
+    void SelectPort(int index) override;
+    int SelectedPort() const override;
+    void ShowStatusBanner() override;
+    void HideStatusBanner() override;
+    void ShowWaitCursor(bool waiting) override;
+    void DiscardInput() override;
+    bool RunSpecialSettings(UserSettings& settings) override;
+    void EndDialog() override;
+
+    // UpdateHost.
+    void SetProgressRange(int maximum) override;
+    void SetProgressPosition(int position) override;
+    int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
+    void PassFinished() override;
+    void WaitForPass() override;
+
+    // The dialog's messages (win/DialogProcedure.h).
+    void OnInitDialog(HWND window);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  private:
+    void OnCommand(int id, int notification);
+    void SetIcons();
+
+    FileChooser fileChooser_;
+    UpdaterDialogCore core_;
+    HWND window_ = nullptr;
+    bool modal_ = false;
+    bool ended_ = false;
+    bool passFinished_ = false;
+    HCURSOR previousCursor_ = nullptr;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+};
+
+}  // namespace updater::win

@@ -1,0 +1,28 @@
+#pragma once
+// Identifiers of the program's resources: read by the resource script and by the code.
+
+// Dialog templates.
+#define IDD_UPDATER 102
+#define IDD_SPECIAL_SETTINGS 103
+// The application icon and the status banner's picture.
+#define IDI_APPLICATION_ICON 152
+#define IDB_BANNER 165
+
+// Main dialog (IDOK 1 and IDCANCEL 2, the Exit button, are the system's).
+#define IDC_PATH_EDIT 1000
+#define IDC_OPEN 1001
+#define IDC_PROGRESS 1002
+#define IDC_WRITE 1003
+#define IDC_PORT_LIST 1007
+#define IDC_SPECIAL_SETTINGS 1008
+
+// Special Settings ("Set" is IDOK, "Cancel" IDCANCEL).
+#define IDC_SPEED_57600 1011
+#define IDC_SPEED_19200 1012
+#define IDC_STOP_BIT_1 1013
+#define IDC_STOP_BIT_2 1014
+#define IDC_UNENCRYPTED 1015
+#define IDC_USE_OWN_FILE 1016
+#define IDC_FILE_PATH 1017
+#define IDC_REFER 1018
+#define IDC_SPEED_38400 1019
