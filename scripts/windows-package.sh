@@ -4,6 +4,7 @@
 # prefix: a silent install, the installed updater-cli.exe --version and a write into the
 # simulated radio on COM5 (a small image from C:\Prüfstand\, so that it takes moments), a
 # silent uninstall, and nothing of it left behind.
+# With UPDATER_COUNTS set, the checks' results are added to that file.
 # Usage: scripts/windows-package.sh   (JOBS=n; LINUX_BUILD=dir for radio-sim, default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,10 +59,18 @@ run_and_wait() {
   timeout 120 "$WINESERVER" -w
 }
 failures=0
+passes=0
 fail() {
   failures=$((failures + 1))
   echo "windows-package: $*" >&2
 }
+# expect WHAT COMMAND...: one check; WHAT is said when the command fails.
+expect() {
+  local what=$1
+  shift
+  if "$@"; then passes=$((passes + 1)); else fail "$what"; fi
+}
+no_uninstall_key() { ! registry_has_key; }
 
 # The image to write, as a user keeps it; placed before the first look at the prefix.
 image_dir="$drive/Prüfstand"
@@ -71,25 +80,28 @@ mkdir -p "$image_dir"
   >"$work/small-blocks.txt"
 
 snapshot >"$work/before.txt"
-registry_has_key && fail "the uninstall key exists before the installation"
+expect "the uninstall key exists before the installation" no_uninstall_key
 
 run_and_wait "$setup" /S
 install_dir="$drive/Program Files/VM Updater"
 menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
 for file in updater.exe updater-cli.exe uninstall.exe; do
-  [[ -f "$install_dir/$file" ]] || fail "not installed: $file"
+  expect "not installed: $file" test -f "$install_dir/$file"
 done
-[[ -f "$menu/Updater for VM-5160 and VM-6160.lnk" ]] || fail "no Start-menu shortcut"
-tr -d '\r' <"$menu/desktop.ini" 2>/dev/null |
-  grep -qxF 'Updater for VM-5160 and VM-6160.lnk=Updater for VM-5160/VM-6160' ||
-  fail "the Start menu does not name the entry \"Updater for VM-5160/VM-6160\""
-registry_has_key || fail "no uninstall key in the registry"
+expect "no Start-menu shortcut" test -f "$menu/Updater for VM-5160 and VM-6160.lnk"
+menu_names_entry() {
+  tr -d '\r' <"$menu/desktop.ini" 2>/dev/null |
+    grep -qxF 'Updater for VM-5160 and VM-6160.lnk=Updater for VM-5160/VM-6160'
+}
+expect "the Start menu does not name the entry \"Updater for VM-5160/VM-6160\"" menu_names_entry
+expect "no uninstall key in the registry" registry_has_key
 echo "windows-package: installed silently into C:\\Program Files\\VM Updater"
 
 installed_cli="C:\\Program Files\\VM Updater\\updater-cli.exe"
 reported=$(timeout 60 "$WINE" "$installed_cli" --version </dev/null | tr -d '\r')
 echo "$reported" | sed 's/^/    /'
-grep -qx "updater-cli $version" <<<"$reported" || fail "the installed updater-cli reports another version"
+expect "the installed updater-cli reports another version" \
+  grep -qx "updater-cli $version" <<<"$reported"
 
 "$sim" --once --dump "$work/dump.txt" >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
@@ -107,6 +119,7 @@ sim_pid=""
 compared=1
 verdict=$(bash scripts/compare-dump.sh "$work/small-blocks.txt" "$work/dump.txt" 2>&1) || compared=0
 if ((write_status == 0 && sim_status == 0 && compared)); then
+  passes=$((passes + 1))
   echo "windows-package: the installed updater-cli.exe wrote the radio on COM5; $verdict"
 else
   echo "    $verdict" >&2
@@ -117,15 +130,19 @@ fi
 rm -f "$WINEPREFIX/dosdevices/com5"
 
 run_and_wait "C:\\Program Files\\VM Updater\\uninstall.exe" /S
-registry_has_key && fail "the uninstall key is still in the registry"
+expect "the uninstall key is still in the registry" no_uninstall_key
 snapshot >"$work/after.txt"
 if diff "$work/before.txt" "$work/after.txt" >"$work/left.txt"; then
+  passes=$((passes + 1))
   echo "windows-package: uninstalled silently; nothing is left in the prefix"
 else
   fail "the uninstallation left files behind:"
   sed 's/^/    /' "$work/left.txt" >&2
 fi
 
+if [[ -n ${UPDATER_COUNTS:-} ]]; then
+  echo "$passes $failures 0" >>"$UPDATER_COUNTS"
+fi
 if ((failures)); then
   echo "windows-package: $failures check(s) failed" >&2
   exit 1

@@ -7,6 +7,7 @@
 #   COM7  a line on which no radio answers
 # The image the window loads lies under C:\Prüfstand\, a folder outside the ANSI code page.
 #
+# With UPDATER_COUNTS set, the tests' and the checks' results are added to that file.
 # Usage: scripts/wine-window.sh [--screenshot FILE.png]   (saves a picture of updater.exe)
 #   LINUX_BUILD=dir  Linux build directory for radio-sim and updater-cli (default: build)
 #   JOBS=n           parallel build jobs (default: all processors)
@@ -72,7 +73,8 @@ start_radio 5
 start_radio 6 --model "XYZ1234"
 start_radio 7 --no-syn
 
-failures=0
+failures=0  # checks of this script
+passes=0
 
 # --- updater.exe itself: its caption, and a picture ----------------------------------------
 caption="Updater for VM-5160/VM-6160         Ver. $embedded_version"
@@ -96,6 +98,7 @@ for _ in $(seq 300); do
 done
 if ((shown)); then
   echo "wine-window: updater.exe shows \"$caption\""
+  passes=$((passes + 1))
   if [[ -n "$screenshot" ]]; then
     # A moment for the controls to be drawn: the window as the technician meets it.
     sleep 1
@@ -126,9 +129,17 @@ status=0
 sed -i 's/\r$//' "$work/tests.log"
 ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$work/tests.log" | tail -n 1)
 passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$work/tests.log" | tail -n 1)
-echo "wine-window: win_gui_tests.exe: ${ran:-?} ran, ${passed:-0} passed (exit status $status)"
-if ((status != 0)) || [[ -z "$ran" || "${passed:-0}" != "$ran" ]]; then
-  failures=$((failures + 1))
+skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[.,].*/\1/p' "$work/tests.log" | tail -n 1)
+passed=${passed:-0}
+skipped=${skipped:-0}
+tests_failed=$((${ran:-0} - passed - skipped))
+echo "wine-window: win_gui_tests.exe: ${ran:-?} ran, $passed passed, $skipped skipped," \
+  "$tests_failed failed (exit status $status)"
+tests_ok=1
+if ((status != 0 || tests_failed != 0)) || [[ -z "$ran" ]]; then
+  tests_ok=0
+  # A run that failed without naming a failed test (a crash, the time limit) counts as one.
+  ((tests_failed > 0)) || tests_failed=1
   sed 's/^/    /' "$work/tests.log" >&2
 fi
 
@@ -141,20 +152,26 @@ for pid in "${sim_pids[@]}"; do
   sim_statuses+=("$s")
 done
 sim_pids=()
-verdict=$(bash scripts/compare-dump.sh "$work/small-blocks.txt" "$work/com5.dump" 2>&1) || {
+if verdict=$(bash scripts/compare-dump.sh "$work/small-blocks.txt" "$work/com5.dump" 2>&1); then
+  passes=$((passes + 1))
+else
   failures=$((failures + 1))
   echo "wine-window: the radio on COM5 does not hold the image: $verdict" >&2
-}
+fi
 if [[ "${sim_statuses[0]}" != 0 ]]; then
   failures=$((failures + 1))
   echo "wine-window: the radio on COM5 found faults in the traffic:" >&2
   sed 's/^/    /' "$work/com5.err" >&2
 else
+  passes=$((passes + 1))
   echo "wine-window: COM5: $(grep -m1 'session' "$work/com5.err"); $verdict"
 fi
 
-if ((failures)); then
-  echo "wine-window: $failures check(s) failed" >&2
+if [[ -n ${UPDATER_COUNTS:-} ]]; then
+  echo "$((passed + passes)) $((tests_failed + failures)) $skipped" >>"$UPDATER_COUNTS"
+fi
+if ((failures)) || ! ((tests_ok)); then
+  echo "wine-window: $((failures + 1 - tests_ok)) check(s) failed" >&2
   exit 1
 fi
 echo "wine-window: the window passed under Wine"
