@@ -4,9 +4,9 @@
 #include <QProgressBar>
 
 #include "GuiTestSupport.h"
-#include "tests/support/SmallImage.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
+#include "tests/support/SmallImage.h"
 
 namespace updater {
 namespace {
