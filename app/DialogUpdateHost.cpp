@@ -1,16 +1,46 @@
-// The window's side of an update: the progress bar that the transfer thread moves, the
-// message boxes, and waiting for a transfer pass in a nested event loop.
+// The window's side of an update: the update runs on a thread of its own while the window
+// keeps serving; its progress, messages and steps reach the window's thread as synchronous
+// calls.
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 #include "app/GuiThreadCalls.h"
 #include "app/UpdaterDialog.h"
 #include "ui/MessageBox.h"
 
 namespace updater {
+
+void UpdaterDialog::RunWhileServing(const std::function<void()>& work) {
+    bool done = false;  // the window's thread only
+    std::exception_ptr failure;
+    QEventLoop loop;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        guiCalls_->Run([&] {
+            done = true;
+            loop.quit();
+        });
+    });
+    while (!done) {
+        if (loop.exec() != 0) {
+            // The application is quitting and nested loops return at once: keep serving
+            // events, waiting for them, until the update has returned.
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
+}
 
 void UpdaterDialog::SetProgressRange(int maximum) {
     guiCalls_->Run([this, maximum] {
@@ -38,30 +68,18 @@ void UpdaterDialog::ShowProgress(int position) {
 int UpdaterDialog::ShowMessage(const std::string& text, const std::string& caption,
                                unsigned style) {
     int answer = ID_OK;
-    guiCalls_->Run([&] { answer = ShowMessageBox(this, text, caption, style); });
+    guiCalls_->Run([&] {
+        // A question asked while the update runs gets the arrow, not the wait cursor.
+        const bool busy = QApplication::overrideCursor() != nullptr;
+        if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+        answer = ShowMessageBox(this, text, caption, style);
+        if (busy) QApplication::restoreOverrideCursor();
+    });
     return answer;
 }
 
-void UpdaterDialog::PassFinished() {
-    guiCalls_->Run([this] {
-        passFinished = 1;
-        if (passLoop_) passLoop_->quit();
-    });
-}
-
-void UpdaterDialog::WaitForPass() {
-    // The pass may have reported already if the update served events before waiting.
-    while (passFinished == 0) {
-        QEventLoop loop;
-        passLoop_ = &loop;
-        if (loop.exec() != 0) {
-            // The application is quitting and nested loops return at once: keep serving
-            // events, waiting for them, until the pass has reported.
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-    }
-    passLoop_ = nullptr;
-    passFinished = 0;
+void UpdaterDialog::ShowStep(const std::string& step) {
+    guiCalls_->Run([this, &step] { stepLabel_->setText(QString::fromStdString(step)); });
 }
 
 }  // namespace updater

@@ -67,6 +67,8 @@ void UpdaterDialog::BuildControls() {
                                    14, "specialSettingsButton");
     specialSettingsButton_->setVisible(false);
     Place(new QLabel(tr("Progress"), this), units, 15, 49, 80, 8, "progressLabel");
+    // The running step, in the free band above the port list (left of Special Settings).
+    stepLabel_ = Place(new QLabel(this), units, 15, 12, 230, 10, "stepLabel");
     controls_ = {okButton_, exitButton_,           pathEdit_, openButton_, writeButton_,
                  portList_, specialSettingsButton_};
 

@@ -1,10 +1,9 @@
 #pragma once
 // The program's one window on Linux: the Qt drawing of the main dialog. What it shows and
 // when is decided by UpdaterDialogCore (front/); this class builds the controls, passes the
-// user's actions on and serves the update as its host.
+// user's actions on, and shows what the update reports while it runs on a thread of its own.
 
 #include <QDialog>
-#include <QPointer>
 #include <array>
 #include <string>
 #include <vector>
@@ -14,7 +13,7 @@
 #include "link/LinkPort.h"
 #include "ui/SpecialSettingsDialog.h"
 
-class QEventLoop;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -59,12 +58,11 @@ class UpdaterDialog : public QDialog, public UpdaterWindow {
     bool RunSpecialSettings(UserSettings& settings) override;
     void EndDialog() override;
 
-    // UpdateHost.
     void SetProgressRange(int maximum) override;
     void SetProgressPosition(int position) override;
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
-    void PassFinished() override;
-    void WaitForPass() override;
+    void ShowStep(const std::string& step) override;
+    void RunWhileServing(const std::function<void()>& work) override;
 
     // Esc: the same question as Exit.
     void reject() override;
@@ -80,15 +78,14 @@ class UpdaterDialog : public QDialog, public UpdaterWindow {
     FileChooserFunction fileChooser_;
     UpdaterDialogCore core_;
     bool exitConfirmed_ = false;
-    int passFinished = 0;
-    QPointer<QEventLoop> passLoop_;
-    GuiThreadCalls* guiCalls_ = nullptr;  // the pass thread's synchronous calls
+    GuiThreadCalls* guiCalls_ = nullptr;  // the update's synchronous calls from its threads
 
     QPushButton* okButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
     QLineEdit* pathEdit_ = nullptr;
     QPushButton* openButton_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+    QLabel* stepLabel_ = nullptr;
     QPushButton* writeButton_ = nullptr;
     PortListBox* portList_ = nullptr;
     QPushButton* specialSettingsButton_ = nullptr;

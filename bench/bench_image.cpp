@@ -10,7 +10,7 @@ namespace {
 void BM_LoadAndValidateEmbeddedImage(benchmark::State& state) {
     for (auto _ : state) {
         updater::FirmwareImage image;
-        const bool valid = updater::LoadAndValidateImage(image, "", 0);
+        const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
         if (!valid) state.SkipWithError("the embedded image is not valid");
         benchmark::DoNotOptimize(image.topAreaTransferList.Size());
     }

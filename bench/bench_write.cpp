@@ -99,7 +99,7 @@ double FloorSeconds(const FirmwareImage& image) {
 
 void BM_WriteEmbeddedImage(benchmark::State& state) {
     FirmwareImage image;
-    if (!updater::LoadAndValidateImage(image, "", 0)) {
+    if (!updater::LoadAndValidateImage(image, std::nullopt)) {
         state.SkipWithError("the embedded image is not valid");
         return;
     }
@@ -149,7 +149,7 @@ BENCHMARK(BM_WriteEmbeddedImage)->Iterations(1)->UseManualTime()->Unit(benchmark
 void BM_WriteSideBySide(benchmark::State& state) {
     const int radios = static_cast<int>(state.range(0));
     FirmwareImage image;
-    if (!updater::LoadAndValidateImage(image, "", 0)) {
+    if (!updater::LoadAndValidateImage(image, std::nullopt)) {
         state.SkipWithError("the embedded image is not valid");
         return;
     }

@@ -65,10 +65,11 @@ int main(int argc, char** argv) {
     updater::LinkPort link;
     Clock::duration imageLoad{}, portScan{};
     updater::UpdaterDialogOptions options;
-    options.imageLoader = [&imageLoad](updater::FirmwareImage& image, const std::string& path,
-                                       int fromFile, updater::ImageLoadForm form) {
+    options.imageLoader = [&imageLoad](updater::FirmwareImage& image,
+                                       const updater::ImageFile& file,
+                                       updater::ImageLoadForm form) {
         const Clock::time_point start = Clock::now();
-        const bool valid = updater::LoadAndValidateImage(image, path, fromFile, form);
+        const bool valid = updater::LoadAndValidateImage(image, file, form);
         imageLoad += Clock::now() - start;
         return valid;
     };

@@ -116,9 +116,11 @@ class BenchDisplay {
         if (!row.result.empty()) return line + row.result;
         if (row.total <= 0) return line + row.step + "...";
         constexpr int kWidth = 20;
-        const int filled = row.done * kWidth / row.total;
-        line += "[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
-                std::to_string(row.done * 100 / row.total) + "%";
+        const int filled = std::clamp(row.done * kWidth / row.total, 0, kWidth);
+        line += '[';
+        line.append(static_cast<size_t>(filled), '#');
+        line.append(static_cast<size_t>(kWidth - filled), '.');
+        line += "] " + std::to_string(row.done * 100 / row.total) + "%";
         const auto spent = Clock::now() - row.writeStart;
         if (row.done > 0) {
             const auto left = spent * (row.total - row.done) / row.done;

@@ -6,7 +6,7 @@ namespace updater::cli {
 
 bool LoadImageOrExplain(const std::string& file, FirmwareImage& image) {
     const bool ownFile = !file.empty();
-    if (LoadAndValidateImage(image, file, ownFile ? 1 : 0,
+    if (LoadAndValidateImage(image, ownFile ? ImageFile(file) : std::nullopt,
                              ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp)) {
         return true;
     }

@@ -1,11 +1,11 @@
 // updater-cli info: loads and validates the firmware image as the main window does, and tells
 // what it holds: the version, the top-area tag and the transfer blocks.
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/HexText.h"
 #include "cli/ImageLoading.h"
 #include "cli/JsonReports.h"
 #include "image/FirmwareImage.h"
@@ -13,12 +13,6 @@
 namespace updater::cli {
 
 namespace {
-
-std::string Hex(uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    return text;
-}
 
 void PrintBlocks(const char* name, const RecordList& blocks) {
     for (const ImageRecord& block : blocks) {
@@ -55,8 +49,7 @@ Handler AddInfoCommand(CLI::App& app) {
                       << '\n';
             return 0;
         }
-        std::string tag;
-        for (uint8_t byte : image.imageTopAreaTag) tag += Hex(byte, 2);
+        const std::string tag = HexBytes(image.imageTopAreaTag);
         std::cout << "version: " << image.VersionText() << '\n'
                   << "top-area tag: " << tag << '\n'
                   << "low-area blocks: " << image.lowAreaRecords.Size() << '\n'

@@ -1,19 +1,13 @@
 #include "cli/JsonReports.h"
 
-#include <cstdio>
 #include <string>
 
+#include "cli/HexText.h"
 #include "link/PortDescription.h"
 
 namespace updater::cli {
 
 namespace {
-
-std::string Hex(uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    return text;
-}
 
 nlohmann::json BlocksJson(const RecordList& list) {
     nlohmann::json blocks = nlohmann::json::array();
@@ -33,8 +27,7 @@ nlohmann::json TextOrNull(const std::string& text) {
 }  // namespace
 
 nlohmann::json ImageJson(const FirmwareImage& image, bool blocks) {
-    std::string tag;
-    for (uint8_t byte : image.imageTopAreaTag) tag += Hex(byte, 2);
+    const std::string tag = HexBytes(image.imageTopAreaTag);
     nlohmann::json json = {
         {"version", image.VersionText()},
         {"top_area_tag", tag},

@@ -183,11 +183,11 @@ void TracedHost::WaitForPass() { inner_.WaitForPass(); }
 UpdateOutcome RunTracedUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& image,
                               const UpdateSettings& settings, TraceLog* log) {
     if (log == nullptr) return RunUpdate(link, host, image, settings);
-    log->Event("update", "device=" + Quoted(link.PortName()) +
-                             " image=" + Quoted(image.VersionText()) +
-                             " speed_choice=" + std::to_string(settings.speedChoice) +
-                             " stop_bits=" + std::to_string(settings.stopBits) +
-                             " unencrypted=" + std::to_string(settings.unencrypted));
+    log->Event("update",
+               "device=" + Quoted(link.PortName()) + " image=" + Quoted(image.VersionText()) +
+                   " speed_choice=" + std::to_string(static_cast<int>(settings.speedChoice)) +
+                   " stop_bits=" + std::to_string(settings.stopBits) +
+                   " unencrypted=" + std::to_string(settings.unencrypted));
     TracedHost tracedHost(host, *log);
     link.SetTrace(log);
     SetWaitTrace(log);

@@ -217,7 +217,8 @@ int RunWrite(const WriteOptions& options) {
     if (!LoadImageOrExplain(options.file, image)) return kExitInvalidImage;
 
     UpdateSettings settings;
-    settings.speedChoice = options.speed == 57600 ? 6 : 5;
+    settings.speedChoice =
+        options.speed == 57600 ? SpeedChoice::Speed57600 : SpeedChoice::Speed38400;
     settings.stopBits = options.stopBits;
     settings.unencrypted = options.unencrypted ? 1 : 0;
 

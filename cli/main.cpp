@@ -15,9 +15,9 @@ namespace {
 // The program's version and the version of the image it carries.
 std::string VersionText() {
     updater::FirmwareImage image;
-    const bool valid = updater::LoadAndValidateImage(image, "", 0);
-    return std::string("updater-cli ") + UPDATER_VERSION +
-           "\nembedded image: " + (valid ? image.VersionText() : std::string("Invalid Firm"));
+    const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
+    return std::string("updater-cli ") + UPDATER_VERSION + "\nembedded image: " +
+           (valid ? image.VersionText() : std::string(updater::kTextInvalidVersion));
 }
 
 }  // namespace

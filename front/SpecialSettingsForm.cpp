@@ -6,8 +6,8 @@
 namespace updater {
 
 SpeedButton SpecialSettingsForm::CheckedSpeed() const {
-    if (settings_.speedChoice == 1) return SpeedButton::Speed19200;
-    if (settings_.speedChoice == 6) return SpeedButton::Speed57600;
+    if (settings_.speedChoice == SpeedChoice::Speed19200) return SpeedButton::Speed19200;
+    if (settings_.speedChoice == SpeedChoice::Speed57600) return SpeedButton::Speed57600;
     return SpeedButton::Speed38400;
 }
 
@@ -18,13 +18,13 @@ StopBitButton SpecialSettingsForm::CheckedStopBit() const {
 void SpecialSettingsForm::OnSpeed(SpeedButton button) {
     switch (button) {
         case SpeedButton::Speed57600:
-            settings_.speedChoice = 6;
+            settings_.speedChoice = SpeedChoice::Speed57600;
             break;
         case SpeedButton::Speed19200:
-            settings_.speedChoice = 1;
+            settings_.speedChoice = SpeedChoice::Speed19200;
             break;
         case SpeedButton::Speed38400:
-            settings_.speedChoice = 5;
+            settings_.speedChoice = SpeedChoice::Speed38400;
             break;
     }
 }

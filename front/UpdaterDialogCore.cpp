@@ -2,6 +2,7 @@
 
 #include "front/StatusBannerText.h"
 #include "front/WindowTexts.h"
+#include "front/WindowUpdateHost.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
@@ -44,11 +45,10 @@ void UpdaterDialogCore::OnInitDialog() {
 void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
     // A fresh image each time, so that a reload never mixes blocks of two files.
     FirmwareImage loaded;
-    const std::string path = settings_.useOwnFile != 0 ? settings_.ownFilePath : std::string();
-    const bool valid =
-        options_.imageLoader
-            ? options_.imageLoader(loaded, path, settings_.useOwnFile, form)
-            : updater::LoadAndValidateImage(loaded, path, settings_.useOwnFile, form);
+    const ImageFile file =
+        settings_.useOwnFile != 0 ? ImageFile(settings_.ownFilePath) : std::nullopt;
+    const bool valid = options_.imageLoader ? options_.imageLoader(loaded, file, form)
+                                            : updater::LoadAndValidateImage(loaded, file, form);
     image_ = std::move(loaded);
     if (!valid) {
         window_.ShowMessage(kTextInvalidImage, kCaptionError, MB_OK_ONLY);
@@ -135,7 +135,25 @@ void UpdaterDialogCore::OnWrite() {
     } else {
         // A name that will not open shows at OpenPort, with its message.
         static_cast<void>(link_.SetPortName(ports_[static_cast<size_t>(selected)].device));
-        RunUpdate(link_, window_, image_, settings_.ForUpdate());
+        // The update runs on a thread of its own, so that the window keeps serving the user
+        // through the connection check's reads and waits (up to 19 s without a radio). It owns
+        // the link, the image and its settings until it returns: every way to change them is
+        // refused while updateRunning_.
+        WindowUpdateHost host(window_);
+        const UpdateSettings settings = settings_.ForUpdate();
+        window_.ShowWaitCursor(true);
+        window_.RunWhileServing([&] {
+            try {
+                static_cast<void>(RunUpdate(link_, host, image_, settings));
+            } catch (...) {
+                // Whatever broke, the port is let go and the user told, so that the window
+                // comes back instead of staying greyed.
+                static_cast<void>(CloseLink(link_, nullptr));
+                host.ShowMessage(kTextGeneralFailure, kCaptionError, MB_OK_STOP);
+            }
+        });
+        window_.ShowWaitCursor(false);
+        window_.ShowStep("");
     }
 
     window_.SetProgressPosition(-1);

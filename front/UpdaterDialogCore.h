@@ -17,8 +17,8 @@
 namespace updater {
 
 // Loads and validates an image as LoadAndValidateImage does (image/FirmwareImage.h).
-using ImageLoaderFunction = std::function<bool(FirmwareImage& image, const std::string& path,
-                                               int fromFile, ImageLoadForm form)>;
+using ImageLoaderFunction =
+    std::function<bool(FirmwareImage& image, const ImageFile& file, ImageLoadForm form)>;
 
 struct FrontOptions {
     // 1 shows the Special Settings button; any other value keeps it hidden.
@@ -36,7 +36,8 @@ class UpdaterDialogCore {
     // Loads and validates the image, sets the caption and lists the ports under the banner.
     // Runs once; later calls do nothing.
     void OnInitDialog();
-    // The Write button: one whole update, the controls greyed meanwhile.
+    // The Write button: one whole update, the controls greyed and the wait cursor shown
+    // meanwhile; the window keeps serving while it runs.
     void OnWrite();
     void OnSpecialSettings();
     void OnSelchangePort(int index);

@@ -1,15 +1,16 @@
 #pragma once
 // What the main dialog's toolkit does for UpdaterDialogCore: it shows what the core decides
-// and reports the user's actions back to it. It is also the update's host (progress bar,
-// message boxes, waiting for a transfer pass while the window keeps serving).
+// and reports the user's actions back to it. It also shows what an update reports (progress
+// bar, message boxes, the running step), and keeps serving the user while the update runs on
+// a thread of its own.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "front/UserSettings.h"
 #include "link/PortProbe.h"
-#include "protocol/UpdateHost.h"
 
 namespace updater {
 
@@ -26,8 +27,10 @@ enum class DialogControl {
 };
 inline constexpr size_t kDialogControlCount = 7;
 
-class UpdaterWindow : public UpdateHost {
+class UpdaterWindow {
   public:
+    virtual ~UpdaterWindow() = default;
+
     virtual void SetCaption(const std::string& caption) = 0;
     virtual void EnableControl(DialogControl control, bool enabled) = 0;
     virtual void ShowControl(DialogControl control, bool shown) = 0;
@@ -52,6 +55,22 @@ class UpdaterWindow : public UpdateHost {
     virtual bool RunSpecialSettings(UserSettings& settings) = 0;
     // Ends the dialog, and with it the program.
     virtual void EndDialog() = 0;
+
+    // What an update shows. Callable from any thread; each returns once the window's thread
+    // has shown it, like a synchronous window message.
+    virtual void SetProgressRange(int maximum) = 0;
+    // Below the range (-1) the bar is emptied.
+    virtual void SetProgressPosition(int position) = 0;
+    // A modal message box (protocol/UpdateHost.h styles); returns ID_OK or ID_CANCEL.
+    virtual int ShowMessage(const std::string& text, const std::string& caption,
+                            unsigned style) = 0;
+    // The running step's text (UTF-8); empty clears it.
+    virtual void ShowStep(const std::string& step) = 0;
+
+    // Window's thread: runs work on a thread of its own and serves the window meanwhile
+    // (painting, the refused close box), sleeping until there is something to serve; returns
+    // once work has returned, and rethrows what it threw.
+    virtual void RunWhileServing(const std::function<void()>& work) = 0;
 };
 
 }  // namespace updater

@@ -9,7 +9,7 @@
 namespace updater {
 
 struct UserSettings {
-    int speedChoice = 5;      // 1 (19200), 5 (38400) or 6 (57600 bit/s)
+    SpeedChoice speedChoice = SpeedChoice::Speed38400;
     int stopBits = 2;         // 1 or 2
     int unencrypted = 0;      // 1: the link key stays 0
     int useOwnFile = 0;       // 1: the image comes from ownFilePath

@@ -8,10 +8,9 @@
 namespace updater {
 
 inline constexpr const char* kTextCheckingPorts = "Checking COM Port Connection.....";
-inline constexpr const char* kTextInvalidVersion = "Invalid Firm";
 
 // "Updater for VM-5160/VM-6160         Ver. " and the image's version (at most 8 characters),
-// or "Invalid Firm" when the image is not valid.
+// or kTextInvalidVersion when the image is not valid.
 std::string WindowCaption(bool imageValid, const FirmwareImage& image);
 
 }  // namespace updater

@@ -26,8 +26,7 @@ bool HoldsData(const RecordList& area) {
 
 }  // namespace
 
-bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
-                          ImageLoadForm form) {
+bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file, ImageLoadForm form) {
     image.problem = ImageProblem::None;
     bool valid = true;
     auto refuse = [&](ImageProblem problem) {
@@ -36,8 +35,8 @@ bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fro
     };
     ImageLoader loader;
     bool checkIdentity = true;
-    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, path,
-                         fromFile) != 0) {
+    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, file) !=
+        0) {
         refuse(loader.Problem());
         // At start-up the checks still run over what the failed load left in the lists.
         checkIdentity = (form == ImageLoadForm::StartUp);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -30,15 +31,20 @@ struct FirmwareImage {
 // A version as shown to the user: the text up to the first zero byte, at most eight characters
 // (the image's version has eight; the radio reports sixteen, of which the same eight are shown).
 std::string VersionText(std::span<const uint8_t> bytes);
+// Shown where the version of an image that was refused would stand.
+inline constexpr const char* kTextInvalidVersion = "Invalid Firm";
 
 enum class ImageLoadForm { StartUp, SpecialSettings };
 
-// Loads the embedded image (fromFile 0) or the file at path, and validates it as the main
+// The image to load: the user's file at this path (UTF-8), or none for the embedded image.
+using ImageFile = std::optional<std::string>;
+
+// Loads the embedded image or the user's file, and validates it as the main
 // window does: LoadImage, CheckIdentityBlock, ReadTopAreaTag, then BuildTopAreaTransferList
 // whatever the outcome. An image with no data for any area is refused too: writing it would
 // change nothing in the radio. Returns true when the image is valid, else false with the reason
 // in image.problem. Never throws.
-bool LoadAndValidateImage(FirmwareImage& image, const std::string& path, int fromFile,
+bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file,
                           ImageLoadForm form = ImageLoadForm::StartUp);
 
 inline constexpr const char* kTextInvalidImage =

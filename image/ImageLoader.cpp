@@ -25,10 +25,10 @@ int AssembleBlocks(std::span<const uint8_t> text, const AreaRecords& records,
 }  // namespace
 
 int ImageLoader::LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                           std::string path, int fromFile) {
+                           std::optional<std::string> file) {
     return Guarded([&] {
-        path_ = std::move(path);
-        if (ReadSource(fromFile) != 0) return 1;
+        path_ = std::move(file);
+        if (ReadSource() != 0) return 1;
         return ParseSourceText(lowArea, mainArea, topArea);
     });
 }
@@ -64,10 +64,10 @@ bool ImageLoader::StoredBytesReadAsPlainText() {
     return plain.ReadSRecords(records) == 0;
 }
 
-int ImageLoader::ReadSource(int fromFile) {
+int ImageLoader::ReadSource() {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
-        if (fromFile != 0) return ReadUserFile();
+        if (path_) return ReadUserFile();
         const std::span<const uint8_t> embedded = EmbeddedImageBytes();
         if (embedded.data() == nullptr) return Fail(ImageProblem::EmbeddedImageMissing);
         return TakeStoredBytes(embedded);
@@ -85,7 +85,7 @@ int ImageLoader::ReadUserFile() {
     buffer_.shrink_to_fit();
     cursor_ = 0;
     std::vector<uint8_t> bytes;
-    const ImageProblem problem = ReadImageFile(path_, kMaxImageFileSize, bytes);
+    const ImageProblem problem = ReadImageFile(*path_, kMaxImageFileSize, bytes);
     if (problem != ImageProblem::None) return Fail(problem);
     buffer_ = std::move(bytes);
     Descramble(buffer_.data(), static_cast<int64_t>(buffer_.size()));

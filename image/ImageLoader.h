@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,15 +31,15 @@ class ImageLoader {
     ImageLoader(const ImageLoader&) = delete;
     ImageLoader& operator=(const ImageLoader&) = delete;
 
-    // fromFile 0: the embedded image; otherwise the file at path (opened read-only).
-    int LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea, std::string path,
-                  int fromFile);
+    // The user's file (opened read-only), or the embedded image when there is none.
+    int LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
+                  std::optional<std::string> file);
     // The same as LoadImage, with the stored (scrambled) bytes given in memory.
     int LoadImageFromBytes(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
                            std::span<const uint8_t> stored);
 
     // Fills the buffer from the chosen source, descrambles it and skips leading blanks.
-    int ReadSource(int fromFile);
+    int ReadSource();
     int ReadSourceBytes(std::span<const uint8_t> stored);
 
     // Uses text as the (already descrambled) buffer, cursor at its start.
@@ -58,7 +59,8 @@ class ImageLoader {
 
     // Why the last load, read or parse failed; None after a success.
     ImageProblem Problem() const { return problem_; }
-    const std::string& Path() const { return path_; }
+    // The user's file of the last load; none for the embedded image.
+    const std::optional<std::string>& Path() const { return path_; }
     std::span<const uint8_t> Buffer() const { return buffer_; }
     size_t Cursor() const { return cursor_; }
 
@@ -74,7 +76,7 @@ class ImageLoader {
 
     std::vector<uint8_t> buffer_;
     size_t cursor_ = 0;
-    std::string path_;
+    std::optional<std::string> path_;
     ImageProblem problem_ = ImageProblem::None;
 };
 

@@ -19,7 +19,11 @@ constexpr size_t kRadioVersionLength = 16;  // the radio's answer to the version
 
 int OpenPort(UpdateContext& context, uint32_t* result) { return OpenLink(context.link, result); }
 
-int FindRadio(UpdateContext& context, uint32_t* result) { return CheckLink(context.link, result); }
+int FindRadio(UpdateContext& context, uint32_t* result) {
+    return CheckLink(context.link, result, [&context](const char* speed) {
+        context.host.ShowStep(std::string("Searching for the radio at ") + speed + " bit/s…");
+    });
+}
 
 int RequestIdentity(UpdateContext& context, uint32_t* result) {
     return SendIdentify(context.link, context.identityReply.data(), result);
@@ -79,6 +83,7 @@ int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
 int RunCheckSequence(UpdateContext& context, uint32_t* result) {
     int last = 1;
     for (Step step : kCheckSequence) {
+        ReportStepStart(context, step);
         last = step(context, result);
         TraceStepEnd(context, step, last, result);
         if (last == 0 || (result != nullptr && *result == ERR_CANCELLED)) break;

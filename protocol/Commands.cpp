@@ -53,9 +53,9 @@ int CloseLink(LinkPort& link, uint32_t* result) {
     return 1;
 }
 
-int CheckLink(LinkPort& link, uint32_t* result) {
+int CheckLink(LinkPort& link, uint32_t* result, const SweepObserver& speedTried) {
     PumpOneMessage();
-    if (CheckConnection(link) != 0) {
+    if (CheckConnection(link, speedTried) != 0) {
         StoreResult(result, ERR_NO_LINK);
         return 0;
     }

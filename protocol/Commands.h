@@ -9,12 +9,13 @@
 
 #include "image/ImageRecord.h"
 #include "link/LinkPort.h"
+#include "protocol/LinkSession.h"
 
 namespace updater {
 
 [[nodiscard]] int OpenLink(LinkPort& link, uint32_t* result);
 [[nodiscard]] int CloseLink(LinkPort& link, uint32_t* result);
-[[nodiscard]] int CheckLink(LinkPort& link, uint32_t* result);
+[[nodiscard]] int CheckLink(LinkPort& link, uint32_t* result, const SweepObserver& speedTried = {});
 // reply: 48 bytes. Agrees the link key; null reply fails at once without a code.
 [[nodiscard]] int SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result);
 [[nodiscard]] int SendHandshakeByte(LinkPort& link, uint32_t* result);

@@ -78,12 +78,13 @@ std::string ConnectionTail(const std::string& settings, int stopBits) {
     return tail;
 }
 
-int CheckConnection(LinkPort& link) {
+int CheckConnection(LinkPort& link, const SweepObserver& speedTried) {
     ReadTimeoutGuard restoreTimeout(link);
     const std::string tail = ConnectionTail(link.Settings(), link.stopBits);
     StartSession(link);
 
     for (const char* speed : kSweepSpeeds) {
+        if (speedTried) speedTried(speed);
         link.SetReadTimeout(kSweepReadTimeoutMs);
         if (link.SetSettings(speed + tail) != 1) continue;
         WaitMs(kSettleMs);

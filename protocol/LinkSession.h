@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "link/LinkPort.h"
@@ -28,7 +29,9 @@ std::string ConnectionTail(const std::string& settings, int stopBits);
 // The speed sweep with connection request, SYN and ACK: 0 when the radio answered and the
 // line is at 19200 bit/s, 1 on failure. The read time-out is restored on every way out.
 // A speed the port refuses is not tried (a request sent at the old speed would be noise).
-[[nodiscard]] int CheckConnection(LinkPort& link);
+// speedTried hears each speed ("9600") before the line is set to it.
+using SweepObserver = std::function<void(const char* speed)>;
+[[nodiscard]] int CheckConnection(LinkPort& link, const SweepObserver& speedTried = {});
 void SetReplyChecksum(LinkPort& link, const uint8_t* reply);
 void SetLinkKey(LinkPort& link, const uint8_t* reply);
 // 1 when one ACK arrives within 3000 ms; the read time-out is restored afterwards.

@@ -109,8 +109,8 @@ void RunPassBody(PassParams* params, Body body) {
 
 }  // namespace
 
-uint8_t FastSpeedCode(int speedChoice) {
-    return speedChoice == 6 ? kSpeedCode57600 : kSpeedCode38400;
+uint8_t FastSpeedCode(SpeedChoice speedChoice) {
+    return speedChoice == SpeedChoice::Speed57600 ? kSpeedCode57600 : kSpeedCode38400;
 }
 
 uint16_t AreaChecksum(uint32_t byteSum, uint32_t byteCount) {

@@ -16,7 +16,7 @@ struct PassParams {
     int result = 1;                  // out: 1 success, 0 failure
     RecordList records;              // the pass's own copy of the list it sends
     uint16_t checksum = 0;           // in/out: the area checksum
-    int speedChoice = 5;
+    SpeedChoice speedChoice = SpeedChoice::Speed38400;
 };
 
 using PassProcedure = void (*)(PassParams* params);
@@ -36,7 +36,7 @@ void WritePassThread(PassParams* params);
 void TopAreaPassThread(PassParams* params);
 
 // The fast speed code of the write passes for a speed choice.
-uint8_t FastSpeedCode(int speedChoice);
+uint8_t FastSpeedCode(SpeedChoice speedChoice);
 // The area checksum of a write pass from its data byte sum and count.
 uint16_t AreaChecksum(uint32_t byteSum, uint32_t byteCount);
 

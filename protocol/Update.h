@@ -14,9 +14,13 @@
 
 namespace updater {
 
+// The speed the write sequence moves the line to, by the numbers the settings carry. Only
+// 57600 chooses 57600 bit/s; the other two write at 38400.
+enum class SpeedChoice { Speed19200 = 1, Speed38400 = 5, Speed57600 = 6 };
+
 struct UpdateSettings {
-    int speedChoice = 5;  // 1, 5 or 6
-    int stopBits = 2;     // 1 or 2
+    SpeedChoice speedChoice = SpeedChoice::Speed38400;
+    int stopBits = 2;  // 1 or 2
     int unencrypted = 0;
 };
 

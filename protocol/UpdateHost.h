@@ -34,6 +34,9 @@ class UpdateHost {
     // Update thread: returns once PassFinished has been handled, keeping the front end alive
     // meanwhile (a nested event loop in the window, a plain wait in the terminal).
     virtual void WaitForPass() = 0;
+    // Update thread, as a step starts: what the update does now, in a few words ("Searching
+    // for the radio at 9600 bit/s…", UTF-8). A front end without room for it ignores it.
+    virtual void ShowStep(const std::string& step) { static_cast<void>(step); }
 };
 
 }  // namespace updater

@@ -13,6 +13,7 @@ namespace {
 
 int RunSteps(std::span<const Step> steps, UpdateContext& context, uint32_t* result) {
     for (Step step : steps) {
+        ReportStepStart(context, step);
         const int stepResult = step(context, result);
         TraceStepEnd(context, step, stepResult, result);
         if (stepResult == 0) return 0;

@@ -74,6 +74,7 @@ phase_fuzz() { bash scripts/fuzz.sh 60; }
 phase_windows() {
   JOBS=$jobs bash scripts/windows.sh
   JOBS=$jobs bash scripts/wine-e2e.sh
+  JOBS=$jobs bash scripts/wine-window.sh
 }
 
 phase_package() { bash scripts/package.sh; }

@@ -16,8 +16,8 @@ namespace {
 
 QPointer<StatusBanner> activeBanner;
 
-// An Arial-like face whose character cell (ascent + descent) is cellHeight pixels, the way the
-// banner's fonts are specified.
+// An Arial-like face whose character cell (ascent + descent) is cellHeight pixels: each banner
+// line names the height of its font's cell, not the size of its letters.
 QFont BannerFont(int cellHeight) {
     QFont font;
     font.setFamilies({QString::fromLatin1(kBannerFontFace), QStringLiteral("Liberation Sans"),

@@ -52,7 +52,7 @@ HWND UpdaterDialog::Create() {
                               DialogProcedure<UpdaterDialog>, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -61,8 +61,14 @@ INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
             // The close box and Alt+F4 ask like Exit does; refused while Exit is unavailable.
             core_.OnCancel();
             return TRUE;
-        case WM_PASS_FINISHED:
-            passFinished_ = true;
+        case WM_SHOW_MESSAGE:
+            ShowRequestedMessage(*reinterpret_cast<MessageRequest*>(lParam));
+            return TRUE;
+        case WM_SETCURSOR:
+            // The wait cursor stays over the dialog while it is busy, wherever the mouse goes.
+            if (!waitCursor_) return FALSE;
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            SetWindowLongPtrW(window_, DWLP_MSGRESULT, TRUE);
             return TRUE;
         default:
             return FALSE;
@@ -150,12 +156,8 @@ void UpdaterDialog::ShowStatusBanner() { ShowBanner(window_); }
 void UpdaterDialog::HideStatusBanner() { HideBanner(); }
 
 void UpdaterDialog::ShowWaitCursor(bool waiting) {
-    if (waiting) {
-        previousCursor_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    } else {
-        SetCursor(previousCursor_ != nullptr ? previousCursor_ : LoadCursorW(nullptr, IDC_ARROW));
-        previousCursor_ = nullptr;
-    }
+    waitCursor_ = waiting;
+    SetCursor(LoadCursorW(nullptr, waiting ? IDC_WAIT : IDC_ARROW));
 }
 
 void UpdaterDialog::DiscardInput() { win::DiscardInput(); }

@@ -1,12 +1,13 @@
 #pragma once
 // The program's one window on Windows: the Win32 drawing of the main dialog from dialog
 // template IDD_UPDATER. What it shows and when is decided by UpdaterDialogCore (front/);
-// this class routes the dialog's messages to it and serves the update as its host: the pass
-// thread moves the progress bar and reports its end with window messages, and the dialog
-// keeps serving its messages while it waits.
+// this class routes the dialog's messages to it and shows what the update reports: the update
+// runs on a thread of its own and reaches the dialog with window messages, while the dialog
+// keeps serving its messages.
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,9 @@
 
 namespace updater::win {
 
-// Sent by a pass thread to the dialog at the very end of the pass.
-inline constexpr UINT WM_PASS_FINISHED = WM_USER + 1;
+// Sent by the update's thread to show a message box on the dialog's thread; lParam points to
+// the MessageRequest.
+inline constexpr UINT WM_SHOW_MESSAGE = WM_USER + 1;
 
 struct UpdaterDialogOptions : FrontOptions {
     // Empty: the system's open-file dialog.
@@ -59,19 +61,25 @@ class UpdaterDialog : public UpdaterWindow {
     bool RunSpecialSettings(UserSettings& settings) override;
     void EndDialog() override;
 
-    // UpdateHost.
     void SetProgressRange(int maximum) override;
     void SetProgressPosition(int position) override;
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
-    void PassFinished() override;
-    void WaitForPass() override;
+    void ShowStep(const std::string& step) override;
+    void RunWhileServing(const std::function<void()>& work) override;
 
     // The dialog's messages (win/DialogProcedure.h).
     void OnInitDialog(HWND window);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
+    struct MessageRequest {
+        const std::string& text;
+        const std::string& caption;
+        unsigned style;
+        int answer;
+    };
     void OnCommand(int id, int notification);
+    void ShowRequestedMessage(MessageRequest& request);
     void SetIcons();
 
     FileChooser fileChooser_;
@@ -79,8 +87,7 @@ class UpdaterDialog : public UpdaterWindow {
     HWND window_ = nullptr;
     bool modal_ = false;
     bool ended_ = false;
-    bool passFinished_ = false;
-    HCURSOR previousCursor_ = nullptr;
+    bool waitCursor_ = false;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
 };

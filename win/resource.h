@@ -26,3 +26,4 @@
 #define IDC_FILE_PATH 1017
 #define IDC_REFER 1018
 #define IDC_SPEED_38400 1019
+#define IDC_STEP 1020

@@ -10,6 +10,7 @@
 #include "GuiTestSupport.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
+#include "tests/support/UserSettingsOf.h"
 #include "ui/SpecialSettingsDialog.h"
 
 namespace updater {
@@ -18,10 +19,8 @@ namespace {
 using test::Child;
 using test::MessageRecorder;
 
-UserSettings Settings(int speedChoice, int stopBits, int unencrypted, int useOwnFile) {
-    // A path kept from an earlier showing: the path box starts empty all the same.
-    return {speedChoice, stopBits, unencrypted, useOwnFile, "/home/tech/previous.mot"};
-}
+// Its path is one kept from an earlier showing: the path box starts empty all the same.
+constexpr auto Settings = testing::UserSettingsOf;
 
 TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
     const struct {
@@ -29,10 +28,12 @@ TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
         const char* checkedSpeed;
         const char* checkedStopBit;
     } cases[] = {
-        {Settings(5, 2, 0, 0), "speed38400", "stopBit2"},
-        {Settings(6, 1, 1, 1), "speed57600", "stopBit1"},
-        {Settings(1, 2, 0, 1), "speed19200", "stopBit2"},  // 19200 is checked but hidden
-        {Settings(3, 7, 0, 0), "speed38400", "stopBit1"},  // unknown values fall back
+        {Settings(SpeedChoice::Speed38400, 2, 0, 0), "speed38400", "stopBit2"},
+        {Settings(SpeedChoice::Speed57600, 1, 1, 1), "speed57600", "stopBit1"},
+        {Settings(SpeedChoice::Speed19200, 2, 0, 1), "speed19200",
+         "stopBit2"},  // 19200 is checked but hidden
+        {Settings(static_cast<SpeedChoice>(3), 7, 0, 0), "speed38400",
+         "stopBit1"},  // unknown values fall back
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.checkedSpeed);
@@ -60,13 +61,13 @@ TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
 }
 
 TEST(SpecialSettingsDialog, ControlsRecordTheChoices) {
-    SpecialSettingsDialog dialog(nullptr, Settings(5, 2, 0, 0));
+    SpecialSettingsDialog dialog(nullptr, Settings(SpeedChoice::Speed38400, 2, 0, 0));
     dialog.show();
 
     Child(dialog, "speed57600")->click();
-    EXPECT_EQ(dialog.Settings().speedChoice, 6);
+    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed57600);
     Child(dialog, "speed38400")->click();
-    EXPECT_EQ(dialog.Settings().speedChoice, 5);
+    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed38400);
     Child(dialog, "stopBit1")->click();
     EXPECT_EQ(dialog.Settings().stopBits, 1);
     Child(dialog, "stopBit2")->click();
@@ -90,7 +91,7 @@ TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
     MessageRecorder recorder;
     QString offeredFilter;
     QString answer;  // cancelled first
-    SpecialSettingsDialog dialog(nullptr, Settings(5, 2, 0, 1));
+    SpecialSettingsDialog dialog(nullptr, Settings(SpeedChoice::Speed38400, 2, 0, 1));
     dialog.SetFileChooser([&](QWidget*, const QString& filter) {
         offeredFilter = filter;
         return answer;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 
 #include "ui/StatusBanner.h"
@@ -86,14 +87,20 @@ TEST_F(StatusBannerTest, DrawsTitleAndMessageCentredAndDetailsRightAligned) {
 }
 
 TEST_F(StatusBannerTest, RemovesItselfAfterItsTimeAndAnotherMayFollow) {
+    QElapsedTimer clock;
+    clock.start();  // before the banner's own timer starts
     ShowBanner(&owner);
     ASSERT_NE(ActiveBanner(), nullptr);
+
     // Serve events until the banner has gone (it allows itself five seconds).
     const QDeadlineTimer deadline(30000);
     while (ActiveBanner() != nullptr && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
     EXPECT_EQ(ActiveBanner(), nullptr);
+    // Not before its time: the banner is seen gone only after it went, so a late event loop can
+    // only make this longer; Qt's coarse timers fire at most 5 % early.
+    EXPECT_GE(clock.elapsed(), kBannerLifetimeMs * 95 / 100);
     HideBanner();
     ShowBanner(&owner);
     EXPECT_NE(ActiveBanner(), nullptr);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
+#include <thread>
 
 #include "GuiTestSupport.h"
+#include "link/LinkTrace.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
 #include "tests/support/SmallImage.h"
@@ -144,7 +149,7 @@ TEST(UpdateWorkflow, AnUpdateWithNoBlocksToCountLeavesTheBarDeterminate) {
     radio.topAreaTag = image.imageTopAreaTag;
     MessageRecorder recorder;
     DialogUnderTest under(test::DialogSetup().Radio(radio).Loader(
-        [image](FirmwareImage& loaded, const std::string&, int, ImageLoadForm) {
+        [image](FirmwareImage& loaded, const ImageFile&, ImageLoadForm) {
             loaded = image;
             return true;
         }));
@@ -160,6 +165,85 @@ TEST(UpdateWorkflow, AnUpdateWithNoBlocksToCountLeavesTheBarDeterminate) {
     ASSERT_EQ(maximaAtResult.size(), 1u);
     EXPECT_GT(maximaAtResult[0], 0) << "a range of 0 is Qt's busy state";
     ExpectReady(*under.dialog);
+}
+
+// For each change of the line settings: the thread that made it and the step the window
+// showed at that moment (the step is shown before the update goes on).
+class SettingsWatch : public LinkTrace {
+  public:
+    explicit SettingsWatch(const QLabel& step) : step_(step) {}
+    struct Change {
+        std::thread::id thread;
+        std::string step;
+    };
+    std::vector<Change> changes;
+
+    void SettingsChanged(const std::string&, bool, bool) override {
+        changes.push_back({std::this_thread::get_id(), step_.text().toStdString()});
+    }
+    void PortNamed(const std::string&) override {}
+    void Opened(const std::string&, bool, OpenError) override {}
+    void Closed(const std::string&, bool) override {}
+    void ReadTimeoutChanged(uint32_t, bool, bool) override {}
+    void InputPurged(bool) override {}
+    void Wrote(std::span<const uint8_t>, std::span<const uint8_t>, bool) override {}
+    void Read(size_t, uint32_t, uint32_t, std::span<const uint8_t>,
+              std::span<const uint8_t>) override {}
+    void Waited(uint32_t) override {}
+    void StepEnded(const std::string&, int, uint32_t) override {}
+
+  private:
+    const QLabel& step_;
+};
+
+TEST(UpdateWorkflow, TheWindowKeepsServingWhileTheUpdateRunsOnAThreadOfItsOwn) {
+    MessageRecorder recorder;
+    DialogUnderTest under(test::DialogSetup().Loader(test::SmallImageLoader()));
+    UpdaterDialog& dialog = *under.dialog;
+    const auto* step = Child<QLabel>(dialog, "stepLabel");
+    ASSERT_NE(step, nullptr);
+    SettingsWatch watch(*step);
+    under.link.SetTrace(&watch);
+
+    // Due at once, but only a window that serves its events during the update runs it
+    // before the update has ended.
+    bool servedDuringUpdate = false;
+    Qt::CursorShape cursorMeanwhile = Qt::ArrowCursor;
+    QTimer::singleShot(0, &dialog, [&] {
+        servedDuringUpdate = dialog.UpdateRunning();
+        if (const QCursor* cursor = QApplication::overrideCursor()) {
+            cursorMeanwhile = cursor->shape();
+        }
+    });
+    std::string stepAtQuestion;
+    Qt::CursorShape cursorAtQuestion = Qt::WaitCursor;
+    recorder.answer = [&](const RecordedMessage& message) {
+        if (message.style == MB_OKCANCEL_EXCLAMATION) {
+            stepAtQuestion = step->text().toStdString();
+            const QCursor* cursor = QApplication::overrideCursor();
+            cursorAtQuestion = cursor != nullptr ? cursor->shape() : Qt::ArrowCursor;
+        }
+        return ID_OK;
+    };
+    Child(dialog, "writeButton")->click();
+    under.link.SetTrace(nullptr);
+
+    EXPECT_TRUE(servedDuringUpdate);
+    EXPECT_EQ(cursorMeanwhile, Qt::WaitCursor);
+    EXPECT_EQ(cursorAtQuestion, Qt::ArrowCursor);  // the question is answered with the arrow
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_FALSE(watch.changes.empty());
+    bool searchShown = false;
+    for (const SettingsWatch::Change& change : watch.changes) {
+        EXPECT_NE(change.thread, std::this_thread::get_id()) << "the line was set by the window";
+        searchShown |= change.step == "Searching for the radio at 9600 bit/s…";
+    }
+    EXPECT_TRUE(searchShown);
+    EXPECT_EQ(stepAtQuestion, "Checking the radio's version…");
+    EXPECT_TRUE(step->text().isEmpty());  // cleared when the update is over
+    ASSERT_FALSE(recorder.messages.empty());
+    EXPECT_EQ(recorder.messages.back().text, kTextWritingCompleted);
+    ExpectReady(dialog);
 }
 
 TEST(UpdateWorkflow, DecliningTheVersionChangeShowsOnlyTheCancelNotice) {

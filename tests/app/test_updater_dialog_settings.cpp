@@ -44,7 +44,7 @@ TEST(UpdaterDialogSettings, CancelChangesNothing) {
     });
 
     EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_EQ(dialog.Settings().speedChoice, 5);
+    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed38400);
     EXPECT_EQ(dialog.Settings().stopBits, 2);
     EXPECT_EQ(dialog.Settings().unencrypted, 0);
     EXPECT_EQ(dialog.Settings().useOwnFile, 0);
@@ -66,7 +66,7 @@ TEST(UpdaterDialogSettings, SetTakesTheValuesAndReloadsTheImage) {
     });
 
     EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_EQ(dialog.Settings().speedChoice, 6);
+    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed57600);
     EXPECT_EQ(dialog.Settings().stopBits, 1);
     EXPECT_EQ(dialog.Settings().unencrypted, 1);
     EXPECT_EQ(dialog.windowTitle().toStdString(), test::CaptionFor(EmbeddedImageVersion()));

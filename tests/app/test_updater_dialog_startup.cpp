@@ -45,7 +45,7 @@ TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
     EXPECT_TRUE(Child(dialog, "exitButton")->isEnabled());
     EXPECT_FALSE(Child(dialog, "specialSettingsButton")->isVisible());
     EXPECT_FALSE(Child(dialog, "okButton")->isVisible());
-    EXPECT_EQ(dialog.Settings().speedChoice, 5);
+    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed38400);
     EXPECT_EQ(dialog.Settings().stopBits, 2);
     EXPECT_EQ(dialog.Settings().unencrypted, 0);
     EXPECT_EQ(dialog.Settings().useOwnFile, 0);

@@ -28,7 +28,7 @@ TEST(InfoCommand, ShowsTheEmbeddedImage) {
     const test::CliRun run = test::RunCli(dir, "info");
     ASSERT_EQ(run.status, 0) << run.err;
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, "", 0));
+    ASSERT_TRUE(LoadAndValidateImage(image, std::nullopt));
     auto fields = Fields(run.out);
     EXPECT_EQ(fields["version"], "V2.10.07");
     EXPECT_EQ(fields["top-area tag"].size(), 32u);

@@ -8,39 +8,8 @@
 set -euo pipefail
 build=${1:?usage: cli_signals.sh BUILD_DIR}
 root=$(cd "$(dirname "$0")/../.." && pwd)
-cli=$build/cli/updater-cli
-sim=$build/sim/radio-sim
-scramble=$build/tools/descramble-image
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*" >&2; exit 1; }
-
-# A small image (a few blocks in every area), stored scrambled as users' files are.
-image=$work/small.mot
-"$scramble" "$root/tests/wine/small-image.srec" "$image"
-"$cli" info --blocks --file "$image" >"$work/blocks.txt"
-
-# Starts radio-sim with the given options; sets $port and $sim_pid.
-start_radio() {
-  local out=$work/sim-$1.out
-  shift
-  "$sim" "$@" >"$out" 2>"${out%.out}.err" &
-  sim_pid=$!
-  pids+=("$sim_pid")
-  port=""
-  for _ in $(seq 100); do
-    port=$(head -n 1 "$out" 2>/dev/null || true)
-    [[ -n $port ]] && return 0
-    sleep 0.1
-  done
-  fail "radio-sim did not start"
-}
+source "$root/tests/e2e/e2e-common.sh"
+make_small_image
 
 # Waits (bounded) until FILE holds a line matching PATTERN.
 await_line() {

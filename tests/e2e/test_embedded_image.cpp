@@ -15,7 +15,7 @@ namespace {
 
 TEST(EmbeddedImage, FullSequenceLeavesTheImageInTheRadio) {
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, "", 0));
+    ASSERT_TRUE(LoadAndValidateImage(image, std::nullopt));
     sim::RadioSimulator radio({});
     ASSERT_TRUE(radio.Start());
     LinkPort link;

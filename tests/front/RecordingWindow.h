@@ -2,18 +2,19 @@
 // A main window without a toolkit for the front layer's tests: it keeps what the core shows
 // (caption, enabled and shown controls, port list, banner) and records the order of events,
 // answers message boxes through the front layer's hook (tests/support/MessageRecorder.h), and
-// waits for transfer passes like the terminal does.
+// runs the update on a thread of its own without serving anything meanwhile.
 
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "front/MessageHook.h"
 #include "front/StatusBannerText.h"
 #include "front/UpdaterWindow.h"
-#include "protocol/BlockingUpdateHost.h"
+#include "protocol/UpdateHost.h"
 
 namespace updater::testing {
 
@@ -83,19 +84,26 @@ class RecordingWindow : public UpdaterWindow {
     int ShowMessage(const std::string& text, const std::string& title, unsigned style) override {
         return HookedAnswer(text, title, style).value_or(ID_OK);
     }
-    void PassFinished() override { passes_.PassFinished(); }
-    void WaitForPass() override { passes_.WaitForPass(); }
+    void ShowStep(const std::string& step) override {
+        std::lock_guard lock(mutex_);
+        steps_.push_back(step);
+    }
+    std::vector<std::string> Steps() {
+        std::lock_guard lock(mutex_);
+        return steps_;
+    }
+    // Runs the work on a thread of its own, as a window does, and waits for it.
+    void RunWhileServing(const std::function<void()>& work) override {
+        events.push_back("update started");
+        std::thread worker(work);
+        worker.join();
+        events.push_back("update returned");
+    }
 
   private:
-    struct PassWaiter : BlockingUpdateHost {
-        void SetProgressRange(int) override {}
-        void SetProgressPosition(int) override {}
-        int ShowMessage(const std::string&, const std::string&, unsigned) override { return ID_OK; }
-    };
-
     std::mutex mutex_;
     std::vector<int> positions_;
-    PassWaiter passes_;
+    std::vector<std::string> steps_;
 };
 
 }  // namespace updater::testing

@@ -6,13 +6,12 @@
 #include "front/SpecialSettingsForm.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
+#include "tests/support/UserSettingsOf.h"
 
 namespace updater {
 namespace {
 
-UserSettings Settings(int speedChoice, int stopBits, int unencrypted, int useOwnFile) {
-    return {speedChoice, stopBits, unencrypted, useOwnFile, "/home/tech/previous.mot"};
-}
+constexpr auto Settings = testing::UserSettingsOf;
 
 TEST(SpecialSettingsForm, OpensWithTheChecksOfTheSettings) {
     const struct {
@@ -20,13 +19,17 @@ TEST(SpecialSettingsForm, OpensWithTheChecksOfTheSettings) {
         SpeedButton speed;
         StopBitButton stopBit;
     } cases[] = {
-        {Settings(5, 2, 0, 0), SpeedButton::Speed38400, StopBitButton::StopBit2},
-        {Settings(6, 1, 1, 1), SpeedButton::Speed57600, StopBitButton::StopBit1},
-        {Settings(1, 2, 0, 1), SpeedButton::Speed19200, StopBitButton::StopBit2},
-        {Settings(3, 7, 0, 0), SpeedButton::Speed38400, StopBitButton::StopBit1},  // fallbacks
+        {Settings(SpeedChoice::Speed38400, 2, 0, 0), SpeedButton::Speed38400,
+         StopBitButton::StopBit2},
+        {Settings(SpeedChoice::Speed57600, 1, 1, 1), SpeedButton::Speed57600,
+         StopBitButton::StopBit1},
+        {Settings(SpeedChoice::Speed19200, 2, 0, 1), SpeedButton::Speed19200,
+         StopBitButton::StopBit2},
+        {Settings(static_cast<SpeedChoice>(3), 7, 0, 0), SpeedButton::Speed38400,
+         StopBitButton::StopBit1},  // fallbacks
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.settings.speedChoice);
+        SCOPED_TRACE(static_cast<int>(c.settings.speedChoice));
         const SpecialSettingsForm form(c.settings);
         EXPECT_EQ(form.CheckedSpeed(), c.speed);
         EXPECT_EQ(form.CheckedStopBit(), c.stopBit);
@@ -40,12 +43,13 @@ TEST(SpecialSettingsForm, OpensWithTheChecksOfTheSettings) {
 }
 
 TEST(SpecialSettingsForm, ClicksRecordTheChoices) {
-    SpecialSettingsForm form(Settings(5, 2, 0, 0));
+    SpecialSettingsForm form(Settings(SpeedChoice::Speed38400, 2, 0, 0));
     const struct {
         SpeedButton button;
-        int speedChoice;
-    } speeds[] = {
-        {SpeedButton::Speed57600, 6}, {SpeedButton::Speed19200, 1}, {SpeedButton::Speed38400, 5}};
+        SpeedChoice speedChoice;
+    } speeds[] = {{SpeedButton::Speed57600, SpeedChoice::Speed57600},
+                  {SpeedButton::Speed19200, SpeedChoice::Speed19200},
+                  {SpeedButton::Speed38400, SpeedChoice::Speed38400}};
     for (const auto& s : speeds) {
         form.OnSpeed(s.button);
         EXPECT_EQ(form.Settings().speedChoice, s.speedChoice);
@@ -71,7 +75,7 @@ TEST(SpecialSettingsForm, ClicksRecordTheChoices) {
 }
 
 TEST(SpecialSettingsForm, SetNeedsAFileInThePathBoxWhenTheOwnFileIsTicked) {
-    SpecialSettingsForm ticked(Settings(5, 2, 0, 1));
+    SpecialSettingsForm ticked(Settings(SpeedChoice::Speed38400, 2, 0, 1));
     const auto refusal = ticked.RefusalOnSet(true);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->text, kTextMustInputFileName);
@@ -88,7 +92,7 @@ TEST(SpecialSettingsForm, SetNeedsAFileInThePathBoxWhenTheOwnFileIsTicked) {
               "C:\\Pr\xc3\xbc"
               "fstand\\image.mot");
 
-    const SpecialSettingsForm unticked(Settings(5, 2, 0, 0));
+    const SpecialSettingsForm unticked(Settings(SpeedChoice::Speed38400, 2, 0, 0));
     EXPECT_FALSE(unticked.RefusalOnSet(true).has_value());
 }
 

@@ -21,8 +21,7 @@ using testing::RecordingWindow;
 
 // Loader calls as the core made them.
 struct LoadCall {
-    std::string path;
-    int fromFile;
+    ImageFile file;
     ImageLoadForm form;
 };
 
@@ -37,10 +36,10 @@ struct CoreUnderTest {
     explicit CoreUnderTest(FrontOptions options = {}) : options_(std::move(options)) {
         if (!options_.imageLoader) options_.imageLoader = LoadSmallImage;
         const ImageLoaderFunction loader = options_.imageLoader;
-        options_.imageLoader = [this, loader](FirmwareImage& image, const std::string& path,
-                                              int fromFile, ImageLoadForm form) {
-            loads.push_back({path, fromFile, form});
-            return loader(image, path, fromFile, form);
+        options_.imageLoader = [this, loader](FirmwareImage& image, const ImageFile& file,
+                                              ImageLoadForm form) {
+            loads.push_back({file, form});
+            return loader(image, file, form);
         };
         if (!options_.portEnumerator) {
             options_.portEnumerator = [](SerialPort&) { return Ports({"COM3", "\\\\.\\COM12"}); };
@@ -61,7 +60,7 @@ FrontOptions WithSpecialSettings() {
     return options;
 }
 
-bool FailingLoader(FirmwareImage&, const std::string&, int, ImageLoadForm) { return false; }
+bool FailingLoader(FirmwareImage&, const ImageFile&, ImageLoadForm) { return false; }
 
 TEST(UpdaterDialogCore, StartUpShowsTheVersionListsThePortsUnderTheBannerAndEnablesWrite) {
     MessageRecorder recorder;
@@ -71,7 +70,7 @@ TEST(UpdaterDialogCore, StartUpShowsTheVersionListsThePortsUnderTheBannerAndEnab
 
     EXPECT_TRUE(recorder.messages.empty());
     ASSERT_EQ(under.loads.size(), 1u);
-    EXPECT_EQ(under.loads[0].fromFile, 0);  // the embedded image
+    EXPECT_EQ(under.loads[0].file, std::nullopt);  // the embedded image
     EXPECT_EQ(under.loads[0].form, ImageLoadForm::StartUp);
     EXPECT_EQ(window.caption, "Updater for VM-5160/VM-6160         Ver. V9.01");
 
@@ -99,7 +98,7 @@ TEST(UpdaterDialogCore, StartUpShowsTheVersionListsThePortsUnderTheBannerAndEnab
     EXPECT_FALSE(window.shown.at(DialogControl::SpecialSettings));
 
     const UserSettings& settings = under.core->Settings();
-    EXPECT_EQ(settings.speedChoice, 5);
+    EXPECT_EQ(settings.speedChoice, SpeedChoice::Speed38400);
     EXPECT_EQ(settings.stopBits, 2);
     EXPECT_EQ(settings.unencrypted, 0);
     EXPECT_EQ(settings.useOwnFile, 0);
@@ -203,6 +202,17 @@ TEST(UpdaterDialogCore, APortThatCannotBeOpenedAtWriteIsReported) {
     ASSERT_FALSE(positions.empty());
     EXPECT_EQ(positions.front(), 0);  // every update starts from an empty bar
     EXPECT_EQ(positions.back(), -1);
+    // The update ran away from the window's thread, under the wait cursor, and its step text
+    // is cleared afterwards.
+    const std::vector<std::string>& events = under.window.events;
+    const auto started = std::find(events.begin(), events.end(), "update started");
+    ASSERT_NE(started, events.end());
+    ASSERT_NE(started, events.begin());
+    EXPECT_EQ(*std::prev(started), "wait cursor");
+    ASSERT_NE(std::next(started), events.end());
+    EXPECT_EQ(*std::next(started), "update returned");
+    EXPECT_FALSE(under.window.waitCursor);
+    EXPECT_EQ(under.window.Steps(), (std::vector<std::string>{"Opening the port…", ""}));
 }
 
 TEST(UpdaterDialogCore, OpeningThePortListLooksAgainAndKeepsTheSelection) {
@@ -283,14 +293,14 @@ TEST(UpdaterDialogCore, SpecialSettingsCancelChangesNothing) {
     under.core->OnInitDialog();
     under.window.caption = "stale";
     under.window.specialSettings = [](UserSettings& settings) {
-        settings = {6, 1, 1, 1, "C:\\image.mot"};
+        settings = {SpeedChoice::Speed57600, 1, 1, 1, "C:\\image.mot"};
         return false;
     };
     under.core->OnSpecialSettings();
 
     EXPECT_EQ(under.loads.size(), 1u);  // no reload
     EXPECT_EQ(under.window.caption, "stale");
-    EXPECT_EQ(under.core->Settings().speedChoice, 5);
+    EXPECT_EQ(under.core->Settings().speedChoice, SpeedChoice::Speed38400);
     EXPECT_EQ(under.core->Settings().useOwnFile, 0);
     EXPECT_TRUE(under.core->Settings().ownFilePath.empty());
 }
@@ -309,15 +319,16 @@ TEST(UpdaterDialogCore, SpecialSettingsSetTakesTheValuesAndReloadsTheImage) {
         MessageRecorder recorder;
         FrontOptions options = WithSpecialSettings();
         const bool fileValid = c.fileValid;
-        options.imageLoader = [fileValid](FirmwareImage& image, const std::string& path,
-                                          int fromFile, ImageLoadForm form) {
-            return (fromFile == 0 || fileValid) && LoadSmallImage(image, path, fromFile, form);
+        options.imageLoader = [fileValid](FirmwareImage& image, const ImageFile& file,
+                                          ImageLoadForm form) {
+            return (!file || fileValid) && LoadSmallImage(image, file, form);
         };
         CoreUnderTest under(options);
         under.core->OnInitDialog();
         under.window.specialSettings = [](UserSettings& settings) {
-            EXPECT_EQ(settings.speedChoice, 5);  // handed in: the current settings
-            settings = {6, 1, 1, 1,
+            EXPECT_EQ(settings.speedChoice,
+                      SpeedChoice::Speed38400);  // handed in: the current settings
+            settings = {SpeedChoice::Speed57600, 1, 1, 1,
                         "C:\\Pr\xc3\xbc"
                         "fstand\\image.mot"};
             return true;
@@ -325,13 +336,12 @@ TEST(UpdaterDialogCore, SpecialSettingsSetTakesTheValuesAndReloadsTheImage) {
         under.core->OnSpecialSettings();
 
         const UserSettings& settings = under.core->Settings();
-        EXPECT_EQ(settings.speedChoice, 6);
+        EXPECT_EQ(settings.speedChoice, SpeedChoice::Speed57600);
         EXPECT_EQ(settings.stopBits, 1);
         EXPECT_EQ(settings.unencrypted, 1);
         EXPECT_EQ(settings.useOwnFile, 1);
         ASSERT_EQ(under.loads.size(), 2u);
-        EXPECT_EQ(under.loads[1].path, settings.ownFilePath);
-        EXPECT_EQ(under.loads[1].fromFile, 1);
+        EXPECT_EQ(under.loads[1].file, settings.ownFilePath);
         EXPECT_EQ(under.loads[1].form, ImageLoadForm::SpecialSettings);
         EXPECT_TRUE(under.window.caption.ends_with(c.expectedCaptionEnd));
         EXPECT_EQ(under.core->ImageValid(), c.fileValid);
@@ -352,8 +362,7 @@ TEST(UpdaterDialogCore, UntickingTheOwnFileKeepsItsPathButLoadsTheBuiltInImage) 
     };
     under.core->OnSpecialSettings();
     ASSERT_EQ(under.loads.size(), 2u);
-    EXPECT_EQ(under.loads[1].fromFile, 0);
-    EXPECT_TRUE(under.loads[1].path.empty());
+    EXPECT_EQ(under.loads[1].file, std::nullopt);  // the built-in image
     EXPECT_EQ(under.core->Settings().ownFilePath, "/home/tech/image.mot");
 }
 

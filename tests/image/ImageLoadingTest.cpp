@@ -25,7 +25,7 @@ TEST(LoadImage, EmbeddedImageLoadsWithoutAnyFile) {
     ASSERT_GT(EmbeddedImageBytes().size(), 100000u);
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, "", 0), 0);
+    EXPECT_EQ(loader.LoadImage(low, main, top, std::nullopt), 0);
     EXPECT_FALSE(low.Empty());
     EXPECT_FALSE(main.Empty());
     EXPECT_FALSE(top.Empty());
@@ -41,8 +41,8 @@ TEST(LoadImage, UserFileIsReadOnlyAndUnchanged) {
 
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, path.string(), 1), 0);
-    EXPECT_EQ(loader.Path(), path.string());
+    EXPECT_EQ(loader.LoadImage(low, main, top, path.string()), 0);
+    EXPECT_EQ(loader.Path(), std::optional(path.string()));
     EXPECT_EQ(main.Size(), 1);
     EXPECT_EQ(test::ReadAll(path), stored);
     EXPECT_EQ(std::filesystem::last_write_time(path), written);
@@ -55,9 +55,9 @@ TEST(LoadImage, SecondLoadReplacesTheLists) {
     const auto path = dir.Write("a.mot", test::Scrambled(test::PlainImageText(ValidLines("V1"))));
     RecordList low, main, top;
     ImageLoader first, second;
-    ASSERT_EQ(first.LoadImage(low, main, top, path.string(), 1), 0);
+    ASSERT_EQ(first.LoadImage(low, main, top, path.string()), 0);
     const int blocks = low.Size() + main.Size() + top.Size();
-    ASSERT_EQ(second.LoadImage(low, main, top, path.string(), 1), 0);
+    ASSERT_EQ(second.LoadImage(low, main, top, path.string()), 0);
     EXPECT_EQ(low.Size() + main.Size() + top.Size(), blocks);
 }
 
@@ -65,7 +65,7 @@ TEST(LoadImage, UnreadableSourceLeavesTheListsAsTheyWere) {
     RecordList low, main, top;
     low.Append(test::MakeRecord(0x10000, {1, 2, 3, 4}));
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, "/nonexistent/dir/image.mot", 1), 1);
+    EXPECT_EQ(loader.LoadImage(low, main, top, "/nonexistent/dir/image.mot"), 1);
     EXPECT_EQ(low.Size(), 1);
 }
 
@@ -91,7 +91,7 @@ TEST(LoadImage, BadFilesFailWithTheirReasons) {
         SCOPED_TRACE(c.path);
         RecordList low, main, top;
         ImageLoader loader;
-        EXPECT_EQ(loader.LoadImage(low, main, top, c.path, 1), 1);
+        EXPECT_EQ(loader.LoadImage(low, main, top, c.path), 1);
         EXPECT_EQ(loader.Problem(), c.problem);
     }
 }
@@ -123,7 +123,7 @@ TEST(ImageFile, FileLargerThanTheLimitIsRefusedBeforeReading) {
     EXPECT_TRUE(bytes.empty());
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, path.string(), 1), 1);
+    EXPECT_EQ(loader.LoadImage(low, main, top, path.string()), 1);
     EXPECT_EQ(loader.Problem(), ImageProblem::TooLarge);
 
     std::filesystem::resize_file(path, kMaxImageFileSize);
@@ -185,7 +185,7 @@ class LoadAndValidate : public ::testing::Test {
 
 TEST_F(LoadAndValidate, EmbeddedImageIsValid) {
     FirmwareImage image;
-    EXPECT_TRUE(LoadAndValidateImage(image, "", 0));
+    EXPECT_TRUE(LoadAndValidateImage(image, std::nullopt));
     EXPECT_EQ(image.VersionText(), "V2.10.07");
     ASSERT_FALSE(image.topAreaTransferList.Empty());
     EXPECT_EQ(image.topAreaTransferList[0].address, 0xFFF00u);
@@ -193,7 +193,7 @@ TEST_F(LoadAndValidate, EmbeddedImageIsValid) {
 
 TEST_F(LoadAndValidate, UserFileGivesVersionTagAndTransferList) {
     FirmwareImage image;
-    EXPECT_TRUE(LoadAndValidateImage(image, Write("ok.mot", ValidLines("V3.4")), 1,
+    EXPECT_TRUE(LoadAndValidateImage(image, Write("ok.mot", ValidLines("V3.4")),
                                      ImageLoadForm::SpecialSettings));
     EXPECT_EQ(image.VersionText(), "V3.4");
     EXPECT_EQ(image.imageTopAreaTag[0], test::PatternBytes(2, 64)[32]);
@@ -205,14 +205,14 @@ TEST_F(LoadAndValidate, WrongModelIsInvalid) {
     lines[1].bytes[3] = 'X';
     FirmwareImage image;
     EXPECT_FALSE(
-        LoadAndValidateImage(image, Write("other.mot", lines), 1, ImageLoadForm::SpecialSettings));
+        LoadAndValidateImage(image, Write("other.mot", lines), ImageLoadForm::SpecialSettings));
     EXPECT_EQ(image.VersionText(), "");  // never read
     EXPECT_EQ(image.problem, ImageProblem::OtherModel);
 }
 
 TEST_F(LoadAndValidate, TopAreaWithoutItsVersionBlockFirstIsInvalid) {
     FirmwareImage image;
-    EXPECT_FALSE(LoadAndValidateImage(image, Write("top.mot", {{0xF0100, {1, 2, 3, 4}}}), 1));
+    EXPECT_FALSE(LoadAndValidateImage(image, Write("top.mot", {{0xF0100, {1, 2, 3, 4}}})));
     EXPECT_EQ(image.problem, ImageProblem::TopAreaOutOfOrder);
 }
 
@@ -229,11 +229,11 @@ TEST_F(LoadAndValidate, ImageWithNothingToWriteIsRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FirmwareImage image;
-        EXPECT_FALSE(LoadAndValidateImage(image, Write("nothing.mot", c.lines), 1));
+        EXPECT_FALSE(LoadAndValidateImage(image, Write("nothing.mot", c.lines)));
         EXPECT_EQ(image.problem, ImageProblem::NothingToWrite);
     }
     FirmwareImage one;
-    EXPECT_TRUE(LoadAndValidateImage(one, Write("one.mot", {{0x10000, {1, 2, 3, 4}}}), 1));
+    EXPECT_TRUE(LoadAndValidateImage(one, Write("one.mot", {{0x10000, {1, 2, 3, 4}}})));
     EXPECT_EQ(one.problem, ImageProblem::None);
 }
 
@@ -244,12 +244,12 @@ TEST_F(LoadAndValidate, FormsDifferAfterAFailedLoad) {
     const std::string path = Write("bad.mot", lines);
 
     FirmwareImage startUp;
-    EXPECT_FALSE(LoadAndValidateImage(startUp, path, 1, ImageLoadForm::StartUp));
+    EXPECT_FALSE(LoadAndValidateImage(startUp, path, ImageLoadForm::StartUp));
     EXPECT_EQ(startUp.VersionText(), "V7");  // the checks ran over the stored blocks
     EXPECT_EQ(startUp.problem, ImageProblem::BlocksDoNotFit);  // the first refusal is kept
 
     FirmwareImage special;
-    EXPECT_FALSE(LoadAndValidateImage(special, path, 1, ImageLoadForm::SpecialSettings));
+    EXPECT_FALSE(LoadAndValidateImage(special, path, ImageLoadForm::SpecialSettings));
     EXPECT_EQ(special.VersionText(), "");  // the checks were skipped
     // The transfer list is rebuilt in both forms from what the load left.
     EXPECT_EQ(special.topAreaTransferList.Size(), startUp.topAreaTransferList.Size());
@@ -257,9 +257,9 @@ TEST_F(LoadAndValidate, FormsDifferAfterAFailedLoad) {
 
 TEST_F(LoadAndValidate, VersionIsKeptWhenTheNewImageHasNone) {
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, Write("a.mot", ValidLines("V1.2.3.4.5")), 1));
+    ASSERT_TRUE(LoadAndValidateImage(image, Write("a.mot", ValidLines("V1.2.3.4.5"))));
     EXPECT_EQ(image.VersionText(), "V1.2.3.4");  // at most 8 characters
-    EXPECT_TRUE(LoadAndValidateImage(image, Write("b.mot", {{0x80000, {1, 2, 3, 4}}}), 1));
+    EXPECT_TRUE(LoadAndValidateImage(image, Write("b.mot", {{0x80000, {1, 2, 3, 4}}})));
     EXPECT_EQ(image.VersionText(), "V1.2.3.4");
     EXPECT_TRUE(image.topAreaTransferList.Empty());
 }

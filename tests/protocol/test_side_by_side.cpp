@@ -42,7 +42,8 @@ TEST(UpdatesSideBySide, EachRadioGetsItsImage) {
         std::vector<std::thread> updates;
         for (int i = 0; i < radios; ++i) {
             updates.emplace_back([&image, b = benches[i].get(), i] {
-                const UpdateSettings settings{i % 2 == 0 ? 5 : 6, 2, 0};  // 38400, 57600
+                const UpdateSettings settings{
+                    i % 2 == 0 ? SpeedChoice::Speed38400 : SpeedChoice::Speed57600, 2, 0};
                 b->outcome = RunUpdate(b->link, b->host, image, settings);
             });
         }

@@ -152,7 +152,7 @@ TEST(Update, ShortSequenceWhenTheRadioCarriesTheImagesTag) {
 
 struct LineCase {
     const char* name;
-    int speedChoice;
+    SpeedChoice speedChoice;
     int stopBits;
     int unencrypted;
     std::string fastSpeed;
@@ -197,13 +197,14 @@ TEST_P(UpdateLine, WFramesGoAtTheChosenSpeed) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Speeds, UpdateLine,
-                         ::testing::Values(LineCase{"choice6", 6, 2, 0, "3 (57600 bit/s)"},
-                                           LineCase{"choice5", 5, 2, 0, "2 (38400 bit/s)"},
-                                           LineCase{"choice1", 1, 2, 0, "2 (38400 bit/s)"},
-                                           LineCase{"unencrypted", 5, 2, 1, "2 (38400 bit/s)"},
-                                           LineCase{"oneStopBit", 6, 1, 1, "3 (57600 bit/s)"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Speeds, UpdateLine,
+    ::testing::Values(LineCase{"choice6", SpeedChoice::Speed57600, 2, 0, "3 (57600 bit/s)"},
+                      LineCase{"choice5", SpeedChoice::Speed38400, 2, 0, "2 (38400 bit/s)"},
+                      LineCase{"choice1", SpeedChoice::Speed19200, 2, 0, "2 (38400 bit/s)"},
+                      LineCase{"unencrypted", SpeedChoice::Speed38400, 2, 1, "2 (38400 bit/s)"},
+                      LineCase{"oneStopBit", SpeedChoice::Speed57600, 1, 1, "3 (57600 bit/s)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Update, CheckpointEvery64RecordsCountingEmptyRecordsAndAnEmptyLowArea) {
     FirmwareImage image = SmallImage();

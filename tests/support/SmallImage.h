@@ -35,7 +35,7 @@ inline FirmwareImage SmallImage() {
 }
 
 // An image loader for the windows that always yields SmallImage().
-inline bool LoadSmallImage(FirmwareImage& image, const std::string&, int, ImageLoadForm) {
+inline bool LoadSmallImage(FirmwareImage& image, const ImageFile&, ImageLoadForm) {
     image = SmallImage();
     return true;
 }

@@ -11,7 +11,7 @@ namespace updater::testing {
 // The version of the image the program carries ("" when it does not load).
 inline std::string EmbeddedImageVersion() {
     FirmwareImage image;
-    return LoadAndValidateImage(image, "", 0) ? image.VersionText() : std::string();
+    return LoadAndValidateImage(image, std::nullopt) ? image.VersionText() : std::string();
 }
 
 // The caption the window shows for a version text (nine blanks before "Ver.").

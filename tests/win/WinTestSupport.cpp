@@ -50,8 +50,8 @@ DialogUnderTest::~DialogUnderTest() {
 
 ImageLoaderFunction FileImageLoader() {
     const std::string path = ImageFilePath();
-    return [path](FirmwareImage& image, const std::string&, int, ImageLoadForm form) {
-        return LoadAndValidateImage(image, path, 1, form);
+    return [path](FirmwareImage& image, const ImageFile&, ImageLoadForm form) {
+        return LoadAndValidateImage(image, path, form);
     };
 }
 

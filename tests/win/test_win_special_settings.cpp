@@ -52,7 +52,7 @@ TEST(WinSpecialSettings, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
         EXPECT_TRUE(Click(settings, IDOK));
     });
     const UserSettings& taken = under.dialog->Core().Settings();
-    EXPECT_EQ(taken.speedChoice, 6);
+    EXPECT_EQ(taken.speedChoice, SpeedChoice::Speed57600);
     EXPECT_EQ(taken.stopBits, 1);
     EXPECT_EQ(taken.unencrypted, 1);
     EXPECT_EQ(taken.useOwnFile, 1);
@@ -86,7 +86,7 @@ TEST(WinSpecialSettings, CancelChangesNothing) {
 
     EXPECT_TRUE(recorder.messages.empty());
     const UserSettings& kept = under.dialog->Core().Settings();
-    EXPECT_EQ(kept.speedChoice, 5);
+    EXPECT_EQ(kept.speedChoice, SpeedChoice::Speed38400);
     EXPECT_EQ(kept.stopBits, 2);
     EXPECT_EQ(kept.unencrypted, 0);
     EXPECT_EQ(kept.useOwnFile, 0);

@@ -41,6 +41,28 @@ LRESULT CALLBACK ProgressSubclass(HWND window, UINT message, WPARAM wParam, LPAR
     return result;
 }
 
+// The step texts, seen where the dialog's step line receives them.
+struct StepWatch {
+    std::vector<std::wstring> texts;
+    int fromOtherThread = 0;  // set by the update's thread (a sent WM_SETTEXT)
+};
+
+LRESULT CALLBACK StepSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR data) {
+    if (message == WM_SETTEXT) {
+        auto* watch = reinterpret_cast<StepWatch*>(data);
+        watch->texts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+        if (InSendMessage()) ++watch->fromOtherThread;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+std::wstring StepText(HWND dialog) {
+    wchar_t text[128] = {};
+    GetDlgItemTextW(dialog, IDC_STEP, text, 128);
+    return text;
+}
+
 // While an update runs, nothing in the window may start another or end the program.
 void ExpectWindowLocked(const DialogUnderTest& under, const MessageRecorder& recorder) {
     HWND dialog = under.Window();
@@ -85,10 +107,17 @@ TEST(WinUpdate, WholeUpdatesThroughTheWindowEndWithWritingCompleted) {
     ASSERT_TRUE(under.dialog->Core().ImageValid());
     ASSERT_TRUE(wintest::SelectPort(under, radio));
 
+    std::wstring stepAtQuestion;
     recorder.answer = [&](const RecordedMessage& message) {
-        if (message.style == MB_OKCANCEL_EXCLAMATION) ExpectWindowLocked(under, recorder);
+        if (message.style == MB_OKCANCEL_EXCLAMATION) {
+            ExpectWindowLocked(under, recorder);
+            stepAtQuestion = StepText(dialog);
+        }
         return ID_OK;
     };
+    StepWatch steps;
+    HWND stepLine = under.Control(IDC_STEP);
+    ASSERT_TRUE(SetWindowSubclass(stepLine, StepSubclass, 1, reinterpret_cast<DWORD_PTR>(&steps)));
     ProgressWatch watch;
     watch.onFirstPassPosition = [&] { ExpectWindowLocked(under, recorder); };
     HWND bar = under.Control(IDC_PROGRESS);
@@ -97,6 +126,7 @@ TEST(WinUpdate, WholeUpdatesThroughTheWindowEndWithWritingCompleted) {
     for (int update = 1; update <= 2; ++update) {  // a second radio after the first
         SCOPED_TRACE(update);
         recorder.messages.clear();
+        steps = StepWatch{};
         watch = ProgressWatch{{}, 0, 0, watch.onFirstPassPosition};
         ASSERT_TRUE(wintest::Click(dialog, IDC_WRITE));
 
@@ -118,7 +148,16 @@ TEST(WinUpdate, WholeUpdatesThroughTheWindowEndWithWritingCompleted) {
         EXPECT_EQ(watch.positions.front(), 0);
         EXPECT_EQ(watch.positions.back(), -1);
         ExpectReady(under);
+
+        // The update ran on a thread of its own and showed its steps; none is left standing.
+        EXPECT_GT(steps.fromOtherThread, 0);
+        EXPECT_NE(std::find(steps.texts.begin(), steps.texts.end(),
+                            L"Searching for the radio at 9600 bit/s\u2026"),
+                  steps.texts.end());
+        EXPECT_EQ(stepAtQuestion, L"Checking the radio's version\u2026");
+        EXPECT_EQ(StepText(dialog), L"");
     }
+    RemoveWindowSubclass(stepLine, StepSubclass, 1);
     RemoveWindowSubclass(bar, ProgressSubclass, 1);
 }
 
