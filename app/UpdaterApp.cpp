@@ -1,6 +1,5 @@
 #include "app/UpdaterApp.h"
 
-#include "app/QtMessagePump.h"
 #include "app/UpdaterDialog.h"
 #include "link/LinkPort.h"
 #include "ui/UiResources.h"
@@ -20,7 +19,6 @@ UpdaterApp::UpdaterApp(int& argc, char** argv, int specialSettingsFlag)
 }
 
 int UpdaterApp::Run() {
-    InstallQtMessagePump();
     {
         UpdaterDialogOptions options;
         options.specialSettingsFlag = specialSettingsFlag_;

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "app/QtMessagePump.h"
 #include "app/UpdaterDialog.h"
 #include "front/PortScan.h"
 #include "ui/UiResources.h"
@@ -61,7 +60,6 @@ int main(int argc, char** argv) {
     application.setWindowIcon(updater::ApplicationIcon());
     const Clock::time_point atQt = Clock::now();
 
-    updater::InstallQtMessagePump();
     updater::LinkPort link;
     Clock::duration imageLoad{}, portScan{};
     updater::UpdaterDialogOptions options;

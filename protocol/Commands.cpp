@@ -5,7 +5,6 @@
 
 #include "link/Timing.h"
 #include "protocol/LinkSession.h"
-#include "protocol/MessagePump.h"
 #include "protocol/ResultCodes.h"
 
 namespace updater {
@@ -54,7 +53,6 @@ int CloseLink(LinkPort& link, uint32_t* result) {
 }
 
 int CheckLink(LinkPort& link, uint32_t* result, const SweepObserver& speedTried) {
-    PumpOneMessage();
     if (CheckConnection(link, speedTried) != 0) {
         StoreResult(result, ERR_NO_LINK);
         return 0;

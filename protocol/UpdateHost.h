@@ -31,8 +31,8 @@ class UpdateHost {
     // Pass thread, once at the very end of a pass, after its results are stored;
     // returns once the front end has taken note.
     virtual void PassFinished() = 0;
-    // Update thread: returns once PassFinished has been handled, keeping the front end alive
-    // meanwhile (a nested event loop in the window, a plain wait in the terminal).
+    // Update thread: returns once PassFinished has been handled (BlockingUpdateHost simply
+    // waits; a window serves the user on a thread of its own meanwhile).
     virtual void WaitForPass() = 0;
     // Update thread, as a step starts: what the update does now, in a few words ("Searching
     // for the radio at 9600 bit/s…", UTF-8). A front end without room for it ignores it.

@@ -4,8 +4,8 @@
 
 #include "win/CommonControls.h"
 #include "win/DialogProcedure.h"
+#include "win/DiscardInput.h"
 #include "win/MessageBox.h"
-#include "win/MessagePump.h"
 #include "win/SpecialSettingsDialog.h"
 #include "win/StatusBanner.h"
 #include "win/WideText.h"

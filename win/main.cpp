@@ -3,7 +3,6 @@
 
 #include "link/LinkPort.h"
 #include "win/CommonControls.h"
-#include "win/MessagePump.h"
 #include "win/UpdaterDialog.h"
 
 #ifndef UPDATER_SPECIAL_SETTINGS_FLAG
@@ -13,7 +12,6 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    updater::win::InstallWin32MessagePump();
 
     // The one serial link of the program, alive for its whole run.
     updater::LinkPort link;

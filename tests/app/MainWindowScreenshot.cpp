@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/QtMessagePump.h"
 #include "app/UpdaterDialog.h"
 #include "ui/SpecialSettingsDialog.h"
 
@@ -66,7 +65,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
-    updater::InstallQtMessagePump();
 
     updater::LinkPort link;
     updater::UpdaterDialogOptions options;

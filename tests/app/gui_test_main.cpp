@@ -3,13 +3,10 @@
 
 #include <QApplication>
 
-#include "app/QtMessagePump.h"
-
 int main(int argc, char** argv) {
     // No display is needed: also when the test list is read at build time.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    updater::InstallQtMessagePump();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -4,14 +4,12 @@
 #include <array>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "link/LinkPort.h"
 #include "link/Timing.h"
 #include "protocol/Commands.h"
 #include "protocol/LinkSession.h"
-#include "protocol/MessagePump.h"
 #include "protocol/ResultCodes.h"
 #include "sim/RadioSimulator.h"
 #include "tests/support/TestRecords.h"
@@ -83,26 +81,6 @@ TEST(CommandArguments, NullReplyBufferFailsWithoutACodeAndClosedPortFails) {
     EXPECT_EQ(SendEnd(link, &result), 0);
     EXPECT_EQ(result, ERR_COMMAND);
     EXPECT_EQ(SendEnd(link, nullptr), 0);  // no slot: nothing stored, still a failure
-}
-
-int pumpedMessages = 0;
-void CountingPump() { ++pumpedMessages; }
-
-TEST(MessagePumpHook, RunsOnlyOnTheInstallingThread) {
-    pumpedMessages = 0;
-    PumpOneMessage();  // none installed: nothing happens
-    EXPECT_EQ(pumpedMessages, 0);
-
-    SetMessagePump(&CountingPump);
-    PumpOneMessage();
-    EXPECT_EQ(pumpedMessages, 1);
-    std::thread passThread([] { PumpOneMessage(); });
-    passThread.join();
-    EXPECT_EQ(pumpedMessages, 1);
-
-    SetMessagePump(nullptr);
-    PumpOneMessage();
-    EXPECT_EQ(pumpedMessages, 1);
 }
 
 // The simulated radio on a pseudo-terminal, found and connected at 19200 bit/s.

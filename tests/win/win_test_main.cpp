@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "win/CommonControls.h"
-#include "win/MessagePump.h"
 
 int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    updater::win::InstallWin32MessagePump();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
