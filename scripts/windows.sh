@@ -84,14 +84,8 @@ run_tests() {
   local log=$wine_root/$name.log status=0
   # Run from the program's folder, as a user would; the summary comes from gtest itself.
   (cd "$(dirname "$exe")" && timeout 600 "$WINE" "./$name.exe" --gtest_brief=1 </dev/null) >"$log" 2>&1 || status=$?
-  sed -i 's/\r$//' "$log"  # a Windows program's lines end in CR LF
-  local ran passed skipped failed
-  ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -n 1)
-  passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -n 1)
-  skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[.,].*/\1/p' "$log" | tail -n 1)
-  passed=${passed:-0}
-  skipped=${skipped:-0}
-  failed=$((${ran:-0} - passed - skipped))
+  gtest_summary "$log"
+  local ran=$gtest_ran passed=$gtest_passed skipped=$gtest_skipped failed=$gtest_failed
   echo "windows: $name.exe under Wine: ${ran:-?} ran, $passed passed, $skipped skipped," \
     "$failed failed (exit status $status)"
   # Skipped tests say why (the srec_cat oracle is a host program, absent on Windows).

@@ -126,13 +126,8 @@ status=0
   export UPDATER_WIN_TEST_IMAGE='C:\Prüfstand\small-image.mot'
   timeout 600 "$WINE" ./win_gui_tests.exe --gtest_brief=1 </dev/null
 ) >"$work/tests.log" 2>&1 || status=$?
-sed -i 's/\r$//' "$work/tests.log"
-ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$work/tests.log" | tail -n 1)
-passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$work/tests.log" | tail -n 1)
-skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[.,].*/\1/p' "$work/tests.log" | tail -n 1)
-passed=${passed:-0}
-skipped=${skipped:-0}
-tests_failed=$((${ran:-0} - passed - skipped))
+gtest_summary "$work/tests.log"
+ran=$gtest_ran passed=$gtest_passed skipped=$gtest_skipped tests_failed=$gtest_failed
 echo "wine-window: win_gui_tests.exe: ${ran:-?} ran, $passed passed, $skipped skipped," \
   "$tests_failed failed (exit status $status)"
 tests_ok=1

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <functional>
 #include <thread>
 
 #include "GuiTestSupport.h"
@@ -243,6 +244,78 @@ TEST(UpdateWorkflow, TheWindowKeepsServingWhileTheUpdateRunsOnAThreadOfItsOwn) {
     EXPECT_TRUE(step->text().isEmpty());  // cleared when the update is over
     ASSERT_FALSE(recorder.messages.empty());
     EXPECT_EQ(recorder.messages.back().text, kTextWritingCompleted);
+    ExpectReady(dialog);
+}
+
+// Counts the paint events a widget receives while `counting` says so.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(std::function<bool()> counting) : counting_(std::move(counting)) {}
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && counting_()) ++paints;
+        return false;
+    }
+
+  private:
+    std::function<bool()> counting_;
+};
+
+TEST(UpdateWorkflow, WithoutARadioTheWindowServesThroughTheWholeSearch) {
+    sim::SimOptions silent = test::QuickRadio();
+    silent.faults.noSyn = true;
+    MessageRecorder recorder;
+    DialogUnderTest under(test::DialogSetup().Radio(silent).Loader(test::SmallImageLoader()));
+    UpdaterDialog& dialog = *under.dialog;
+    const auto* step = Child<QLabel>(dialog, "stepLabel");
+    ASSERT_NE(step, nullptr);
+    SettingsWatch watch(*step);
+    under.link.SetTrace(&watch);
+
+    // While the search runs, the window's own timer ticks, asks for a repaint that must
+    // arrive, and tries the close box, which must be refused without a question.
+    PaintCounter paintsDuringSearch([&dialog] { return dialog.UpdateRunning(); });
+    dialog.installEventFilter(&paintsDuringSearch);
+    int ticks = 0;
+    int closesRefused = 0;
+    QTimer timer;
+    timer.setInterval(50);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!dialog.UpdateRunning()) return;
+        ++ticks;
+        dialog.update();
+        if (!dialog.close()) ++closesRefused;
+    });
+    timer.start();
+    Child(dialog, "writeButton")->click();
+    timer.stop();
+    dialog.removeEventFilter(&paintsDuringSearch);
+    under.link.SetTrace(nullptr);
+
+    EXPECT_GT(ticks, 0);
+    EXPECT_GT(paintsDuringSearch.paints, 0);
+    EXPECT_EQ(closesRefused, ticks);
+    EXPECT_TRUE(dialog.isVisible());
+    // Every speed of the sweep was announced before the line was set to it.
+    std::vector<std::string> speedsShown;
+    for (const SettingsWatch::Change& change : watch.changes) {
+        EXPECT_NE(change.thread, std::this_thread::get_id());
+        if (change.step.starts_with("Searching for the radio at ") &&
+            (speedsShown.empty() || speedsShown.back() != change.step)) {
+            speedsShown.push_back(change.step);
+        }
+    }
+    const std::vector<std::string> expected = {
+        "Searching for the radio at 9600 bit/s…", "Searching for the radio at 19200 bit/s…",
+        "Searching for the radio at 4800 bit/s…", "Searching for the radio at 2400 bit/s…",
+        "Searching for the radio at 1200 bit/s…", "Searching for the radio at 38400 bit/s…",
+        "Searching for the radio at 57600 bit/s…"};
+    EXPECT_EQ(speedsShown, expected);
+    ASSERT_EQ(recorder.messages.size(), 1u);  // only the result: no exit question
+    EXPECT_EQ(recorder.messages[0].text, kTextGeneralFailure);
+    EXPECT_TRUE(step->text().isEmpty());
     ExpectReady(dialog);
 }
 

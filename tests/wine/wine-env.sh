@@ -96,6 +96,19 @@ REG
 }
 
 # The Windows name of a file of this machine (Z: is the root of the file system).
+# Reads the summary of a GoogleTest program's log written under Wine (its lines end in CR LF,
+# which are made plain first) into gtest_ran (empty when it never got to its summary),
+# gtest_passed, gtest_skipped and gtest_failed.
+gtest_summary() {
+  sed -i 's/\r$//' "$1"
+  gtest_ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$1" | tail -n 1)
+  gtest_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$1" | tail -n 1)
+  gtest_skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[.,].*/\1/p' "$1" | tail -n 1)
+  gtest_passed=${gtest_passed:-0}
+  gtest_skipped=${gtest_skipped:-0}
+  gtest_failed=$((${gtest_ran:-0} - gtest_passed - gtest_skipped))
+}
+
 wine_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 wine_cleanup() {
