@@ -93,7 +93,7 @@ void UpdaterDialogCore::ShowPorts(const std::string& preferredDevice) {
 }
 
 void UpdaterDialogCore::OnSelchangePort(int index) {
-    // The pass thread owns the link while an update runs; a rename would reopen its port.
+    // The update owns the link while it runs; a rename would reopen its port.
     if (updateRunning_ || index < 0 || index >= static_cast<int>(ports_.size())) return;
     // A name that will not open shows at Write, with its message.
     static_cast<void>(link_.SetPortName(ports_[static_cast<size_t>(index)].device));
