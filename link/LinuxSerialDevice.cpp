@@ -24,6 +24,7 @@
 #include "link/LineSettings.h"
 #include "link/PortHolders.h"
 #include "link/SerialDevice.h"
+#include "link/Timing.h"
 
 namespace updater {
 namespace {
@@ -325,7 +326,7 @@ class LinuxSerialDevice final : public SerialDevice {
         // A USB adapter or a pseudo-terminal reports the queue empty while its bytes are still
         // ahead of the wire: return no sooner than they can have left it, so that the waits
         // after a frame are real on every line.
-        if (firstTaken) std::this_thread::sleep_until(*firstTaken + LineTime(length));
+        if (firstTaken) WaitUntil(*firstTaken + LineTime(length));
         return interrupted_ ? 0 : 1;
     }
 

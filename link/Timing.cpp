@@ -49,16 +49,19 @@ struct FineTimerResolution {
 
 }  // namespace
 
-void WaitMs(uint32_t ms) {
-    if (ms == 0) return;
-    TraceWait(ms);
+void WaitUntil(std::chrono::steady_clock::time_point deadline) {
     static const FineTimerResolution resolution;
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
     for (auto now = Clock::now(); now < deadline; now = Clock::now()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
         Sleep(static_cast<DWORD>(left.count()));
     }
+}
+
+void WaitMs(uint32_t ms) {
+    if (ms == 0) return;
+    TraceWait(ms);
+    WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
 }
 
 LocalTime LocalTimeNow() {
@@ -69,6 +72,13 @@ LocalTime LocalTimeNow() {
 }
 
 #else
+
+void WaitUntil(std::chrono::steady_clock::time_point deadline) {
+    using Clock = std::chrono::steady_clock;
+    for (auto now = Clock::now(); now < deadline; now = Clock::now()) {
+        std::this_thread::sleep_for(deadline - now);
+    }
+}
 
 void WaitMs(uint32_t ms) {
     if (ms == 0) return;

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "link/SerialDevice.h"
@@ -167,7 +166,7 @@ class Win32SerialDevice final : public SerialDevice {
         // wire: return no sooner than they can have, so that the waits after a frame are real.
         const auto taken = std::chrono::steady_clock::now();
         if (written != length) return 0;  // time-out: part of the bytes never went
-        std::this_thread::sleep_until(taken + LineTime(length));
+        WaitUntil(taken + LineTime(length));
         return 1;
     }
 

@@ -19,6 +19,20 @@ TEST(WaitMs, WaitsAtLeastTheTimeAsked) {
     }
 }
 
+// The waits that count from the end of a frame on the wire end on a fraction of a millisecond;
+// each must still be whole (the Windows runtime's own sleep_until wakes up to 1 ms early).
+TEST(WaitUntil, NeverReturnsBeforeItsDeadline) {
+    for (int round = 0; round < 20; ++round) {
+        for (auto wait : {std::chrono::microseconds(300), std::chrono::microseconds(1900),
+                          std::chrono::microseconds(6900)}) {
+            const auto deadline = Clock::now() + wait;
+            WaitUntil(deadline);
+            const auto returned = Clock::now();
+            ASSERT_GE(returned, deadline) << wait.count() << " us, round " << round;
+        }
+    }
+}
+
 // The calendar fields of `t` in local time, on either platform.
 std::tm LocalCalendar(std::time_t t) {
     std::tm local{};
