@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 std::string Seconds(Clock::duration d) {
     const long s = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
-    char text[16];
+    char text[32];  // room for any long, so the text is never cut
     std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
     return text;
 }
