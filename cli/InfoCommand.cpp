@@ -1,14 +1,18 @@
 // updater-cli info: loads and validates the firmware image as the main window does, and tells
-// what it holds: the version, the top-area tag and the transfer blocks.
+// what it holds: the version, the top-area tag and the transfer blocks. Data that the radio will
+// not keep as the image places it is warned about on stderr (and under "warnings" with --json);
+// the image stays valid and the exit status is unchanged.
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/HexText.h"
 #include "cli/ImageLoading.h"
 #include "cli/JsonReports.h"
 #include "image/FirmwareImage.h"
+#include "image/ImageWarnings.h"
 
 namespace updater::cli {
 
@@ -21,6 +25,24 @@ void PrintBlocks(const char* name, const RecordList& blocks) {
         for (int i = 0; i < block.count; ++i) line += Hex(block.ByteAt(i), 2);
         std::cout << line << '\n';
     }
+}
+
+const char* KindKeyword(ImageWarningKind kind) {
+    return kind == ImageWarningKind::PastAreaTop ? "past_area_top" : "not_transferred";
+}
+
+// [{"kind", "area", "address", "count", "area_top", "text"}], addresses as hex texts.
+nlohmann::json WarningsJson(const std::vector<ImageWarning>& warnings) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const ImageWarning& warning : warnings) {
+        list.push_back({{"kind", KindKeyword(warning.kind)},
+                        {"area", warning.area},
+                        {"address", Hex(warning.address, 6)},
+                        {"count", warning.count},
+                        {"area_top", Hex(warning.areaTop, 6)},
+                        {"text", ImageWarningText(warning)}});
+    }
+    return list;
 }
 
 }  // namespace
@@ -43,9 +65,14 @@ Handler AddInfoCommand(CLI::App& app) {
     return [options] {
         FirmwareImage image;
         if (!LoadImageOrExplain(options->file, image)) return 1;
+        const std::vector<ImageWarning> warnings = FindImageWarnings(image);
+        for (const ImageWarning& warning : warnings) {
+            std::cerr << "warning: " << ImageWarningText(warning) << '\n';
+        }
         if (options->json) {
-            std::cout << ImageJson(image, options->blocks)
-                             .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            nlohmann::json report = ImageJson(image, options->blocks);
+            report["warnings"] = WarningsJson(warnings);
+            std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
                       << '\n';
             return 0;
         }

@@ -107,8 +107,9 @@ bool LoaderDialogue::InDialogue() const {
     return phase_ != Phase::Listening && phase_ != Phase::AwaitLine19200;
 }
 
-bool LoaderDialogue::NeedsPromptTicks() const {
-    return phase_ != Phase::Listening && phase_ != Phase::Command && phase_ != Phase::AwaitIdentify;
+bool LoaderDialogue::AwaitingReply() const {
+    return phase_ == Phase::AwaitHandshake || phase_ == Phase::AwaitIdentityAck ||
+           phase_ == Phase::AwaitQueryAck;
 }
 
 std::vector<LoaderDialogue::Reply> LoaderDialogue::TakeAnswers() {
@@ -224,13 +225,37 @@ void LoaderDialogue::Tick(const LineSettings& line, std::size_t pendingForUpdate
     // After an answer the loader waits for the Updater's reply as long as it takes (a busy
     // machine may take its time; a new connection request starts over anyway). Inside a
     // command or frame the Updater never pauses: a frame whose bytes stop is dropped.
-    const bool awaitingReply = phase_ == Phase::AwaitHandshake ||
-                               phase_ == Phase::AwaitIdentityAck || phase_ == Phase::AwaitQueryAck;
-    if (InDialogue() && !awaitingReply && phase_ != Phase::Command &&
+    if (InDialogue() && !AwaitingReply() && phase_ != Phase::Command &&
         phase_ != Phase::AwaitIdentify && now - lastByteAt_ > kFrameByteBound) {
         Problem("an unfinished command or frame was dropped after " +
                 std::to_string(Millis(now - lastByteAt_)) + " ms without bytes");
         phase_ = phase_ < Phase::Command ? Phase::AwaitIdentify : Phase::Command;
+    }
+}
+
+std::optional<LoaderDialogue::Clock::time_point> LoaderDialogue::NextTimedChange() const {
+    if (phase_ == Phase::AwaitLine19200) {
+        auto next = synAt_ + kLineChangeBound;
+        if (line19200Since_) next = std::min(next, *line19200Since_ + kAckDelay);
+        return next;
+    }
+    if (InDialogue() && !AwaitingReply() && phase_ != Phase::Command &&
+        phase_ != Phase::AwaitIdentify) {
+        return lastByteAt_ + kFrameByteBound;
+    }
+    return std::nullopt;
+}
+
+void LoaderDialogue::PortReleased() {
+    if (report_.dialogueEnded) return;
+    report_.dialogueEnded = true;
+    if (report_.sessions == 0) {
+        report_.ending = "the port was closed without a connection request at " +
+                         std::to_string(options_.listenSpeed) + " bit/s";
+    } else {
+        report_.ending =
+            "the port was closed before the end command (last: " +
+            (report_.commands.empty() ? std::string("nothing") : report_.commands.back()) + ")";
     }
 }
 
@@ -250,6 +275,7 @@ void LoaderDialogue::StartSession(const LineSettings& line) {
     frame_.clear();
     report_.sessions++;
     report_.dialogueEnded = false;
+    report_.ending.clear();
     report_.linkKey = -1;
     endedCleanly_ = false;
     Log("connection request at " + std::to_string(line.speed) + " bit/s, " +
@@ -518,11 +544,14 @@ void LoaderDialogue::BlockDone() {
                 " reaches beyond the memory");
         good = false;
     }
+    // The area checksum covers the main-area pass: every byte of each 'W' frame that starts in
+    // the main area, those of a frame reaching past the area's top included.
+    const bool mainAreaFrame = isW && address >= kMainAreaFirst && address <= kMainAreaLast;
     if (good) {
         for (std::size_t i = 0; i < count; ++i) {
             memory_[address + i] = data[i];
             written_[address + i] = true;
-            if (isW && address + i >= kMainAreaFirst && address + i <= kMainAreaLast) {
+            if (mainAreaFrame) {
                 session_.mainAreaSum = static_cast<uint16_t>(session_.mainAreaSum + data[i] - 255);
             }
         }
@@ -559,7 +588,7 @@ void LoaderDialogue::AddressRangeDone() {
         uint32_t rangeSum = 0;
         for (uint32_t a = kRangeStart; a <= kRangeEnd; ++a) rangeSum += memory_[a];
         Problem("area checksum 0x" + Hex(checksum, 4) +
-                ", but the main-area data received give 0x" + Hex(session_.mainAreaSum, 4) +
+                ", but the main-area frames received give 0x" + Hex(session_.mainAreaSum, 4) +
                 " (byte sum of " + Hex(kRangeStart, 6) + "-" + Hex(kRangeEnd, 6) + ": 0x" +
                 Hex(rangeSum & 0xFFFF, 4) + ")");
         ok = false;
@@ -571,6 +600,7 @@ void LoaderDialogue::AddressRangeDone() {
 void LoaderDialogue::EndDialogue(bool clean, const std::string& why) {
     Log("dialogue over: " + why);
     report_.dialogueEnded = true;
+    report_.ending = why;
     endedCleanly_ = clean;
     phase_ = Phase::Listening;
     requestMatched_ = 0;

@@ -53,11 +53,15 @@ class LoaderDialogue {
     // no sooner than that.
     void CheckpointAnswerWritten(Clock::time_point at) { judge_.CheckpointAnswerWritten(at); }
 
+    // When Tick next decides something by the clock alone (an ACK due, a wait run out); none
+    // when only bytes or a change of the line can move the dialogue on.
+    std::optional<Clock::time_point> NextTimedChange() const;
+    // The program that talked let go of the port: the report says so unless the dialogue had
+    // already ended (for `once`, which stops serving then).
+    void PortReleased();
+
     bool HangUpRequested() const { return hangUp_; }
     bool EndedCleanly() const { return endedCleanly_; }
-    // True while the loader waits for something other than bytes (the line's speed) or holds
-    // half a frame, so the caller should look at the line often.
-    bool NeedsPromptTicks() const;
     Clock::time_point LastByteAt() const { return lastByteAt_; }
 
     const SimReport& Report() const { return report_; }
@@ -94,10 +98,12 @@ class LoaderDialogue {
         int areaCodeCount = 0;
         int xCount = 0;
         int checkpointCount = 0;
-        uint16_t mainAreaSum = 0;  // sum of (byte - 255) over the main-area 'W' data received
+        uint16_t mainAreaSum = 0;  // sum of (byte - 255) over the 'W' frames from the main area
     };
 
     bool InDialogue() const;
+    // After an answer the loader waits for the Updater's reply as long as it takes.
+    bool AwaitingReply() const;
     bool FeedRequestMatcher(uint8_t byte);
     bool IsRequestLine(const LineSettings& line) const;
     bool Understands(const LineSettings& line) const;

@@ -45,7 +45,9 @@ std::vector<Arrival> OpenWatch::TakeOpens() {
             inotify_event event;
             std::memcpy(&event, buffer + at, sizeof event);
             if (event.mask & IN_OPEN) {
-                opens.push_back(Arrival{lastEmptyRead_, after});
+                // An open while another program holds the port is a second program, which the
+                // exclusive open turns away: no open of the program on the line.
+                if (holders_ == 0) opens.push_back(Arrival{lastEmptyRead_, after});
                 ++holders_;
             }
             if (event.mask & IN_CLOSE) holders_ = std::max(0, holders_ - 1);

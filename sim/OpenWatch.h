@@ -21,8 +21,9 @@ class OpenWatch {
     void Stop();
     // The handle to poll for readability; -1 without a watch.
     int Handle() const { return fd_; }
-    // Reads every pending notification: returns when each open came, and keeps the count of
-    // programs holding the port.
+    // Reads every pending notification: returns when each open of the free port came (an open
+    // while the port is held is another program's, turned away), and keeps the count of programs
+    // holding the port.
     std::vector<Arrival> TakeOpens();
     int Holders() const { return holders_; }
     bool Watching() const { return fd_ >= 0; }

@@ -1,11 +1,13 @@
 // radio-sim: the radio's firmware loader on a pseudo-terminal. Prints the terminal's path as its
-// first line, serves until SIGINT/SIGTERM (or, with --once, until the dialogue has ended), then
-// reports on stderr whether the Updater's traffic passed the loader's checks.
+// first line, serves until SIGINT/SIGTERM (or, with --once, until its first dialogue has ended),
+// then reports on stderr how the dialogue ended and whether the Updater's traffic passed the
+// loader's checks.
+
+#include <pthread.h>
 
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <string>
 
@@ -58,7 +60,8 @@ void AddOptions(CLI::App& app, SimOptions& options, Texts& texts) {
         "Answer at once instead of at the pace of a real line");
     app.add_option("--dump", texts.dump, "Write the received memory to this file at the end");
     app.add_flag("--once", options.once,
-                 "Exit when the dialogue has ended (end command, fault or hang-up)");
+                 "Exit after the first dialogue, however it ends (the Updater closes the port, "
+                 "or a fault or hang-up ends it)");
 
     auto& f = options.faults;
     app.add_flag("--no-syn", f.noSyn, "Fault: never answer the connection request");
@@ -104,7 +107,13 @@ bool ApplyTexts(const Texts& texts, SimOptions& options) {
     return true;
 }
 
-void PrintSummary(const updater::sim::SimReport& report) {
+void PrintSummary(const updater::sim::SimReport& report, bool once) {
+    if (!report.ending.empty()) {
+        std::cerr << "radio-sim: " << (once ? "the" : "the latest")
+                  << " dialogue ended: " << report.ending << '\n';
+    } else if (once) {
+        std::cerr << "radio-sim: stopped before a dialogue ended\n";
+    }
     std::cerr << "radio-sim: " << report.sessions << " session(s), " << report.frames
               << " frame(s), " << report.bytes << " byte(s) written, " << report.errors
               << " error(s)";
@@ -127,32 +136,36 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
     if (!ApplyTexts(texts, options)) return 2;
 
-    // The serving thread inherits this mask, so the signals reach only the wait below.
+    // The serving thread inherits this mask, so the signals reach only the wait below. SIGUSR1
+    // is the serving thread's word that it has stopped by itself; the wait sleeps until either.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     updater::sim::RadioSimulator radio(options);
+    const pthread_t waiter = pthread_self();
+    radio.OnStopped([waiter] { pthread_kill(waiter, SIGUSR1); });
     if (!radio.Start()) {
         std::cerr << "radio-sim: no pseudo-terminal could be opened\n";
         return 2;
     }
     std::cout << radio.PortPath() << std::endl;
 
-    const timespec tick{0, 100'000'000};
     while (radio.Serving()) {
-        if (sigtimedwait(&signals, nullptr, &tick) > 0) break;
+        const int signal = sigwaitinfo(&signals, nullptr);
+        if (signal == SIGINT || signal == SIGTERM) break;
     }
     radio.Stop();
 
     const auto report = radio.Report();
     if (!texts.dump.empty() && !radio.Dump(texts.dump)) {
         std::cerr << "radio-sim: cannot write " << texts.dump << '\n';
-        PrintSummary(report);
+        PrintSummary(report, options.once);
         return 1;
     }
-    PrintSummary(report);
+    PrintSummary(report, options.once);
     return report.ChecksHeld() ? 0 : 1;
 }

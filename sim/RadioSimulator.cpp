@@ -30,9 +30,9 @@ constexpr auto kQuietBeforeStop = std::chrono::seconds(3);
 constexpr auto kDrainBound = std::chrono::seconds(2);
 constexpr auto kWriteBound = std::chrono::milliseconds(1000);
 // How often the loader looks at the line while a program holds the port: often enough that a
-// pause a few milliseconds short is still seen as short. Idle, it looks less often.
+// pause a few milliseconds short is still seen as short. While no program holds it, nothing but
+// an open can happen: the loader sleeps until one comes or something of its own falls due.
 constexpr auto kWatchfulPeriod = std::chrono::milliseconds(2);
-constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
 // Two samples of the line less than this apart bracket at most one change: after a change the
 // Updater waits 100 ms before it sends again, and a change back needs a byte first.
 constexpr auto kLineKnownWindow = std::chrono::milliseconds(100);
@@ -59,7 +59,8 @@ struct RadioSimulator::Impl {
     std::vector<Chunk> ReadAll();
     void QueueAnswers(const LineSettings& line, Clock::time_point now);
     void SendDueAnswers();
-    std::chrono::milliseconds PollPeriod(bool prompt) const;
+    // The poll's time-out in milliseconds; -1 to sleep until the terminal, an open or a stop.
+    int PollTimeout() const;
     bool OnceDone(Clock::time_point now);
 
     SimOptions options;
@@ -80,6 +81,7 @@ struct RadioSimulator::Impl {
     mutable std::mutex stateMutex;
     mutable std::condition_variable stopped;
     bool serving = false;
+    std::function<void()> onStopped;
 };
 
 Sample RadioSimulator::Impl::SampleLine() const {
@@ -135,20 +137,33 @@ void RadioSimulator::Impl::SendDueAnswers() {
     }
 }
 
-std::chrono::milliseconds RadioSimulator::Impl::PollPeriod(bool prompt) const {
-    const bool watchful = prompt || !opens.Watching() || opens.Holders() > 0;
-    auto period = watchful ? kWatchfulPeriod : kIdlePeriod;
-    if (!dueAnswers.empty()) {
-        const auto untilDue =
-            std::chrono::ceil<std::chrono::milliseconds>(dueAnswers.begin()->first - Clock::now());
-        period = std::clamp(untilDue, std::chrono::milliseconds(0), period);
+int RadioSimulator::Impl::PollTimeout() const {
+    std::optional<Clock::time_point> wake;
+    if (!dueAnswers.empty()) wake = dueAnswers.begin()->first;
+    if (!opens.Watching() || opens.Holders() > 0) {
+        const auto watchful = Clock::now() + kWatchfulPeriod;
+        wake = wake ? std::min(*wake, watchful) : watchful;
+    } else {
+        std::lock_guard lock(mutex);
+        if (const auto timed = dialogue.NextTimedChange()) {
+            wake = wake ? std::min(*wake, *timed) : *timed;
+        }
     }
-    return period;
+    if (!wake) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*wake - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
 bool RadioSimulator::Impl::OnceDone(Clock::time_point now) {
+    if (!options.once) return false;
     std::lock_guard lock(mutex);
-    if (!options.once || !dialogue.Report().dialogueEnded || !dueAnswers.empty()) return false;
+    // The first dialogue is over, however it went, once the program that talked lets go of the
+    // port.
+    if (opens.Watching() && opens.Holders() == 0 && !received.empty()) {
+        dialogue.PortReleased();
+        return true;
+    }
+    if (!dialogue.Report().dialogueEnded || !dueAnswers.empty()) return false;
     if (dialogue.EndedCleanly()) {
         // Let the Updater take the last answer before the terminal goes away: it has once it
         // closes the port. (The count of unread bytes cannot tell: the terminal hands a write
@@ -166,15 +181,10 @@ void RadioSimulator::Impl::Serve() {
     lastEmptyRead = Clock::now();
     Sample last = SampleLine();
     while (!stopRequested) {
-        bool prompt;
-        {
-            std::lock_guard lock(mutex);
-            prompt = dialogue.NeedsPromptTicks();
-        }
         pollfd fds[3] = {{terminal.MasterHandle(), POLLIN, 0},
                          {wakeRead, POLLIN, 0},
                          {opens.Handle(), POLLIN, 0}};
-        poll(fds, opens.Watching() ? 3 : 2, static_cast<int>(PollPeriod(prompt).count()));
+        poll(fds, opens.Watching() ? 3 : 2, PollTimeout());
         if (stopRequested) break;
         const auto chunks = ReadAll();
         const auto opened = opens.TakeOpens();
@@ -216,10 +226,13 @@ void RadioSimulator::Impl::Serve() {
         changed.notify_all();
         if (OnceDone(Clock::now())) break;
     }
-    std::lock_guard lock(stateMutex);
-    serving = false;
-    stopped.notify_all();
+    {
+        std::lock_guard lock(stateMutex);
+        serving = false;
+        stopped.notify_all();
+    }
     changed.notify_all();
+    if (onStopped) onStopped();
 }
 
 RadioSimulator::RadioSimulator(SimOptions options) : impl_(new Impl(std::move(options))) {}
@@ -284,6 +297,10 @@ bool RadioSimulator::WaitUntilStopped(int timeoutMs) const {
     std::unique_lock lock(impl_->stateMutex);
     return impl_->stopped.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                    [this] { return !impl_->serving; });
+}
+
+void RadioSimulator::OnStopped(std::function<void()> stopped) {
+    impl_->onStopped = std::move(stopped);
 }
 
 const std::string& RadioSimulator::PortPath() const { return impl_->path; }

@@ -61,8 +61,10 @@ struct SimOptions {
     // Updater's waits after a frame count from the frame's end on the wire.
     bool modelWireTime = true;
     SimFaults faults;
-    bool once = false;  // stop serving once the dialogue has ended (end command,
-                        // fault or hang-up)
+    // Stop serving after the first dialogue, whatever its outcome: once the program that talked
+    // lets go of the port (or, where opens cannot be watched, once the dialogue has ended by the
+    // end command, a fault or a hang-up).
+    bool once = false;
     // Slack on the pauses the loader needs, for the granularity of the Updater's clock. The
     // measure is an upper bound of each pause, so the loader's own lateness needs none.
     std::chrono::microseconds timingTolerance{1000};
@@ -82,6 +84,7 @@ struct SimReport {
     int checkpoints = 0;                // checkpoint exchanges seen
     bool hungUp = false;                // the loader hung up the line (fault)
     bool dialogueEnded = false;         // the latest dialogue is over (end command or fault)
+    std::string ending;                 // how the latest dialogue ended; empty while it runs
     bool ChecksHeld() const { return errors == 0; }
 };
 
@@ -100,6 +103,9 @@ class RadioSimulator {
     bool Serving() const;
     // Waits up to timeoutMs for the serving thread to end; true when it has.
     bool WaitUntilStopped(int timeoutMs) const;
+    // Called on the serving thread when it ends by itself (hang-up or `once`) or by Stop. Set it
+    // before Start.
+    void OnStopped(std::function<void()> stopped);
     // The slave side's path, for the Updater to open.
     const std::string& PortPath() const;
 

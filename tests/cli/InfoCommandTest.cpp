@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "image/FirmwareImage.h"
 #include "tests/cli/CliRun.h"
@@ -67,6 +68,61 @@ TEST(InfoCommand, JsonCarriesWhatTheTextSays) {
         EXPECT_EQ(std::to_string(count), fields[label]) << area;
         EXPECT_EQ(static_cast<int>(report[std::string(area) + "_blocks"].size()), count) << area;
     }
+}
+
+// Data past an area's top and top-area blocks the transfer order leaves out: the image stays
+// valid, info says so on stderr and under "warnings".
+TEST(InfoCommand, WarnsOfDataThatIsNotWrittenWhereTheImagePlacesIt) {
+    std::vector<test::Line> lines = test::ValidImageLines("V7.00.01");
+    lines.insert(lines.begin() + 1, {0x13FF0, test::PatternBytes(10, 32)});
+    lines.insert(lines.begin() + 3, {0xEFFF0, test::PatternBytes(11, 32)});
+    lines.push_back({0xFFF80, test::PatternBytes(12, 16)});
+    lines.push_back({0xFFFC0, test::PatternBytes(13, 16)});
+    test::TempDir dir;
+    const auto path = dir.Write("past-top.mot", test::Scrambled(test::PlainImageText(lines)));
+    const std::string file = " --file " + test::Quoted(path.string());
+
+    const test::CliRun text = test::RunCli(dir, "info" + file);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(Fields(text.out)["version"], "V7.00.01");
+    const std::string notWritten =
+        " will not be written: it is not in the transfer list, which takes the area's blocks "
+        "up to 0x0FFF00 and only the first one from there up\n";
+    EXPECT_EQ(text.err,
+              "warning: low-area block at 0x013FF0 (32 bytes) reaches past the area's top "
+              "0x013FFF: 16 of its bytes lie at 0x014000-0x01400F\n"
+              "warning: main-area block at 0x0EFFF0 (32 bytes) reaches past the area's top "
+              "0x0EFFFF: 16 of its bytes lie at 0x0F0000-0x0F000F\n"
+              "warning: top-area block at 0x0FFF80 (64 bytes)" +
+                  notWritten + "warning: top-area block at 0x0FFFC0 (16 bytes)" + notWritten);
+
+    const test::CliRun json = test::RunCli(dir, "info --json" + file);
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.err, text.err);
+    const nlohmann::json warnings = nlohmann::json::parse(json.out)["warnings"];
+    ASSERT_EQ(warnings.size(), 4u) << json.out;
+    const std::pair<std::string, std::string> expected[] = {{"past_area_top", "013FF0"},
+                                                            {"past_area_top", "0EFFF0"},
+                                                            {"not_transferred", "0FFF80"},
+                                                            {"not_transferred", "0FFFC0"}};
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
+        EXPECT_EQ(warnings[i]["kind"], expected[i].first) << i;
+        EXPECT_EQ(warnings[i]["address"], expected[i].second) << i;
+    }
+    EXPECT_EQ(warnings[1]["area"], "main");
+    EXPECT_EQ(warnings[1]["count"], 32);
+    EXPECT_EQ(warnings[1]["area_top"], "0EFFFF");
+}
+
+TEST(InfoCommand, NoWarningsForAnImageThatIsWrittenAsItStands) {
+    test::TempDir dir;
+    const auto path = dir.Write(
+        "plain.mot", test::Scrambled(test::PlainImageText(test::ValidImageLines("V7.00.01"))));
+    const test::CliRun json =
+        test::RunCli(dir, "info --json --file " + test::Quoted(path.string()));
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.err, "");
+    EXPECT_EQ(nlohmann::json::parse(json.out)["warnings"], nlohmann::json::array());
 }
 
 }  // namespace

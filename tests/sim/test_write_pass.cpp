@@ -285,5 +285,26 @@ TEST(SimConnectionPauses, RequestTooSoonIsRecorded) {
     }
 }
 
+// A second program that opens the port while the Updater holds it is turned away by the
+// exclusive open: it is no open of the Updater's, whose bytes go on at once.
+TEST(SimConnectionPauses, SecondProgramsOpenIsNoPauseOfTheUpdaters) {
+    SimOptions options;
+    options.modelWireTime = false;
+    RadioSimulator radio(options);
+    ASSERT_TRUE(radio.Start());
+    UpdaterLine line(radio.PortPath());
+    ASSERT_TRUE(Connect(line));
+    {
+        UpdaterLine second(radio.PortPath(), false);
+        ASSERT_TRUE(second.IsOpen());
+    }
+    ASSERT_EQ(Identify(line, 0x3C).size(), 48u);
+    ASSERT_TRUE(SendAreaCodes(line));
+    EXPECT_EQ(Exchange(line, {0x45}), kAck);
+
+    const SimReport report = radio.Report();
+    EXPECT_TRUE(report.ChecksHeld()) << (report.problems.empty() ? "" : report.problems[0]);
+}
+
 }  // namespace
 }  // namespace updater::sim::test
