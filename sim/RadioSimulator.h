@@ -62,8 +62,8 @@ struct SimOptions {
     bool modelWireTime = true;
     SimFaults faults;
     // Stop serving after the first dialogue, whatever its outcome: once the program that talked
-    // lets go of the port (or, where opens cannot be watched, once the dialogue has ended by the
-    // end command, a fault or a hang-up).
+    // lets go of the port, or, while it still holds it (or opens cannot be watched), a moment
+    // after the dialogue has ended by the end command, a fault or a hang-up.
     bool once = false;
     // Slack on the pauses the loader needs, for the granularity of the Updater's clock. The
     // measure is an upper bound of each pause, so the loader's own lateness needs none.
