@@ -40,6 +40,12 @@ trap cleanup EXIT
 # --- the guest's kernel and drivers, from Debian's package (fetched, never installed) ---------
 modules=(usb-common usbcore xhci-hcd xhci-pci usbserial ftdi_sio)
 kernel_cache=$build/drivers-guest
+# A machine whose package lists were cleared knows no kernel package: read them again.
+if ! apt-cache show linux-image-amd64 >/dev/null 2>&1; then
+  as_root=()
+  [[ $(id -u) -eq 0 ]] || as_root=(sudo)
+  "${as_root[@]}" apt-get update -qq
+fi
 kernel_package=$(apt-cache depends linux-image-amd64 |
   awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
 [[ -n $kernel_package ]] || { echo "drivers: no kernel package behind linux-image-amd64" >&2; exit 1; }
