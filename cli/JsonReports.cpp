@@ -62,6 +62,7 @@ nlohmann::json PortsJson(const std::vector<PortInfo>& ports) {
             {"location", TextOrNull(d.location)},
             {"stable_name", TextOrNull(d.stableName)},
             {"friendly_name", TextOrNull(d.friendlyName)},
+            {"system_console", d.systemConsole},
             {"usable", port.Usable()},
             {"access", AccessKeyword(port.access)},
             {"reason", TextOrNull(AccessReason(port))},

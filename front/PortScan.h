@@ -1,7 +1,8 @@
 #pragma once
 // Finding the ports the window offers: each candidate device is probed through the link (see
 // link/PortProbe.h) and kept when it opens as an RS-232 port. The list keeps the order of the
-// candidates, and the first port found is the one selected.
+// candidates, except that the system console comes last, and the first port found is the one
+// selected.
 
 #include <string>
 #include <vector>

@@ -397,13 +397,16 @@ class LinuxSerialDevice final : public SerialDevice {
         }
     }
 
-    // Speed and stop bits are what the radio's line varies. The data bits and parity are not
-    // compared: a pseudo-terminal always reports 8 bits without parity, whatever it was given.
+    // Speed and stop bits are what the radio's line varies. A real driver also reports the data
+    // bits and parity it took (an adapter that cannot send 6 bits keeps 8); a pseudo-terminal
+    // always reports 8 bits without parity, whatever it was given, so there they are not compared.
     bool LineIs(const termios& wanted) const {
         termios now{};
         if (tcgetattr(fd_, &now) != 0) return false;
+        constexpr tcflag_t kFormat = CSIZE | PARENB | PARODD | CMSPAR;
         return cfgetospeed(&now) == cfgetospeed(&wanted) &&
-               (now.c_cflag & CSTOPB) == (wanted.c_cflag & CSTOPB);
+               (now.c_cflag & CSTOPB) == (wanted.c_cflag & CSTOPB) &&
+               (IsPseudoTerminal(fd_) || (now.c_cflag & kFormat) == (wanted.c_cflag & kFormat));
     }
 
     int SetDtr() {

@@ -33,6 +33,7 @@ std::string DescriptionText(const PortDescription& d) {
     if (!d.serial.empty()) parts.push_back("serial " + d.serial);
     if (!d.location.empty()) parts.push_back(d.location);
     if (!d.stableName.empty()) parts.push_back(d.stableName);
+    if (d.systemConsole) parts.push_back("system console");
     std::string text;
     for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
     return text;
@@ -40,11 +41,12 @@ std::string DescriptionText(const PortDescription& d) {
 
 std::string PortLabel(const std::string& device, const PortDescription& d) {
     const std::string name = ShortPortName(device);
-    if (!d.friendlyName.empty()) return d.friendlyName;
-    if (d.product.empty()) return name;
+    const std::string console = d.systemConsole ? " (system console)" : "";
+    if (!d.friendlyName.empty()) return d.friendlyName + console;
+    if (d.product.empty()) return name + console;
     std::string label = name + " \u2014 " + d.product;
     if (!d.serial.empty()) label += " (" + d.serial + ")";
-    return label;
+    return label + console;
 }
 
 std::string DecodeDatabaseString(const std::string& encoded) {

@@ -7,13 +7,14 @@
 namespace updater {
 
 struct PortDescription {
-    std::string product;       // "FT232R USB UART", "16550A UART", "pseudo-terminal"
-    std::string vendor;        // "FTDI"
-    std::string usbId;         // vendor:product id, "0403:6001"
-    std::string serial;        // the adapter's serial number, "A50285BI"
-    std::string location;      // where a built-in UART sits: "I/O 0x3F8, IRQ 4"
-    std::string stableName;    // a name that survives re-plugging: /dev/serial/by-id/...
-    std::string friendlyName;  // Windows: "USB Serial Port (COM3)"
+    std::string product;         // "FT232R USB UART", "16550A UART", "pseudo-terminal"
+    std::string vendor;          // "FTDI"
+    std::string usbId;           // vendor:product id, "0403:6001"
+    std::string serial;          // the adapter's serial number, "A50285BI"
+    std::string location;        // where a built-in UART sits: "I/O 0x3F8, IRQ 4"
+    std::string stableName;      // a name that survives re-plugging: /dev/serial/by-id/...
+    std::string friendlyName;    // Windows: "USB Serial Port (COM3)"
+    bool systemConsole = false;  // the kernel writes its messages to this port
 };
 
 // The description of the device that `device` names ("/dev/ttyUSB0", "COM3", "\\.\COM12");
@@ -25,11 +26,13 @@ PortDescription DescribePort(const std::string& device);
 std::string ShortPortName(const std::string& device);
 
 // Everything known, in one line: "FT232R USB UART, FTDI, USB 0403:6001, serial A50285BI,
-// /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0". Empty when nothing is known.
+// /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", ending "system console" for
+// the port the kernel writes its messages to. Empty when nothing is known.
 std::string DescriptionText(const PortDescription& description);
 
 // The text a port list shows: "ttyUSB0 — FT232R USB UART (A50285BI)"; the friendly name where
-// the system gives one ("USB Serial Port (COM3)"); the short name alone when nothing is known.
+// the system gives one ("USB Serial Port (COM3)"); the short name alone when nothing is known;
+// " (system console)" after the port the kernel writes its messages to.
 std::string PortLabel(const std::string& device, const PortDescription& description);
 
 // The "\x20"-style escapes of the device database's encoded strings, decoded.

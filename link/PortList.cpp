@@ -67,6 +67,15 @@ std::vector<std::string> ListSerialDevices(const std::string& devDir,
     return paths;
 }
 
+bool IsSystemConsole(const std::string& device, const std::string& sysClassTty) {
+    const std::string name = std::filesystem::path(device).filename().string();
+    std::ifstream active(std::filesystem::path(sysClassTty) / "console" / "active");
+    for (std::string console; active >> console;) {
+        if (console == name) return true;
+    }
+    return false;
+}
+
 std::vector<std::string> CandidatePortNames() {
 #ifdef _WIN32
     std::vector<std::string> names;

@@ -2,6 +2,7 @@
 // The serial ports offered to the user: COM1 to COM20 on Windows, the serial devices present
 // on Linux.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,19 @@ bool NaturalLess(const std::string& a, const std::string& b);
 // at most kMaxListedPorts. The directories can be replaced for tests.
 std::vector<std::string> ListSerialDevices(const std::string& devDir = "/dev",
                                            const std::string& sysClassTty = "/sys/class/tty");
+
+// Whether the kernel writes its messages to `device` ("/dev/ttyS0"): its short name is among the
+// active consoles that sysfs lists ("tty0 ttyS0"). A technician's radio on that port would get
+// them too.
+bool IsSystemConsole(const std::string& device, const std::string& sysClassTty = "/sys/class/tty");
+
+// Ports in the order a list offers them: the system console after the others (keeping their
+// order), so that it is never the one taken first.
+template <typename Port, typename IsConsole>
+void PutConsolesLast(std::vector<Port>& ports, IsConsole isConsole) {
+    std::stable_partition(ports.begin(), ports.end(),
+                          [&](const Port& port) { return !isConsole(port); });
+}
 
 // The names worth trying on this platform: COM1 to COM20 on Windows, ListSerialDevices() on
 // Linux.

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "link/PortDescription.h"
+#include "link/PortList.h"
 
 namespace updater {
 
@@ -151,6 +152,7 @@ PortDescription DescribePort(const std::string& device) {
         DescribeUart(tty.get(), d);
     }
     d.stableName = StableName(tty.get(), device);
+    d.systemConsole = IsSystemConsole(device);
     return d;
 }
 

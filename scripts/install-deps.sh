@@ -2,7 +2,8 @@
 # Installs every Debian package the build, the tests and CI need. Idempotent. As root it installs
 # directly; as a user it asks for root through sudo, and only when a package is missing.
 # Usage: scripts/install-deps.sh [--wine | --screenshots]   (--wine adds what the Windows run under
-# Wine needs, --screenshots what scripts/screenshots.sh needs)
+# Wine needs and what the run through real serial drivers in an emulated PC needs, --screenshots
+# what scripts/screenshots.sh needs)
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,9 @@ packages=(
 )
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(wine wine64 fonts-wine nsis x11-utils)
+  # The emulated PC whose kernel drives a 16550 UART and a USB serial adapter; its kernel is
+  # fetched by scripts/drivers.sh with `apt-get download`, never installed.
+  packages+=(qemu-system-x86 busybox-static cpio)
 fi
 # The README's pictures are taken with a window manager, which draws the captions.
 if [[ "${1:-}" == "--screenshots" ]]; then

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Runs every test of the project: installs what it needs, builds, and runs the test suites
-# (release build, sanitizer builds, fuzzing, Windows cross build under Wine, the package).
+# (release build, real serial drivers in an emulated PC, sanitizer builds, fuzzing, Windows
+# cross build under Wine, the package).
 # Every phase runs; a phase that fails fails the whole run. The closing line counts the tests
 # as their runners reported them (ctest and the Wine runs).
 # Usage: scripts/test.sh [phase...]
-#   phases: deps release asan tsan fuzz windows package (default: all)
+#   phases: deps release drivers asan tsan fuzz windows package (default: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 phases=("$@")
-((${#phases[@]})) || phases=(deps release asan tsan fuzz windows package)
+((${#phases[@]})) || phases=(deps release drivers asan tsan fuzz windows package)
 
 # Each runner appends one line "passed failed skipped" to this file.
 UPDATER_COUNTS=$(mktemp)
@@ -52,6 +53,10 @@ phase_release() {
   cmake --build build -j "$jobs"
   run_ctest build
 }
+
+# Whole updates through the kernel's own serial drivers (a 16550 UART and a USB adapter) in an
+# emulated PC, with the release build's programs.
+phase_drivers() { bash scripts/drivers.sh; }
 
 phase_asan() {
   cmake --preset asan >/dev/null

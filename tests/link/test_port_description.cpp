@@ -44,6 +44,12 @@ PortDescription Uart() {
     return d;
 }
 
+PortDescription ConsoleUart() {
+    PortDescription d = Uart();
+    d.systemConsole = true;
+    return d;
+}
+
 PortDescription PseudoTerminal() {
     PortDescription d;
     d.product = "pseudo-terminal";
@@ -65,6 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},
                       LabelCase{"/dev/ttyS0", Uart(), "ttyS0 \u2014 16550A UART",
                                 "16550A UART, I/O 0x3F8, IRQ 4"},
+                      LabelCase{"/dev/ttyS0", ConsoleUart(),
+                                "ttyS0 \u2014 16550A UART (system console)",
+                                "16550A UART, I/O 0x3F8, IRQ 4, system console"},
                       LabelCase{"COM3", WindowsAdapter(), "USB Serial Port (COM3)",
                                 "USB Serial Port (COM3), FTDI, USB 0403:6001"},
                       LabelCase{"\\\\.\\COM12", {}, "COM12", ""},

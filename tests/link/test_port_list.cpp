@@ -93,6 +93,24 @@ TEST_F(SerialDeviceListing, StopsAtTwentyPorts) {
     EXPECT_EQ(ports.back(), Path("ttyUSB19"));
 }
 
+TEST_F(SerialDeviceListing, KnowsTheSystemConsoleFromTheActiveConsoles) {
+    EXPECT_FALSE(IsSystemConsole(Path("ttyS0"), Sys().string())) << "no console list";
+    fs::create_directories(Sys() / "console");
+    std::ofstream(Sys() / "console" / "active") << "tty0 ttyS0\n";
+    EXPECT_TRUE(IsSystemConsole(Path("ttyS0"), Sys().string()));
+    EXPECT_FALSE(IsSystemConsole(Path("ttyS1"), Sys().string()));
+    EXPECT_FALSE(IsSystemConsole(Path("ttyS"), Sys().string()));
+}
+
+TEST(PutConsolesLast, KeepsTheOrderOfTheOtherPorts) {
+    std::vector<std::string> ports = {"ttyS0", "ttyS1", "ttyUSB0", "ttyUSB1"};
+    PutConsolesLast(ports, [](const std::string& port) { return port == "ttyS0"; });
+    EXPECT_EQ(ports, (std::vector<std::string>{"ttyS1", "ttyUSB0", "ttyUSB1", "ttyS0"}));
+    std::vector<std::string> onlyConsole = {"ttyS0"};
+    PutConsolesLast(onlyConsole, [](const std::string&) { return true; });
+    EXPECT_EQ(onlyConsole, std::vector<std::string>{"ttyS0"});
+}
+
 TEST_F(SerialDeviceListing, MissingDirectoryGivesAnEmptyList) {
     EXPECT_TRUE(ListSerialDevices((root_ / "absent").string(), Sys().string()).empty());
 }
