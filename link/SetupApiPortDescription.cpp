@@ -6,24 +6,29 @@
 #include <devguid.h>
 #include <setupapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "link/PortDescription.h"
+#include "link/RegistryText.h"
 
 namespace updater {
 
 namespace {
 
+// Read with the wide call: the names are in the language of the Windows installed, which the
+// ANSI code page may not hold.
 std::string RegistryProperty(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD property) {
-    char buffer[512] = {};
+    wchar_t buffer[512] = {};
     DWORD type = 0;
-    if (!SetupDiGetDeviceRegistryPropertyA(set, &info, property, &type,
-                                           reinterpret_cast<BYTE*>(buffer), sizeof buffer - 1,
-                                           nullptr)) {
+    DWORD size = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(set, &info, property, &type,
+                                           reinterpret_cast<BYTE*>(buffer), sizeof buffer, &size)) {
         return {};
     }
-    return buffer;  // a multi-string's first entry is enough
+    // A multi-string's first entry is enough.
+    return Utf8FromRegistryText(buffer, std::min<size_t>(size / sizeof(wchar_t), 512));
 }
 
 std::string PortNameOf(HDEVINFO set, SP_DEVINFO_DATA& info) {

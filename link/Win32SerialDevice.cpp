@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <mutex>
 #include <vector>
 
+#include "link/PacedWrite.h"
 #include "link/SerialDevice.h"
 #include "link/Timing.h"
 
@@ -160,14 +160,15 @@ class Win32SerialDevice final : public SerialDevice {
 
     int Write(const uint8_t* data, size_t length) override {
         if (interrupted_) return 0;
-        DWORD written = 0;
-        if (!WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr)) return 0;
-        // The driver completes a write once it has taken the bytes, not once they have left the
-        // wire: return no sooner than they can have, so that the waits after a frame are real.
-        const auto taken = std::chrono::steady_clock::now();
-        if (written != length) return 0;  // time-out: part of the bytes never went
-        WaitUntil(taken + LineTime(length));
-        return 1;
+        // The driver completes a write once its bytes are in the transmit buffer, or once that
+        // has drained: most or all of them may have left by then. Counted from before the call,
+        // the wait after a frame is then never longer than the line needs, and never shorter.
+        return PacedWrite(SteadyWireClock(), LineTime(length, bitsPerByte_, speed_), [&] {
+            DWORD written = 0;
+            // A short count is the write time-out: part of the bytes never went.
+            return WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr) &&
+                   written == length;
+        });
     }
 
     size_t Read(uint8_t* buffer, size_t n) override {
@@ -196,12 +197,6 @@ class Win32SerialDevice final : public SerialDevice {
     }
 
   private:
-    // Rounded up: a wait that counts from the end of the bytes may grow, never shrink.
-    std::chrono::microseconds LineTime(size_t bytes) const {
-        return std::chrono::microseconds(
-            (static_cast<uint64_t>(bytes) * bitsPerByte_ * 1000000 + speed_ - 1) / speed_);
-    }
-
     std::atomic<HANDLE> handle_{INVALID_HANDLE_VALUE};
     std::atomic<bool> interrupted_{false};
     DCB savedDcb_{};

@@ -7,8 +7,13 @@
 #   COM7  a line on which no radio answers
 # The image the window loads lies under C:\Prüfstand\, a folder outside the ANSI code page.
 #
+# The layout tests (WinWindowLayout.*) then run again at 120 and 144 DPI, the scalings of
+# technicians' laptops (125 and 150 %), set as Wine's LogPixels.
+#
 # With UPDATER_COUNTS set, the tests' and the checks' results are added to that file.
 # Usage: scripts/wine-window.sh [--screenshot FILE.png]   (saves a picture of updater.exe)
+#        scripts/wine-window.sh --pictures DIR   (the main window, the banner and Special
+#                                                 Settings at each scaling, as DIR/*-DPI.png)
 #   LINUX_BUILD=dir  Linux build directory for radio-sim and updater-cli (default: build)
 #   JOBS=n           parallel build jobs (default: all processors)
 set -euo pipefail
@@ -16,9 +21,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 screenshot=""
+pictures=""
 case "${1:-}" in
   "") ;;
   --screenshot) screenshot=$(realpath -m "${2:?--screenshot needs a file}") ;;
+  --pictures) pictures=$(realpath -m "${2:?--pictures needs a folder}") ;;
   *) echo "wine-window.sh: unknown argument $1" >&2; exit 2 ;;
 esac
 
@@ -160,6 +167,48 @@ if [[ "${sim_statuses[0]}" != 0 ]]; then
 else
   passes=$((passes + 1))
   echo "wine-window: COM5: $(grep -m1 'session' "$work/com5.err"); $verdict"
+fi
+
+# --- the window at each scaling --------------------------------------------------------------
+# Wine takes the scaling from LogPixels when its session starts: the server is ended between
+# the runs. The run at 96 DPI is the one above.
+set_dpi() {
+  timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+  timeout 30 "$WINESERVER" -w >/dev/null 2>&1 || true
+  timeout 60 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1
+}
+picture_dir=$WINEPREFIX/drive_c/pictures
+mkdir -p "$picture_dir"
+layout_dpis=(120 144)
+[[ -z "$pictures" ]] || layout_dpis=(96 120 144)
+for dpi in "${layout_dpis[@]}"; do
+  set_dpi "$dpi"
+  status=0
+  (
+    cd "$(dirname "$tests_exe")"
+    export UPDATER_WIN_TEST_DPI=$dpi
+    [[ -z "$pictures" ]] || export UPDATER_WIN_TEST_PICTURES='C:\pictures'
+    timeout 300 "$WINE" ./win_gui_tests.exe --gtest_brief=1 --gtest_filter='WinWindowLayout.*' \
+      </dev/null
+  ) >"$work/layout-$dpi.log" 2>&1 || status=$?
+  gtest_summary "$work/layout-$dpi.log"
+  echo "wine-window: the window at $dpi DPI: ${gtest_ran:-?} ran, $gtest_passed passed," \
+    "$gtest_failed failed (exit status $status)"
+  passes=$((passes + gtest_passed))
+  if ((status != 0 || gtest_failed != 0)) || [[ -z "$gtest_ran" ]]; then
+    failures=$((failures + (gtest_failed > 0 ? gtest_failed : 1)))
+    sed 's/^/    /' "$work/layout-$dpi.log" >&2
+  fi
+done
+set_dpi 96
+if [[ -n "$pictures" ]]; then
+  mkdir -p "$pictures"
+  for bmp in "$picture_dir"/*.bmp; do
+    [[ -e "$bmp" ]] || continue
+    convert "$bmp" "$pictures/$(basename "${bmp%.bmp}").png"
+    echo "wine-window: $pictures/$(basename "${bmp%.bmp}").png"
+  done
 fi
 
 if [[ -n ${UPDATER_COUNTS:-} ]]; then

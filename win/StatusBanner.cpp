@@ -11,11 +11,16 @@ namespace {
 constexpr wchar_t kClassName[] = L"UpdaterStatusBanner";
 constexpr UINT_PTR kLifetimeTimer = 1;
 
-// The one banner there may be: its window and its picture, released together.
+constexpr int kDefaultDpi = 96;
+
+// The one banner there may be: its window and its picture, released together. The picture is
+// drawn at the owner's scaling, so that it and its texts grow with the main window's fonts.
 struct Banner {
     HWND window = nullptr;
-    HBITMAP bitmap = nullptr;
-    SIZE size{};
+    HBITMAP bitmap = nullptr;  // the picture at the scaling
+    SIZE size{};               // of the picture at the scaling, and of the window
+    int pictureWidth = 0;      // of the picture as the program carries it
+    int dpi = kDefaultDpi;
 
     void Release() {
         if (bitmap != nullptr) DeleteObject(bitmap);
@@ -39,13 +44,17 @@ void Paint(HWND window, const Banner& banner) {
         HGDIOBJ previousBitmap = SelectObject(memory, banner.bitmap);
         SetBkMode(memory, TRANSPARENT);
         SetTextColor(memory, RGB(0, 0, 0));
-        for (const BannerLine& line : BannerLinesToDraw(banner.size.cx)) {
-            HFONT font = BannerFont(line.fontHeight);
+        const auto scaled = [&banner](int pixels) {
+            return MulDiv(pixels, banner.dpi, kDefaultDpi);
+        };
+        for (const BannerLine& line : BannerLinesToDraw(banner.pictureWidth)) {
+            HFONT font = BannerFont(scaled(line.fontHeight));
             HGDIOBJ replaced = SelectObject(memory, font);
             SetTextAlign(memory,
                          (line.align == BannerAlign::Centre ? TA_CENTER : TA_RIGHT) | TA_TOP);
             const std::wstring text = WideFromSingleByte(line.text);
-            TextOutW(memory, line.x, line.top, text.c_str(), static_cast<int>(text.size()));
+            TextOutW(memory, scaled(line.x), scaled(line.top), text.c_str(),
+                     static_cast<int>(text.size()));
             SelectObject(memory, replaced);
             DeleteObject(font);
         }
@@ -54,6 +63,39 @@ void Paint(HWND window, const Banner& banner) {
         DeleteDC(memory);
     }
     EndPaint(window, &paint);
+}
+
+// The picture stretched to `to` pixels; null when the copy cannot be made.
+HBITMAP ScaledPicture(HBITMAP picture, SIZE from, SIZE to) {
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, to.cx, to.cy);
+    bool copied = false;
+    if (source != nullptr && target != nullptr && scaled != nullptr) {
+        HGDIOBJ previousSource = SelectObject(source, picture);
+        HGDIOBJ previousTarget = SelectObject(target, scaled);
+        SetStretchBltMode(target, HALFTONE);
+        SetBrushOrgEx(target, 0, 0, nullptr);
+        copied =
+            StretchBlt(target, 0, 0, to.cx, to.cy, source, 0, 0, from.cx, from.cy, SRCCOPY) != 0;
+        SelectObject(target, previousTarget);
+        SelectObject(source, previousSource);
+    }
+    if (!copied && scaled != nullptr) {
+        DeleteObject(scaled);
+        scaled = nullptr;
+    }
+    if (target != nullptr) DeleteDC(target);
+    if (source != nullptr) DeleteDC(source);
+    ReleaseDC(nullptr, screen);
+    return scaled;
+}
+
+// The scaling of the owner's screen, or of the system when there is no owner.
+int DpiFor(HWND owner) {
+    const UINT dpi = owner != nullptr ? GetDpiForWindow(owner) : GetDpiForSystem();
+    return dpi != 0 ? static_cast<int>(dpi) : kDefaultDpi;
 }
 
 void CentreOver(HWND window, HWND owner, SIZE size) {
@@ -114,6 +156,19 @@ void ShowBanner(HWND owner) {
         return;
     }
     active.size = {info.bmWidth, info.bmHeight};
+    active.pictureWidth = info.bmWidth;
+    const int dpi = DpiFor(owner);
+    if (dpi != kDefaultDpi) {
+        const SIZE size{MulDiv(info.bmWidth, dpi, kDefaultDpi),
+                        MulDiv(info.bmHeight, dpi, kDefaultDpi)};
+        // Without the larger copy the picture keeps its own size: smaller, but whole.
+        if (HBITMAP scaled = ScaledPicture(active.bitmap, active.size, size)) {
+            DeleteObject(active.bitmap);
+            active.bitmap = scaled;
+            active.size = size;
+            active.dpi = dpi;
+        }
+    }
     // Not activated: the main dialog keeps the focus; the banner only stands over it.
     active.window =
         CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0,

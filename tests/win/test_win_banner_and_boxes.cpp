@@ -46,8 +46,10 @@ TEST_F(WinStatusBanner, OnePictureSizedPopupCentredOverItsOwnerUntilHidden) {
     RECT bannerRect{}, ownerRect{};
     GetWindowRect(banner, &bannerRect);
     GetWindowRect(owner, &ownerRect);
-    EXPECT_EQ(bannerRect.right - bannerRect.left, 438);
-    EXPECT_EQ(bannerRect.bottom - bannerRect.top, 270);
+    // The picture's size at the display's scaling.
+    const int dpi = static_cast<int>(GetDpiForWindow(owner));
+    EXPECT_EQ(bannerRect.right - bannerRect.left, MulDiv(438, dpi, 96));
+    EXPECT_EQ(bannerRect.bottom - bannerRect.top, MulDiv(270, dpi, 96));
     EXPECT_LE(std::abs((bannerRect.left + bannerRect.right) - (ownerRect.left + ownerRect.right)),
               2);
     EXPECT_LE(std::abs((bannerRect.top + bannerRect.bottom) - (ownerRect.top + ownerRect.bottom)),

@@ -1,0 +1,14 @@
+#pragma once
+// A picture of a window as it stands on the screen, saved as a 24-bit BMP file, for the
+// screenshots of the window at each scaling.
+
+#include <windows.h>
+
+#include <string>
+
+namespace updater::wintest {
+
+// Saves the window's screen area (frame included) to path. Returns whether it was written.
+bool SaveWindowPicture(HWND window, const std::wstring& path);
+
+}  // namespace updater::wintest

@@ -1,0 +1,220 @@
+// The window at the display's scaling: scripts/wine-window.sh runs these tests at 96, 120 and
+// 144 DPI (UPDATER_WIN_TEST_DPI). In the main window, the status banner and Special Settings
+// every visible control stays inside its window's client area, none overlaps another, every
+// text fits its control, and the fonts grow with the scaling. With UPDATER_WIN_TEST_PICTURES
+// naming a folder, a picture of each window is saved there.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "WinTestSupport.h"
+#include "WindowPicture.h"
+#include "front/StatusBannerText.h"
+#include "link/PortProbe.h"
+#include "win/StatusBanner.h"
+#include "win/WideText.h"
+#include "win/resource.h"
+
+namespace updater {
+namespace {
+
+using wintest::DialogUnderTest;
+
+// The ports as a technician's laptop lists them; none is opened.
+wintest::DialogSetup LaptopPorts() {
+    PortDescription adapter;
+    adapter.friendlyName = "USB Serial Port (COM3)";
+    return wintest::DialogSetup().SpecialSettings().Ports([adapter](SerialPort&) {
+        return std::vector<PortInfo>{PortInfo{"COM3", adapter, {}, {}}};
+    });
+}
+
+// The scaling the run set, or the window's own when run alone.
+UINT ExpectedDpi(HWND window) {
+    const char* dpi = std::getenv("UPDATER_WIN_TEST_DPI");
+    return dpi != nullptr && *dpi != '\0' ? static_cast<UINT>(std::atoi(dpi))
+                                          : GetDpiForWindow(window);
+}
+
+void SavePicture(HWND window, const std::wstring& name) {
+    const wchar_t* folder = _wgetenv(L"UPDATER_WIN_TEST_PICTURES");
+    if (folder == nullptr || *folder == L'\0') return;
+    const std::wstring path = std::wstring(folder) + L"\\" + name + L"-" +
+                              std::to_wstring(GetDpiForWindow(window)) + L".bmp";
+    EXPECT_TRUE(wintest::SaveWindowPicture(window, path)) << win::Utf8FromWide(path);
+}
+
+struct Placed {
+    HWND window;
+    std::string name;  // class and text, for the failure messages
+    RECT rect;         // in the dialog's client coordinates
+    bool groupBox;
+};
+
+std::string ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return win::Utf8FromWide(name);
+}
+
+std::vector<Placed> VisibleControls(HWND dialog) {
+    std::vector<Placed> found;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        const bool groupBox = ClassOf(child) == "Button" && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        found.push_back(
+            {child, ClassOf(child) + " \"" + wintest::WindowText(child) + "\"", rect, groupBox});
+    }
+    return found;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT common{};
+    return IntersectRect(&common, &a, &b) != 0;
+}
+
+// The room the control's text needs in its font, laid out as the control lays it out.
+SIZE TextRoom(HWND control, int wrapWidth) {
+    wchar_t text[256] = {};
+    const int length = GetWindowTextW(control, text, 256);
+    HDC dc = GetDC(control);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    RECT room{0, 0, wrapWidth, 0};
+    DrawTextW(dc, text, length, &room,
+              DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return {room.right - room.left, room.bottom - room.top};
+}
+
+// A text fits when the control shows all of it: a static text wraps within its width, a
+// button's text stands clear of its edges and, on a check or radio box, of the box.
+void ExpectTextFits(const Placed& c, UINT dpi) {
+    if (GetWindowTextLengthW(c.window) == 0) return;
+    const std::string cls = ClassOf(c.window);
+    const LONG width = c.rect.right - c.rect.left;
+    const LONG height = c.rect.bottom - c.rect.top;
+    const LONG style = GetWindowLongW(c.window, GWL_STYLE);
+    if (cls == "Static") {
+        const SIZE room = TextRoom(c.window, width);
+        EXPECT_LE(room.cx, width) << c.name;
+        EXPECT_LE(room.cy, height) << c.name;
+    } else if (cls == "Button") {
+        const SIZE room = TextRoom(c.window, 0);
+        LONG needed = room.cx + 2 * MulDiv(3, dpi, 96);
+        const LONG type = style & BS_TYPEMASK;
+        if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON || type == BS_AUTOCHECKBOX ||
+            type == BS_CHECKBOX) {
+            needed += MulDiv(16, dpi, 96);  // the box and the gap before the text
+        } else if (type == BS_GROUPBOX) {
+            needed += MulDiv(8, dpi, 96);  // the frame's corner before the heading
+        }
+        EXPECT_LE(needed, width) << c.name;
+        if (type != BS_GROUPBOX) {
+            EXPECT_LE(room.cy, height) << c.name;
+        }
+    }
+}
+
+// The dialog's font in pixels is its point size at the display's scaling.
+void ExpectFontScaled(HWND dialog, int pointSize, UINT dpi) {
+    LOGFONTW font{};
+    ASSERT_NE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)),
+                         sizeof font, &font),
+              0);
+    EXPECT_NEAR(std::abs(font.lfHeight), MulDiv(pointSize, static_cast<int>(dpi), 72), 1)
+        << wintest::WindowText(dialog);
+}
+
+void ExpectLaidOut(HWND dialog, int pointSize) {
+    SCOPED_TRACE(wintest::WindowText(dialog));
+    const UINT dpi = GetDpiForWindow(dialog);
+    EXPECT_EQ(dpi, ExpectedDpi(dialog));
+    ExpectFontScaled(dialog, pointSize, dpi);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    const std::vector<Placed> controls = VisibleControls(dialog);
+    ASSERT_FALSE(controls.empty());
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const Placed& a = controls[i];
+        EXPECT_TRUE(Inside(a.rect, client)) << a.name << " leaves the client area";
+        ExpectTextFits(a, dpi);
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            const Placed& b = controls[j];
+            // A group box frames the controls inside it; it must not cut through one.
+            if (a.groupBox != b.groupBox) {
+                const Placed& box = a.groupBox ? a : b;
+                const Placed& member = a.groupBox ? b : a;
+                EXPECT_TRUE(!Overlap(member.rect, box.rect) || Inside(member.rect, box.rect))
+                    << member.name << " straddles " << box.name;
+            } else {
+                EXPECT_FALSE(Overlap(a.rect, b.rect)) << a.name << " overlaps " << b.name;
+            }
+        }
+    }
+}
+
+TEST(WinWindowLayout, MainWindowFitsAtTheDisplaysScaling) {
+    DialogUnderTest under(LaptopPorts());
+    HWND dialog = under.Window();
+    ExpectLaidOut(dialog, 9);
+    // The step line as it reads during an update.
+    SetDlgItemTextW(dialog, IDC_STEP, L"Searching for the radio at 57600 bit/s\u2026");
+    for (const Placed& c : VisibleControls(dialog)) {
+        if (c.window == GetDlgItem(dialog, IDC_STEP)) ExpectTextFits(c, GetDpiForWindow(dialog));
+    }
+    SetDlgItemTextW(dialog, IDC_STEP, L"");
+    SavePicture(dialog, L"windows-main-window");
+}
+
+TEST(WinWindowLayout, BannerScalesItsPictureAndStaysOnTheScreen) {
+    DialogUnderTest under(LaptopPorts());
+    HWND dialog = under.Window();
+    EnableBanner(1);
+    SetBannerTexts(
+        {wintest::WindowText(dialog), "Checking COM Port Connection.....", "", "", "", "", ""});
+    win::ShowBanner(dialog);
+    HWND banner = win::ActiveBanner();
+    ASSERT_NE(banner, nullptr);
+    const UINT dpi = GetDpiForWindow(banner);
+    EXPECT_EQ(dpi, ExpectedDpi(banner));
+    RECT rect{};
+    GetWindowRect(banner, &rect);
+    EXPECT_EQ(rect.right - rect.left, MulDiv(438, static_cast<int>(dpi), 96));
+    EXPECT_EQ(rect.bottom - rect.top, MulDiv(270, static_cast<int>(dpi), 96));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(banner, MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_TRUE(Inside(rect, monitor.rcMonitor));
+    SavePicture(banner, L"windows-banner");
+    win::HideBanner();
+    EnableBanner(0);
+    SetBannerTexts({});
+}
+
+TEST(WinWindowLayout, SpecialSettingsFitsAtTheDisplaysScaling) {
+    DialogUnderTest under(LaptopPorts());
+    wintest::WhenModalOpens watch(L"Special Settings", [](HWND settings) {
+        ExpectLaidOut(settings, 8);
+        SavePicture(settings, L"windows-special-settings");
+        EXPECT_TRUE(wintest::Click(settings, IDCANCEL));
+    });
+    ASSERT_TRUE(wintest::Click(under.Window(), IDC_SPECIAL_SETTINGS));
+    EXPECT_TRUE(watch.Acted());
+}
+
+}  // namespace
+}  // namespace updater
