@@ -310,7 +310,7 @@ Handler AddWriteCommand(CLI::App& app) {
     write->add_flag("--yes", options->yes, "confirm the version change in advance");
     write->add_option("--log", options->log,
                       "write a timestamped trace of the session (every byte, setting and wait) "
-                      "to this file");
+                      "to this file: a new one, an empty one or an earlier trace");
     write->footer(kExitStatusTable);
 
     return [options] { return RunWrite(*options); };
