@@ -184,8 +184,10 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
     for (size_t i = 0; i < rows.size(); ++i) {
         const UpdateOutcome& outcome = outcomes[i];
         const std::string before = outcome.radioVersion.empty() ? "?" : outcome.radioVersion;
-        const std::string version =
-            outcome.result == 1 ? before + " -> " + imageVersion : before + " (unchanged)";
+        // A radio whose writing began is never "unchanged": it may not start until written.
+        const std::string version = outcome.result == 1       ? before + " -> " + imageVersion
+                                    : outcome.partlyWritten() ? before + " (interrupted)"
+                                                              : before + " (unchanged)";
         std::printf("%-24s %-10s %-24s %-7s %s\n", rows[i].port.c_str(),
                     outcome.radioModel.empty() ? "?" : outcome.radioModel.c_str(),
                     outcome.radioVersion.empty() ? "-" : version.c_str(),
@@ -225,6 +227,9 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
             std::string result = hosts[i]->LastMessage();
             if (signals.StoppedBy() != 0 && outcomes[i].result != 1) result = "stopped";
             if (!outcomes[i].detail.empty()) result += " (" + outcomes[i].detail + ")";
+            if (outcomes[i].partlyWritten()) {
+                result += "; partly written: write it again before use";
+            }
             display.Finished(i, result);
         });
     }

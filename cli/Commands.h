@@ -9,6 +9,9 @@ namespace updater::cli {
 
 using Handler = std::function<int()>;
 
+// The exit status of every mistake on the command line, whichever verb it concerns.
+inline constexpr int kExitUsage = 2;
+
 Handler AddInfoCommand(CLI::App& app);
 Handler AddListPortsCommand(CLI::App& app);
 Handler AddWriteCommand(CLI::App& app);

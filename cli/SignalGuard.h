@@ -1,9 +1,12 @@
 #pragma once
 // What updater-cli does with the signals that would otherwise kill it in the middle of a pass:
-// while the radio is being changed, SIGINT, SIGTERM and SIGHUP only warn (a half-written radio
-// may be left unusable) and a second SIGINT stops at once; before that, any of them stops the
-// update cleanly. Stopping interrupts the port's transfers, so the update ends and closes the
-// port within its shortest wait. SIGPIPE is ignored: a closed output only ends the display.
+// while the radio is being changed, SIGINT, SIGQUIT, SIGTERM and SIGHUP only warn (a
+// half-written radio may be left unusable) and a second Ctrl+C (SIGINT or SIGQUIT) stops at
+// once; before that, any of them stops the update cleanly. Stopping interrupts the port's
+// transfers, so the update ends and closes the port within its shortest wait, and wakes a
+// question waiting on the user. SIGPIPE is ignored: a closed output only ends the display.
+// On Windows, Ctrl+C and Ctrl+Break stand for SIGINT and SIGQUIT, closing the console for
+// SIGTERM.
 
 #include <atomic>
 #include <thread>
@@ -28,14 +31,29 @@ class SignalGuard {
     // The signal that stopped the update, 0 when none did.
     int StoppedBy() const { return stoppedBy_; }
 
-  private:
+#ifdef _WIN32
+    // An event set once the update is stopped, for a wait on the user to wait on as well.
+    void* StopEvent() const { return stopEvent_; }
+#else
+    // A descriptor readable once the update is stopped, for a wait on the user to poll too.
+    int StopDescriptor() const { return stopNotice_; }
+#endif
+
+    // One signal, from the watcher (POSIX) or the console's handler (Windows).
     void Handle(int signal);
 
+  private:
     const std::vector<SerialPort*> ports_;
     std::atomic<int> changingRadios_{0};
     std::atomic<int> stoppedBy_{0};
     std::atomic<bool> warned_{false};
-#ifndef _WIN32
+#ifdef _WIN32
+    void* stopEvent_ = nullptr;
+#else
+    int stopNotice_ = -1;
+    // Set by the destructor alone: only this wake-up ends the watcher, not a SIGUSR1 that
+    // another program sends.
+    std::atomic<bool> ending_{false};
     std::thread watcher_;
 #endif
 };

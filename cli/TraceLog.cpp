@@ -3,16 +3,13 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
-#include <fstream>
 
+#include "cli/TraceFile.h"
 #include "link/Timing.h"
 
 namespace updater::cli {
 
 namespace {
-
-// The start of every trace's first line: a file that begins otherwise is not overwritten.
-constexpr const char* kHeader = "# updater-cli session trace";
 
 const char* OpenErrorWord(OpenError error) {
     switch (error) {
@@ -77,27 +74,27 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
 }
 
 TraceLog::TraceLog(const std::string& path) : start_(Clock::now()) {
-    if (std::ifstream existing(path, std::ios::binary); existing) {
-        std::string first;
-        std::getline(existing, first);
-        if (first.rfind(kHeader, 0) != 0) {
-            problem_ = "it exists and is not a trace of updater-cli; it is left as it is";
-            return;
-        }
-    }
-    file_ = std::fopen(path.c_str(), "w");
-    if (file_ == nullptr) {
-        problem_ = std::strerror(errno);
-        return;
-    }
+    std::FILE* file = OpenTraceFile(path, problem_);
+    if (file == nullptr) return;
     const LocalTime now = LocalTimeNow();
-    std::fprintf(file_,
+    std::fprintf(file,
                  "%s, started %04u-%02u-%02u %02u:%02u:%02u.%03u local time\n"
                  "# <seconds since start> <event> <key>=<value>...; bytes in hex, wire: as on "
                  "the line, plain: with the link key removed\n",
-                 kHeader, now.year, now.month, now.day, now.hour, now.minute, now.second,
+                 kTraceHeader, now.year, now.month, now.day, now.hour, now.minute, now.second,
                  now.milliseconds);
-    std::fflush(file_);
+    file_ = file;
+    NoteWrite(std::fflush(file_) == 0);
+}
+
+std::string TraceLog::WriteProblem() const {
+    std::lock_guard lock(mutex_);
+    return writeProblem_;
+}
+
+void TraceLog::NoteWrite(bool written) {
+    if (written || !writeProblem_.empty()) return;
+    writeProblem_ = errno != 0 ? std::strerror(errno) : "a write failed";
 }
 
 TraceLog::~TraceLog() {
@@ -108,10 +105,11 @@ void TraceLog::Event(const std::string& event, const std::string& fields) {
     std::lock_guard lock(mutex_);
     if (file_ == nullptr) return;
     const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-    std::fprintf(file_, "%.6f %s%s%s\n", seconds, event.c_str(), fields.empty() ? "" : " ",
-                 fields.c_str());
+    errno = 0;
+    const bool printed = std::fprintf(file_, "%.6f %s%s%s\n", seconds, event.c_str(),
+                                      fields.empty() ? "" : " ", fields.c_str()) >= 0;
     // Flushed line by line: a session that ends abruptly still leaves its trace behind.
-    std::fflush(file_);
+    NoteWrite(printed && std::fflush(file_) == 0);
 }
 
 void TraceLog::PortNamed(const std::string& device) { Event("port", "device=" + Quoted(device)); }
@@ -194,8 +192,9 @@ UpdateOutcome RunTracedUpdate(LinkPort& link, UpdateHost& host, const FirmwareIm
     const UpdateOutcome outcome = RunUpdate(link, tracedHost, image, settings);
     SetWaitTrace(nullptr);
     link.SetTrace(nullptr);
-    log->Event("outcome",
-               "result=" + std::to_string(outcome.result) + " code=" + CodeText(outcome.code));
+    log->Event("outcome", "result=" + std::to_string(outcome.result) +
+                              " code=" + CodeText(outcome.code) +
+                              " write_began=" + (outcome.writeBegan ? "1" : "0"));
     return outcome;
 }
 

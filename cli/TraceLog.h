@@ -22,9 +22,11 @@ namespace updater::cli {
 
 class TraceLog : public LinkTrace {
   public:
-    // Opens the file anew. A file that exists and is not a trace of this program is left as it
-    // is (a mistyped --log must not cost the user an image file): Ok() is then false, like
-    // when the file cannot be written, and Problem() says why.
+    // Opens the file anew. Only a regular file is taken: a new one, an empty one or an earlier
+    // trace of this program. Anything else is left as it is and never waited on (a mistyped
+    // --log must not cost the user an image file, nor hang on a pipe or swallow a port's
+    // bytes): Ok() is then false, like when the file cannot be written, and Problem() says
+    // why. At most the header's length is read to recognise an earlier trace.
     explicit TraceLog(const std::string& path);
     ~TraceLog() override;
     TraceLog(const TraceLog&) = delete;
@@ -32,6 +34,9 @@ class TraceLog : public LinkTrace {
 
     bool Ok() const { return file_ != nullptr; }
     const std::string& Problem() const { return problem_; }
+    // Why the trace lost lines after it was opened (disk full, an I/O error); empty while
+    // every line went in.
+    std::string WriteProblem() const;
 
     // One event of the front end's own ("message", "outcome", ...), with its fields already
     // formatted as key=value pairs.
@@ -54,9 +59,13 @@ class TraceLog : public LinkTrace {
   private:
     using Clock = std::chrono::steady_clock;
 
-    std::mutex mutex_;
+    // Notes the first failed write of the trace (under the lock).
+    void NoteWrite(bool written);
+
+    mutable std::mutex mutex_;
     std::FILE* file_ = nullptr;
     std::string problem_;
+    std::string writeProblem_;  // the first failed write's reason
     Clock::time_point start_;
 };
 

@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/AnswerLine.h"
 #include "cli/BenchWrite.h"
 #include "cli/Commands.h"
 #include "cli/ImageLoading.h"
@@ -31,7 +34,6 @@ namespace {
 enum ExitStatus {
     kExitOk = 0,
     kExitInvalidImage = 1,
-    kExitUsage = 2,
     kExitCancelled = 3,
     kExitPortOpen = 4,
     kExitNoLink = 5,
@@ -45,9 +47,10 @@ constexpr const char* kExitStatusTable =
     "Exit status:\n"
     "  0  writing completed\n"
     "  1  the image is not valid for this model\n"
-    "  2  usage error\n"
+    "  2  usage error (a bad option or value, an empty --port, --file or --log, the same\n"
+    "     port twice, a --log that is not a regular file); no port is opened\n"
     "  3  cancelled at the version confirmation (the radio is left unwritten), or stopped by\n"
-    "     a signal (SIGINT, SIGTERM, SIGHUP; while the radio is written only a second\n"
+    "     a signal (SIGINT, SIGQUIT, SIGTERM, SIGHUP; while the radio is written only a second\n"
     "     Ctrl+C stops it)\n"
     "  4  the port cannot be opened\n"
     "  5  no radio answered on the line\n"
@@ -56,7 +59,9 @@ constexpr const char* kExitStatusTable =
     "  8  the port could not be closed\n"
     "  9  the update failed without a result code\n"
     "With several --port: 0 when every radio was written, otherwise the status of the first\n"
-    "failing port in the order given.";
+    "failing port in the order given.\n"
+    "A radio whose writing began and did not complete is reported as partly written: it must\n"
+    "be written again before use.";
 
 int ExitStatusFor(const UpdateOutcome& outcome) {
     if (outcome.result == 1) return kExitOk;
@@ -168,9 +173,13 @@ class TerminalHost : public BlockingUpdateHost {
             return ID_CANCEL;
         }
         std::cout << "Continue? [y/N] " << std::flush;
-        std::string answer;
-        if (!std::getline(std::cin, answer)) return ID_CANCEL;
-        return (answer == "y" || answer == "Y" || answer == "yes") ? ID_OK : ID_CANCEL;
+        // A signal ends the wait as well: the question never outlives a stop.
+        const std::optional<std::string> answer = ReadAnswerLine(signals_);
+        if (!answer) {
+            std::cout << std::endl;
+            return ID_CANCEL;
+        }
+        return (*answer == "y" || *answer == "Y" || *answer == "yes") ? ID_OK : ID_CANCEL;
     }
 
     void EndBarLine() { progressLine_.End(); }
@@ -186,6 +195,9 @@ class TerminalHost : public BlockingUpdateHost {
     ProgressLine progressLine_{stdout};
 };
 
+constexpr const char* kPartlyWritten =
+    "the radio was partly written and must be written again before use.";
+
 // Says why the port did not open, beyond the window's text, where the system told us.
 void ExplainOpenFailure(const LinkPort& link) {
     const PortAccess access = AccessFor(link.LastOpenError());
@@ -194,9 +206,26 @@ void ExplainOpenFailure(const LinkPort& link) {
               << '\n';
 }
 
+// The same device under two names (a link in /dev/serial/by-id and its target) is the same
+// radio twice.
+std::string SameDevice(const std::string& port) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(port, error);
+    return error ? port : resolved.string();
+}
+
 // An empty text when the options can be used, else what is wrong with them.
 std::string UsageProblem(const WriteOptions& options) {
     if (options.ports.empty()) return "--port is required";
+    for (size_t i = 0; i < options.ports.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (options.ports[i] == options.ports[j] ||
+                SameDevice(options.ports[i]) == SameDevice(options.ports[j])) {
+                return "the port " + options.ports[i] + " is given twice: one radio is " +
+                       "written once";
+            }
+        }
+    }
     if (options.ports.size() > 1 && !options.yes) {
         return "--yes is required with several --port: no radio of a bench can be asked";
     }
@@ -245,13 +274,19 @@ int RunWrite(const WriteOptions& options) {
     std::cout << "Searching for the radio on " << port << "..." << std::endl;
     const UpdateOutcome outcome = RunTracedUpdate(link, host, image, settings, log.get());
     host.SetProgressPosition(-1);
+    const int status = signals.StoppedBy() != 0 ? kExitCancelled : ExitStatusFor(outcome);
     if (signals.StoppedBy() != 0) {
         std::cerr << "updater-cli: the port is closed.\n";
-        return kExitCancelled;
+    } else {
+        if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link);
+        if (!outcome.detail.empty()) std::cerr << "updater-cli: " << outcome.detail << '\n';
     }
-    if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link);
-    if (!outcome.detail.empty()) std::cerr << "updater-cli: " << outcome.detail << '\n';
-    return ExitStatusFor(outcome);
+    if (outcome.partlyWritten()) std::cerr << "updater-cli: " << kPartlyWritten << '\n';
+    // The trace's loss is told once, and changes nothing of the update's own status.
+    if (log != nullptr && !log->WriteProblem().empty()) {
+        std::cerr << "updater-cli: the trace is incomplete: " << log->WriteProblem() << '\n';
+    }
+    return status;
 }
 
 }  // namespace
@@ -275,7 +310,7 @@ Handler AddWriteCommand(CLI::App& app) {
     write->add_flag("--yes", options->yes, "confirm the version change in advance");
     write->add_option("--log", options->log,
                       "write a timestamped trace of the session (every byte, setting and wait) "
-                      "to this file");
+                      "to this file: a new one, an empty one or an earlier trace");
     write->footer(kExitStatusTable);
 
     return [options] { return RunWrite(*options); };

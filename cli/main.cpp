@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "cli/BlankValues.h"
 #include "cli/Commands.h"
+#include "cli/StandardStreams.h"
 #include "cli/Utf8Arguments.h"
 #include "image/FirmwareImage.h"
 
@@ -23,6 +25,7 @@ std::string VersionText() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    updater::cli::OpenClosedStandardStreams();
     CLI::App app{"Writes a firmware image into a VM-5160/VM-6160 radio over a serial port."};
     app.set_version_flag("--version", VersionText);
     app.require_subcommand(1);
@@ -40,10 +43,16 @@ int main(int argc, char** argv) {
     try {
         app.parse(arguments.Count(), arguments.Values());
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        // --help and --version end with 0; every mistake on the command line is a usage error.
+        return app.exit(e) == 0 ? 0 : updater::cli::kExitUsage;
     }
     for (auto& [verb, handler] : verbs) {
-        if (verb->parsed()) return handler();
+        if (!verb->parsed()) continue;
+        if (const std::string problem = updater::cli::BlankValueProblem(*verb); !problem.empty()) {
+            std::cerr << "updater-cli " << verb->get_name() << ": " << problem << '\n';
+            return updater::cli::kExitUsage;
+        }
+        return handler();
     }
-    return 2;
+    return updater::cli::kExitUsage;
 }

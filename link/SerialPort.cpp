@@ -9,7 +9,7 @@
 
 namespace updater {
 
-SerialPort::SerialPort() : device_(MakeSerialDevice()), portName_(PortNameForNumber(1)) {}
+SerialPort::SerialPort() : device_(MakeSerialDevice()) {}
 
 SerialPort::~SerialPort() = default;
 
@@ -21,17 +21,32 @@ std::string SerialPort::PortNameForNumber(uint8_t n) {
 #endif
 }
 
+namespace {
+
+// A name of blanks alone is as good as none: an unset variable in a script, not a device.
+bool IsBlank(const std::string& name) {
+    return name.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+}  // namespace
+
 int SerialPort::SetPortName(const std::string& name) {
-    if (!name.empty()) portName_ = name;
+    if (IsBlank(name)) return 0;
+    return Rename(name);
+}
+
+int SerialPort::SetPortNumber(uint8_t n) {
+    if (n == 0) return IsBlank(portName_) ? 1 : Rename(portName_);
+    return Rename(PortNameForNumber(n));
+}
+
+int SerialPort::Rename(const std::string& name) {
+    portName_ = name;
     if (trace_ != nullptr) trace_->PortNamed(portName_);
     if (!isOpen_) return 1;
     const int closed = Close();
     const int opened = Open();
     return closed && opened;
-}
-
-int SerialPort::SetPortNumber(uint8_t n) {
-    return SetPortName(n == 0 ? std::string() : PortNameForNumber(n));
 }
 
 int SerialPort::SetInputQueueSize(uint16_t size) {
@@ -75,8 +90,9 @@ int SerialPort::Open() {
         if (trace_ != nullptr) trace_->Opened(portName_, false, lastOpenError_);
         return 0;
     }
-    if (!device_->Open(portName_)) {
-        lastOpenError_ = device_->LastOpenError();
+    if (IsBlank(portName_) || !device_->Open(portName_)) {
+        // A port never named has no device to open.
+        lastOpenError_ = IsBlank(portName_) ? OpenError::NotFound : device_->LastOpenError();
         if (trace_ != nullptr) trace_->Opened(portName_, false, lastOpenError_);
         return 0;
     }

@@ -21,11 +21,13 @@ class SerialPort {
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // The port is named by its device name ("COM3", "\\.\COM12", "/dev/ttyUSB0").
-    // An empty name keeps the old one. An open port is closed and reopened under the new name.
+    // The port is named by its device name ("COM3", "\\.\COM12", "/dev/ttyUSB0"). A port
+    // starts without a name and opens nothing until it is given one: no device is ever tried
+    // by default. An empty or blank name is refused (0) and changes nothing. An open port is
+    // closed and reopened under the new name.
     [[nodiscard]] int SetPortName(const std::string& name);
     // COM port number n as the platform names it (Windows: COM1..COM9, \\.\COM10 up;
-    // POSIX: /dev/ttyS<n-1>). 0 keeps the old name.
+    // POSIX: /dev/ttyS<n-1>). 0 keeps the old name (an open port is reopened under it).
     [[nodiscard]] int SetPortNumber(uint8_t n);
     static std::string PortNameForNumber(uint8_t n);
 
@@ -68,6 +70,7 @@ class SerialPort {
     [[nodiscard]] size_t ReadRaw(uint8_t* buffer, size_t n);
 
   private:
+    [[nodiscard]] int Rename(const std::string& name);
     [[nodiscard]] int ApplySettings();
     [[nodiscard]] int ApplyTimeouts();
 

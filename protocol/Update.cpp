@@ -51,6 +51,7 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
     }
 
     UpdateOutcome report = DescribeRadio(context);
+    report.writeBegan = context.writeBegan;
     if (code == ERR_CANCELLED) {
         // The radio is told that nothing follows; the user has already seen the notice, and
         // neither the end nor the close can change what the update did.

@@ -34,7 +34,11 @@ struct UpdateOutcome {
     // before the write ("No Data" when it reported none); empty where it never got that far.
     std::string radioModel;
     std::string radioVersion;
+    // The radio answered the first area code: its memory is being replaced from then on, so
+    // an update that began writing and did not complete leaves it partly written.
+    bool writeBegan = false;
     bool cancelled() const;
+    bool partlyWritten() const { return writeBegan && result != 1; }
 };
 
 // Everything one update works on: what the window owns for the length of a Write. The
@@ -48,6 +52,7 @@ struct UpdateContext {
     std::array<uint8_t, 48> identityReply{};
     std::optional<std::array<uint8_t, 16>> radioVersion{};  // as the radio reported it
     int topAreaCurrent = 0;
+    bool writeBegan = false;  // see UpdateOutcome::writeBegan
     int progressPosition = 0;
     uint16_t areaChecksum = 0;
 };

@@ -30,6 +30,7 @@ int SendAreaCodes(UpdateContext& context, uint32_t* result) {
                                   static_cast<uint8_t>(code[1])};
         if (context.link.WriteBlock(frame, sizeof frame) != 1) return 0;
         if (WaitAck(context.link) != 1) return 0;
+        context.writeBegan = true;
     }
     return 1;
 }

@@ -4,10 +4,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 
 #include "tests/support/HoldingProcess.h"
 
@@ -39,8 +41,10 @@ Channel MakeTerminal() {
 }
 
 // Reads both channels until both have ended or the deadline passed; false when it passed.
+// onOutput is called after every piece that arrived.
 bool Collect(int outFd, int errFd, std::string& out, std::string& err,
-             std::chrono::steady_clock::time_point deadline) {
+             std::chrono::steady_clock::time_point deadline,
+             const std::function<void()>& onOutput) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&out, &err};
     int open = 2;
@@ -55,6 +59,7 @@ bool Collect(int outFd, int errFd, std::string& out, std::string& err,
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
                 sinks[i]->append(buffer, static_cast<size_t>(n));
+                onOutput();
             } else {
                 // End of a pipe; a terminal whose last writer has gone reports an error.
                 fds[i].fd = -1;
@@ -68,10 +73,14 @@ bool Collect(int outFd, int errFd, std::string& out, std::string& err,
 }  // namespace
 
 CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& options) {
-    CliRun result{-1, {}, {}};
+    CliRun result{-1, {}, {}, 0};
     const Channel out = options.outputOnTerminal ? MakeTerminal() : MakePipe();
     const Channel err = MakePipe();
-    if (out.parent < 0 || err.parent < 0) return result;
+    // The parent keeps the terminal's far side open and types nothing: a question waits.
+    const Channel in = options.inputOnTerminal ? MakeTerminal() : Channel{};
+    if (out.parent < 0 || err.parent < 0 || (options.inputOnTerminal && in.parent < 0)) {
+        return result;
+    }
 
     std::vector<std::string> words = {UPDATER_CLI_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -81,10 +90,16 @@ CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& 
 
     const pid_t pid = fork();
     if (pid == 0) {
-        const int input = open("/dev/null", O_RDONLY);
+        const int input = options.inputOnTerminal ? in.child : open("/dev/null", O_RDONLY);
         if (input < 0 || dup2(input, STDIN_FILENO) < 0 || dup2(out.child, STDOUT_FILENO) < 0 ||
             dup2(err.child, STDERR_FILENO) < 0) {
             _exit(126);
+        }
+        for (const int stream : options.closedStreams) close(stream);
+        if (options.fileSizeLimit > 0) {
+            const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                               static_cast<rlim_t>(options.fileSizeLimit)};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
         }
         if (options.asOrdinaryUser && !BecomeOrdinaryUser()) _exit(126);
         execv(argv[0], argv.data());
@@ -92,16 +107,29 @@ CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& 
     }
     close(out.child);
     close(err.child);
+    if (in.child >= 0) close(in.child);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(options.timeLimitSeconds);
-    const bool ended = pid > 0 && Collect(out.parent, err.parent, result.out, result.err, deadline);
+    size_t nextCue = 0;
+    const auto sendCues = [&] {
+        while (nextCue < options.cues.size() &&
+               (result.out.find(options.cues[nextCue].text) != std::string::npos ||
+                result.err.find(options.cues[nextCue].text) != std::string::npos)) {
+            kill(pid, options.cues[nextCue++].signal);
+        }
+    };
+    const bool ended =
+        pid > 0 && Collect(out.parent, err.parent, result.out, result.err, deadline, sendCues);
     if (pid > 0 && !ended) kill(pid, SIGKILL);
     int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && ended && WIFEXITED(status)) {
+    rusage usage{};
+    if (pid > 0 && wait4(pid, &status, 0, &usage) == pid && ended && WIFEXITED(status)) {
         result.status = WEXITSTATUS(status);
+        result.maxResidentKb = usage.ru_maxrss;
     }
     close(out.parent);
     close(err.parent);
+    if (in.parent >= 0) close(in.parent);
     return result;
 }
 

@@ -9,10 +9,20 @@
 
 namespace updater::test {
 
+// A signal sent to the program once a text has appeared in its output or error output.
+struct SignalCue {
+    std::string text;
+    int signal = 0;
+};
+
 struct CliRunOptions {
     bool outputOnTerminal = false;
+    bool inputOnTerminal = false;      // else the input is the null device
+    std::vector<int> closedStreams{};  // standard streams (0, 1, 2) the program starts without
     bool asOrdinaryUser = false;
-    int timeLimitSeconds = 120;  // then the program is stopped and the result has status -1
+    long fileSizeLimit = 0;         // bytes a file of the program may grow to; 0: no limit
+    std::vector<SignalCue> cues{};  // sent in order, each once, after the one before it
+    int timeLimitSeconds = 120;     // then the program is stopped and the result has status -1
 };
 
 // The status is -1 when the program did not exit normally (or ran past the limit); out is what

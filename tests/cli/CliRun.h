@@ -10,6 +10,7 @@ namespace updater::test {
 struct CliRun {
     int status;  // the program's exit status
     std::string out, err;
+    long maxResidentKb = 0;  // the program's peak memory, where the run measured it
 };
 
 // arguments follow the program's name as they are (quote paths yourself). prefix goes before

@@ -175,14 +175,14 @@ TEST(SerialPortOpen, MissingDeviceIsNotFoundAndStaysClosed) {
 }
 
 TEST_F(SerialPortOnPty, KeepingTheNameOnAnOpenPortReopensIt) {
-    for (int viaNumber : {1, 0}) {
+    for (bool viaNumber : {true, false}) {
         ASSERT_EQ(port_.Open(), 1);
         // Disturb the line from outside; a real reopen applies the settings again.
         termios tio = peer_.LineSettings();
         cfsetspeed(&tio, B1200);
         peer_.SetLineSettings(tio);
 
-        EXPECT_EQ(viaNumber ? port_.SetPortNumber(0) : port_.SetPortName(""), 1);
+        EXPECT_EQ(viaNumber ? port_.SetPortNumber(0) : port_.SetPortName(peer_.SlavePath()), 1);
         EXPECT_EQ(port_.IsOpen(), 1);
         EXPECT_EQ(port_.PortName(), peer_.SlavePath());
         tio = peer_.LineSettings();
@@ -191,6 +191,28 @@ TEST_F(SerialPortOnPty, KeepingTheNameOnAnOpenPortReopensIt) {
         EXPECT_EQ(peer_.Receive(1), std::vector<uint8_t>{0x33});
         ASSERT_EQ(port_.Close(), 1);
     }
+}
+
+// An unset variable in a script names no port: nothing falls back to a device of its own.
+TEST_F(SerialPortOnPty, EmptyOrBlankNameIsRefusedAndChangesNothing) {
+    ASSERT_EQ(port_.Open(), 1);
+    for (const char* name : {"", " ", "\t \n"}) {
+        EXPECT_EQ(port_.SetPortName(name), 0) << '"' << name << '"';
+        EXPECT_EQ(port_.PortName(), peer_.SlavePath());
+        EXPECT_EQ(port_.IsOpen(), 1);
+    }
+    EXPECT_EQ(port_.WriteByte(0x5A), 1);
+    EXPECT_EQ(peer_.Receive(1), std::vector<uint8_t>{0x5A});
+}
+
+TEST(SerialPortOpen, PortNeverNamedOpensNoDevice) {
+    LinkPort port;
+    EXPECT_EQ(port.PortName(), "");
+    EXPECT_EQ(port.SetPortNumber(0), 1);
+    EXPECT_EQ(port.PortName(), "");
+    EXPECT_EQ(port.Open(), 0);
+    EXPECT_EQ(port.IsOpen(), 0);
+    EXPECT_EQ(port.LastOpenError(), OpenError::NotFound);
 }
 
 TEST_F(SerialPortOnPty, RenamingAnOpenPortToAMissingOneReportsFailure) {

@@ -1,0 +1,18 @@
+#pragma once
+// The file that --log names, taken only when it is safe to write: a regular file that is new,
+// empty or an earlier trace.
+
+#include <cstdio>
+#include <string>
+
+namespace updater::cli {
+
+// The start of every trace's first line: a file that begins otherwise is not overwritten.
+inline constexpr const char* kTraceHeader = "# updater-cli session trace";
+
+// Opens path for a new trace, emptied. Never blocks (a FIFO or a device is refused, not
+// waited on) and reads at most the header's length. Null when refused or failed, with the
+// reason in problem.
+std::FILE* OpenTraceFile(const std::string& path, std::string& problem);
+
+}  // namespace updater::cli
