@@ -173,13 +173,6 @@ int TracedHost::ShowMessage(const std::string& text, const std::string& caption,
     return answer;
 }
 
-void TracedHost::PassFinished() {
-    log_.Event("pass-end", "");
-    inner_.PassFinished();
-}
-
-void TracedHost::WaitForPass() { inner_.WaitForPass(); }
-
 UpdateOutcome RunTracedUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& image,
                               const UpdateSettings& settings, TraceLog* log) {
     if (log == nullptr) return RunUpdate(link, host, image, settings);
@@ -194,8 +187,9 @@ UpdateOutcome RunTracedUpdate(LinkPort& link, UpdateHost& host, const FirmwareIm
     const UpdateOutcome outcome = RunUpdate(link, tracedHost, image, settings);
     SetWaitTrace(nullptr);
     link.SetTrace(nullptr);
-    log->Event("outcome",
-               "result=" + std::to_string(outcome.result) + " code=" + CodeText(outcome.code));
+    log->Event("outcome", "result=" + std::to_string(outcome.result) +
+                              " code=" + CodeText(outcome.code) +
+                              (outcome.failedStep.empty() ? "" : " step=" + outcome.failedStep));
     return outcome;
 }
 
