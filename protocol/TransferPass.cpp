@@ -128,8 +128,8 @@ int RunPass(UpdateContext& context, const RecordList& records, PassProcedure pro
 
     procedure(&params);
 
-    if (params.result != 1)
-        return 0;  // a failed pass leaves the position and checksum as they were
+    // A failed pass leaves the position and the checksum as they were.
+    if (params.result != 1) return 0;
     context.areaChecksum = params.checksum;
     if (kind == PassKind::KeepsPosition) context.progressPosition = params.position;
     return 1;
