@@ -16,11 +16,13 @@ namespace updater {
 
 class GuiThreadCalls : public QObject {
   public:
+    // Throws std::system_error when the wake-up cannot be made.
     explicit GuiThreadCalls(QObject* parent);
     ~GuiThreadCalls() override;
 
     // On the window's thread: runs `call` at once. From another thread: queues it and returns
-    // once the window's thread has run it.
+    // once the window's thread has run it; throws std::system_error when the window cannot be
+    // woken for it.
     void Run(const std::function<void()>& call);
 
   private:
@@ -29,6 +31,8 @@ class GuiThreadCalls : public QObject {
         bool* done;
     };
     void RunQueued();
+    // Signals the window's event loop; 0, or the error that kept it from being signalled.
+    int Wake();
 
     int wake_ = -1;
     QSocketNotifier* notifier_ = nullptr;

@@ -11,8 +11,8 @@
 
 #include "cli/SignalGuard.h"
 #include "link/LinkPort.h"
-#include "protocol/BlockingUpdateHost.h"
 #include "protocol/Messages.h"
+#include "protocol/UpdateHost.h"
 
 namespace updater::cli {
 
@@ -138,7 +138,7 @@ class BenchDisplay {
 
 // The window's messages for one radio of the bench: the version question is answered yes
 // (a bench runs only with --yes), the closing message becomes the radio's result.
-class BenchHost : public BlockingUpdateHost {
+class BenchHost : public UpdateHost {
   public:
     BenchHost(BenchDisplay& display, size_t radio, SignalGuard& signals)
         : display_(display), radio_(radio), signals_(signals) {}
@@ -180,7 +180,8 @@ std::string OneLine(std::string text) {
 
 void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>& outcomes,
                   const std::string& imageVersion) {
-    std::printf("\n%-24s %-10s %-24s %-7s %s\n", "port", "model", "version", "time", "result");
+    std::printf("\n%-24s %-10s %-24s %-7s %-22s %s\n", "port", "model", "version", "time",
+                "failed step", "result");
     for (size_t i = 0; i < rows.size(); ++i) {
         const UpdateOutcome& outcome = outcomes[i];
         const std::string before = outcome.radioVersion.empty() ? "?" : outcome.radioVersion;
@@ -188,10 +189,14 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
         const std::string version = outcome.result == 1       ? before + " -> " + imageVersion
                                     : outcome.partlyWritten() ? before + " (interrupted)"
                                                               : before + " (unchanged)";
-        std::printf("%-24s %-10s %-24s %-7s %s\n", rows[i].port.c_str(),
+        // A cancel is the user's, not a failure of the step that asked.
+        const bool failed = outcome.result != 1 && !outcome.cancelled();
+        std::printf("%-24s %-10s %-24s %-7s %-22s %s\n", rows[i].port.c_str(),
                     outcome.radioModel.empty() ? "?" : outcome.radioModel.c_str(),
                     outcome.radioVersion.empty() ? "-" : version.c_str(),
-                    Seconds(rows[i].took).c_str(), OneLine(rows[i].result).c_str());
+                    Seconds(rows[i].took).c_str(),
+                    failed && !outcome.failedStep.empty() ? outcome.failedStep.c_str() : "-",
+                    OneLine(rows[i].result).c_str());
     }
     std::fflush(stdout);
 }
@@ -200,7 +205,8 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
 
 int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
                   const UpdateSettings& settings,
-                  const std::function<int(const UpdateOutcome&)>& exitStatusFor) {
+                  const std::function<int(const UpdateOutcome&)>& exitStatusFor,
+                  std::vector<UpdateOutcome>& outcomes) {
     const size_t radios = ports.size();
     std::vector<std::unique_ptr<LinkPort>> links;
     std::vector<SerialPort*> guarded;
@@ -218,7 +224,7 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
     for (size_t i = 0; i < radios; ++i) {
         hosts.push_back(std::make_unique<BenchHost>(display, i, signals));
     }
-    std::vector<UpdateOutcome> outcomes(radios);
+    outcomes.assign(radios, UpdateOutcome{});
     std::vector<std::thread> updates;
     for (size_t i = 0; i < radios; ++i) {
         updates.emplace_back([&, i] {

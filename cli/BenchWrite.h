@@ -13,10 +13,12 @@
 
 namespace updater::cli {
 
-// Writes `image` into the radio on every port at once. Returns 0 when every radio was written,
-// otherwise the exit status (by `exitStatusFor`) of the first failing port in argument order.
+// Writes `image` into the radio on every port at once; `outcomes` receives each port's outcome
+// in argument order. Returns 0 when every radio was written, otherwise the exit status (by
+// `exitStatusFor`) of the first failing port in argument order.
 int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
                   const UpdateSettings& settings,
-                  const std::function<int(const UpdateOutcome&)>& exitStatusFor);
+                  const std::function<int(const UpdateOutcome&)>& exitStatusFor,
+                  std::vector<UpdateOutcome>& outcomes);
 
 }  // namespace updater::cli

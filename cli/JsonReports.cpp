@@ -72,4 +72,22 @@ nlohmann::json PortsJson(const std::vector<PortInfo>& ports) {
     return list;
 }
 
+nlohmann::json OutcomeJson(const std::string& port, const UpdateOutcome& outcome, int exitStatus) {
+    return {
+        {"port", port},
+        {"written", outcome.result == 1},
+        {"cancelled", outcome.cancelled()},
+        // Began writing and did not complete: the radio must be written again before use.
+        {"partly_written", outcome.partlyWritten()},
+        {"code",
+         outcome.code != 0 ? nlohmann::json(Hex(outcome.code, 8)) : nlohmann::json(nullptr)},
+        {"exit_status", exitStatus},
+        {"failed_step", TextOrNull(outcome.failedStep)},
+        {"failed_activity", TextOrNull(outcome.failedActivity)},
+        {"model", TextOrNull(outcome.radioModel)},
+        {"version_before", TextOrNull(outcome.radioVersion)},
+        {"detail", TextOrNull(outcome.detail)},
+    };
+}
+
 }  // namespace updater::cli

@@ -6,6 +6,7 @@
 
 #include "image/FirmwareImage.h"
 #include "link/PortProbe.h"
+#include "protocol/Update.h"
 
 namespace updater::cli {
 
@@ -17,5 +18,10 @@ nlohmann::json ImageJson(const FirmwareImage& image, bool blocks);
 //   "location", "stable_name", "friendly_name", "usable", "access", "reason", "held_by"}];
 // unknown texts are null.
 nlohmann::json PortsJson(const std::vector<PortInfo>& ports);
+
+// {"port", "written", "cancelled", "code" (hex text, null when none), "exit_status",
+//  "failed_step", "failed_activity", "model", "version_before", "detail"}; unknown texts are
+// null.
+nlohmann::json OutcomeJson(const std::string& port, const UpdateOutcome& outcome, int exitStatus);
 
 }  // namespace updater::cli

@@ -171,13 +171,6 @@ int TracedHost::ShowMessage(const std::string& text, const std::string& caption,
     return answer;
 }
 
-void TracedHost::PassFinished() {
-    log_.Event("pass-end", "");
-    inner_.PassFinished();
-}
-
-void TracedHost::WaitForPass() { inner_.WaitForPass(); }
-
 UpdateOutcome RunTracedUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& image,
                               const UpdateSettings& settings, TraceLog* log) {
     if (log == nullptr) return RunUpdate(link, host, image, settings);
@@ -194,7 +187,8 @@ UpdateOutcome RunTracedUpdate(LinkPort& link, UpdateHost& host, const FirmwareIm
     link.SetTrace(nullptr);
     log->Event("outcome", "result=" + std::to_string(outcome.result) +
                               " code=" + CodeText(outcome.code) +
-                              " write_began=" + (outcome.writeBegan ? "1" : "0"));
+                              " write_began=" + (outcome.writeBegan ? "1" : "0") +
+                              (outcome.failedStep.empty() ? "" : " step=" + outcome.failedStep));
     return outcome;
 }
 

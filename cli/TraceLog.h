@@ -73,8 +73,8 @@ class TraceLog : public LinkTrace {
 std::string Quoted(const std::string& text);
 std::string HexBytes(std::span<const uint8_t> bytes);
 
-// Passes every call on to the front end and notes the messages, answers, progress range and
-// pass ends in the trace.
+// Passes every call on to the front end and notes the messages, answers and progress range
+// in the trace.
 class TracedHost : public UpdateHost {
   public:
     TracedHost(UpdateHost& inner, TraceLog& log) : inner_(inner), log_(log) {}
@@ -82,8 +82,6 @@ class TracedHost : public UpdateHost {
     void SetProgressRange(int maximum) override;
     void SetProgressPosition(int position) override;
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
-    void PassFinished() override;
-    void WaitForPass() override;
 
   private:
     UpdateHost& inner_;

@@ -16,16 +16,17 @@
 #include "cli/BenchWrite.h"
 #include "cli/Commands.h"
 #include "cli/ImageLoading.h"
+#include "cli/JsonReports.h"
 #include "cli/ProgressLine.h"
 #include "cli/SignalGuard.h"
 #include "cli/TraceLog.h"
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
 #include "link/PortProbe.h"
-#include "protocol/BlockingUpdateHost.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
 #include "protocol/Update.h"
+#include "protocol/UpdateHost.h"
 
 namespace updater::cli {
 
@@ -100,11 +101,12 @@ struct WriteOptions {
     int stopBits = 2;
     bool unencrypted = false;
     bool yes = false;
+    bool json = false;
     std::string log;
 };
 
 // The window's messages, question and progress bar, on the terminal.
-class TerminalHost : public BlockingUpdateHost {
+class TerminalHost : public UpdateHost {
   public:
     TerminalHost(bool confirmInAdvance, SignalGuard& signals)
         : signals_(signals),
@@ -237,6 +239,56 @@ std::string UsageProblem(const WriteOptions& options) {
     return {};
 }
 
+// Where the update stopped, right below the system's message that said so.
+void ShowFailedStep(const UpdateOutcome& outcome) {
+    if (outcome.result == 1 || outcome.cancelled() || outcome.failedStep.empty()) return;
+    std::cerr << "updater-cli: failed at " << outcome.FailedStepText() << '\n';
+}
+
+// With --json the report alone goes to the standard output: everything else the verb prints
+// goes to the standard error for as long as this lives.
+class JsonOutput {
+  public:
+    explicit JsonOutput(bool wanted) {
+        if (!wanted) return;
+        std::fflush(stdout);
+        report_ = ::dup(STDOUT_FILENO);
+        if (report_ >= 0 && ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+            ::close(report_);
+            report_ = -1;
+        }
+    }
+    ~JsonOutput() {
+        if (report_ < 0) return;
+        std::cout.flush();
+        std::fflush(stdout);
+        ::dup2(report_, STDOUT_FILENO);
+        ::close(report_);
+    }
+    JsonOutput(const JsonOutput&) = delete;
+    JsonOutput& operator=(const JsonOutput&) = delete;
+
+    // False when the report could not be set apart; the caller then prints nothing.
+    bool Ready() const { return report_ >= 0; }
+
+    void Print(const nlohmann::json& report) {
+        if (report_ < 0) return;
+        std::cout.flush();
+        std::fflush(stdout);
+        const std::string text =
+            report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        size_t sent = 0;
+        while (sent < text.size()) {
+            const auto n = ::write(report_, text.data() + sent, text.size() - sent);
+            if (n <= 0) break;  // a closed output loses the report, not the write
+            sent += static_cast<size_t>(n);
+        }
+    }
+
+  private:
+    int report_ = -1;
+};
+
 int RunWrite(const WriteOptions& options) {
     if (const std::string problem = UsageProblem(options); !problem.empty()) {
         std::cerr << "updater-cli write: " << problem << '\n';
@@ -251,8 +303,21 @@ int RunWrite(const WriteOptions& options) {
     settings.stopBits = options.stopBits;
     settings.unencrypted = options.unencrypted ? 1 : 0;
 
+    JsonOutput json(options.json);
+    if (options.json && !json.Ready()) {
+        std::cerr << "updater-cli: cannot set the standard output apart for --json\n";
+        return kExitUsage;
+    }
     if (options.ports.size() > 1) {
-        return RunBenchWrite(options.ports, image, settings, ExitStatusFor);
+        std::vector<UpdateOutcome> outcomes;
+        const int status = RunBenchWrite(options.ports, image, settings, ExitStatusFor, outcomes);
+        nlohmann::json report = nlohmann::json::array();
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            report.push_back(
+                OutcomeJson(options.ports[i], outcomes[i], ExitStatusFor(outcomes[i])));
+        }
+        json.Print(report);
+        return status;
     }
     const std::string& port = options.ports.front();
     LinkPort link;
@@ -278,6 +343,7 @@ int RunWrite(const WriteOptions& options) {
     if (signals.StoppedBy() != 0) {
         std::cerr << "updater-cli: the port is closed.\n";
     } else {
+        ShowFailedStep(outcome);
         if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link);
         if (!outcome.detail.empty()) std::cerr << "updater-cli: " << outcome.detail << '\n';
     }
@@ -286,6 +352,7 @@ int RunWrite(const WriteOptions& options) {
     if (log != nullptr && !log->WriteProblem().empty()) {
         std::cerr << "updater-cli: the trace is incomplete: " << log->WriteProblem() << '\n';
     }
+    json.Print(nlohmann::json::array({OutcomeJson(port, outcome, status)}));
     return status;
 }
 
@@ -308,6 +375,9 @@ Handler AddWriteCommand(CLI::App& app) {
         ->capture_default_str();
     write->add_flag("--unencrypted", options->unencrypted, "leave the serial traffic unscrambled");
     write->add_flag("--yes", options->yes, "confirm the version change in advance");
+    write->add_flag("--json", options->json,
+                    "print the outcome of every port as JSON on the standard output (the "
+                    "other texts go to the standard error)");
     write->add_option("--log", options->log,
                       "write a timestamped trace of the session (every byte, setting and wait) "
                       "to this file: a new one, an empty one or an earlier trace");

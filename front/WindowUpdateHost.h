@@ -1,16 +1,15 @@
 #pragma once
-// The host of an update that runs away from the window's thread: progress, messages and steps
-// go to the window, which shows them on its own thread; waiting for a transfer pass is a plain
-// wait on the update's thread.
+// The host of an update that runs away from the window's thread, transfer passes included:
+// progress, messages and steps go to the window, which shows them on its own thread.
 
 #include <string>
 
 #include "front/UpdaterWindow.h"
-#include "protocol/BlockingUpdateHost.h"
+#include "protocol/UpdateHost.h"
 
 namespace updater {
 
-class WindowUpdateHost : public BlockingUpdateHost {
+class WindowUpdateHost : public UpdateHost {
   public:
     explicit WindowUpdateHost(UpdaterWindow& window) : window_(window) {}
 

@@ -6,7 +6,7 @@
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
-#include "protocol/StepTrace.h"
+#include "protocol/Sequence.h"
 
 namespace updater {
 
@@ -81,14 +81,7 @@ int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
 }
 
 int RunCheckSequence(UpdateContext& context, uint32_t* result) {
-    int last = 1;
-    for (Step step : kCheckSequence) {
-        ReportStepStart(context, step);
-        last = step(context, result);
-        TraceStepEnd(context, step, last, result);
-        if (last == 0 || (result != nullptr && *result == ERR_CANCELLED)) break;
-    }
-    return last;
+    return RunSequence(kCheckSequence, context, result);
 }
 
 }  // namespace updater

@@ -26,8 +26,14 @@ inline constexpr std::array<std::array<uint8_t, kModelCodeLength>, 2> kAcceptedM
 [[nodiscard]] int CompareTopAreaTag(UpdateContext& context, uint32_t* result);
 [[nodiscard]] int ConfirmVersionChange(UpdateContext& context, uint32_t* result);
 
-inline constexpr Step kCheckSequence[] = {OpenPort,       FindRadio,         RequestIdentity,
-                                          CheckModelCode, CompareTopAreaTag, ConfirmVersionChange};
+inline constexpr SequenceStep kCheckSequence[] = {
+    {OpenPort, "OpenPort", "Opening the port"},
+    {FindRadio, "FindRadio", "Searching for the radio"},
+    {RequestIdentity, "RequestIdentity", "Reading the radio's identity"},
+    {CheckModelCode, "CheckModelCode", "Checking the radio's model"},
+    {CompareTopAreaTag, "CompareTopAreaTag", "Checking the radio's top area"},
+    {ConfirmVersionChange, "ConfirmVersionChange", "Checking the radio's version"},
+};
 
 // The confirmation text for the radio's 16-byte version answer and the image version text.
 std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,

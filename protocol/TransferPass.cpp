@@ -1,10 +1,5 @@
 #include "protocol/TransferPass.h"
 
-#include <exception>
-#include <new>
-#include <system_error>
-#include <thread>
-
 #include "link/Timing.h"
 #include "protocol/Commands.h"
 #include "protocol/LinkSession.h"
@@ -36,7 +31,8 @@ bool Checkpoint(LinkPort& link) {
 
 bool SendWritePass(PassParams& params, UpdateHost& host) {
     LinkPort& link = params.owner->link;
-    const int n = params.records.Size();
+    const RecordList& records = *params.records;
+    const int n = records.Size();
     const int start = params.position;
     const uint8_t fast = FastSpeedCode(params.speedChoice);
 
@@ -52,7 +48,7 @@ bool SendWritePass(PassParams& params, UpdateHost& host) {
             if (!Checkpoint(link) || !ChangeSpeed(link, fast)) return false;
         }
         ++counter;
-        const ImageRecord& record = params.records[i];
+        const ImageRecord& record = records[i];
         if (record.count != 0) {
             const size_t length = BuildBlockFrame(kFrameWrite, record, frame);
             // A record without a frame would leave a hole in the radio's memory.
@@ -75,11 +71,12 @@ bool SendWritePass(PassParams& params, UpdateHost& host) {
 
 bool SendTopAreaPass(PassParams& params, UpdateHost& host) {
     LinkPort& link = params.owner->link;
-    const int n = params.records.Size();
+    const RecordList& records = *params.records;
+    const int n = records.Size();
     const int start = params.position;
     uint8_t frame[kMaxFrameLength];
     for (int i = 0; i < n; ++i) {
-        const ImageRecord& record = params.records[i];
+        const ImageRecord& record = records[i];
         if (record.count >= 1 && record.count <= kMaxRecordBytes) {
             const size_t length = BuildBlockFrame(kFrameTopArea, record, frame);
             if (length == 0) return false;
@@ -93,18 +90,15 @@ bool SendTopAreaPass(PassParams& params, UpdateHost& host) {
     return true;
 }
 
-// Runs a pass body and always reports the end, so the update thread never waits for a pass
-// that has already given up.
+// Runs a pass body; a failure of any kind (a list that cannot be read included) fails the pass
+// and leaves the results it came with.
 template <typename Body>
 void RunPassBody(PassParams* params, Body body) {
-    UpdateHost& host = params->owner->host;
     try {
-        params->result = body(*params, host) ? 1 : 0;
+        params->result = body(*params, params->owner->host) ? 1 : 0;
     } catch (...) {
-        // Whatever went wrong, the pass has ended and the waiting side must hear of it.
         params->result = 0;
     }
-    host.PassFinished();
 }
 
 }  // namespace
@@ -128,26 +122,17 @@ int RunPass(UpdateContext& context, const RecordList& records, PassProcedure pro
     params.owner = &context;
     params.position = context.progressPosition;
     params.result = 1;
-    try {
-        params.records = records;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    params.records = &records;
     params.checksum = context.areaChecksum;
     params.speedChoice = context.settings.speedChoice;
 
-    std::thread thread;
-    try {
-        thread = std::thread(procedure, &params);
-    } catch (const std::system_error&) {
-        return 0;
-    }
-    context.host.WaitForPass();
-    thread.join();
+    procedure(&params);
 
+    // A failed pass leaves the position and the checksum as they were.
+    if (params.result != 1) return 0;
     context.areaChecksum = params.checksum;
     if (kind == PassKind::KeepsPosition) context.progressPosition = params.position;
-    return params.result;
+    return 1;
 }
 
 }  // namespace updater

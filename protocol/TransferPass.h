@@ -1,6 +1,6 @@
 #pragma once
-// The transfer passes: a list of records sent to the radio on a worker thread of its own while
-// the update thread waits through its front end, which stays responsive meanwhile.
+// The transfer passes: a list of records sent to the radio. They run on the update's own
+// thread, which is the pass thread: the front end serves the user on a thread of its own.
 
 #include <cstdint>
 
@@ -9,13 +9,13 @@
 
 namespace updater {
 
-// The parameter block of one pass: the pass works on its own copies and reports through it.
+// The parameter block of one pass: what it starts from and what it hands back.
 struct PassParams {
-    UpdateContext* owner = nullptr;  // the pass reaches the link and the host through it
-    int position = 0;                // in: progress at the start; out: reached (write passes)
-    int result = 1;                  // out: 1 success, 0 failure
-    RecordList records;              // the pass's own copy of the list it sends
-    uint16_t checksum = 0;           // in/out: the area checksum
+    UpdateContext* owner = nullptr;       // the pass reaches the link and the host through it
+    int position = 0;                     // in: progress at the start; out: reached (write passes)
+    int result = 1;                       // out: 1 success, 0 failure
+    const RecordList* records = nullptr;  // the list it sends, read only
+    uint16_t checksum = 0;                // in/out: the area checksum
     SpeedChoice speedChoice = SpeedChoice::Speed38400;
 };
 
@@ -24,8 +24,8 @@ using PassProcedure = void (*)(PassParams* params);
 // Which results a pass hands back besides its checksum.
 enum class PassKind { KeepsPosition, DiscardsPosition };
 
-// Runs procedure on a new thread with a fresh PassParams block, waits for it through the host
-// and copies the results back. Returns the pass's result, 0 when no thread could be started.
+// Runs procedure with a fresh PassParams block on the calling thread and copies the results
+// back. Returns the pass's result.
 [[nodiscard]] int RunPass(UpdateContext& context, const RecordList& records,
                           PassProcedure procedure, PassKind kind);
 

@@ -11,6 +11,13 @@ namespace updater {
 
 bool UpdateOutcome::cancelled() const { return code == ERR_CANCELLED; }
 
+std::string UpdateOutcome::FailedStepText() const {
+    if (failedStep.empty()) return {};
+    std::string activity = failedActivity;
+    if (!activity.empty() && activity[0] >= 'A' && activity[0] <= 'Z') activity[0] += 'a' - 'A';
+    return failedStep + " (" + activity + ")";
+}
+
 namespace {
 
 // What the radio told of itself, where the check sequence got that far.
@@ -52,6 +59,10 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
 
     UpdateOutcome report = DescribeRadio(context);
     report.writeBegan = context.writeBegan;
+    if (context.failedStep != nullptr) {
+        report.failedStep = context.failedStep->name;
+        report.failedActivity = context.failedStep->activity;
+    }
     if (code == ERR_CANCELLED) {
         // The radio is told that nothing follows; the user has already seen the notice, and
         // neither the end nor the close can change what the update did.

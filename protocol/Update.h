@@ -1,7 +1,7 @@
 #pragma once
 // One whole update, as the Write button runs it: the check sequence, the short or the full
-// write sequence, and the report to the user. Runs on the caller's thread; the transfer
-// passes run on worker threads of their own.
+// write sequence, and the report to the user. Runs wholly on the caller's thread, transfer
+// passes included.
 
 #include <array>
 #include <cstdint>
@@ -37,8 +37,29 @@ struct UpdateOutcome {
     // The radio answered the first area code: its memory is being replaced from then on, so
     // an update that began writing and did not complete leaves it partly written.
     bool writeBegan = false;
+    // The step that stopped the update, as the trace names it ("SendAreaCodes"), and what it
+    // was doing, in plain words ("Preparing the radio for writing"); empty when every step
+    // succeeded.
+    std::string failedStep;
+    std::string failedActivity;
     bool cancelled() const;
     bool partlyWritten() const { return writeBegan && result != 1; }
+    // "SendAreaCodes (preparing the radio for writing)"; empty when no step failed.
+    std::string FailedStepText() const;
+};
+
+struct UpdateContext;
+
+// A step of the check or a write sequence: 1 to continue, 0 to stop. A failing step may
+// store a result code through result.
+using Step = int (*)(UpdateContext& context, uint32_t* result);
+
+// One entry of a sequence's table: the step, its name in the trace and in an outcome, and
+// what it does in plain words, which the front end shows while it runs.
+struct SequenceStep {
+    Step run;
+    const char* name;
+    const char* activity;
 };
 
 // Everything one update works on: what the window owns for the length of a Write. The
@@ -55,11 +76,8 @@ struct UpdateContext {
     bool writeBegan = false;  // see UpdateOutcome::writeBegan
     int progressPosition = 0;
     uint16_t areaChecksum = 0;
+    const SequenceStep* failedStep = nullptr;  // the step that stopped a sequence, if one did
 };
-
-// A step of the check or a write sequence: 1 to continue, 0 to stop. A failing step may
-// store a result code through result.
-using Step = int (*)(UpdateContext& context, uint32_t* result);
 
 // The link must already be named (SetPortName); it is closed when RunUpdate returns.
 // Messages, the version confirmation and progress go through host.

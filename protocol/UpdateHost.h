@@ -20,21 +20,17 @@ class UpdateHost {
   public:
     virtual ~UpdateHost() = default;
 
-    // Update thread, once before the first pass of a write sequence.
+    // Every call comes from the update's own thread, which also runs the transfer passes.
+
+    // Once before the first pass of a write sequence.
     virtual void SetProgressRange(int maximum) = 0;
-    // Pass thread after each record (and the front end itself with -1 to empty the bar);
-    // returns only once the position is shown, like a synchronous window message.
+    // After each record (and the front end itself with -1 to empty the bar); returns only once
+    // the position is shown, like a synchronous window message.
     virtual void SetProgressPosition(int position) = 0;
-    // Update thread: a modal message; returns ID_OK or ID_CANCEL.
+    // A modal message; returns ID_OK or ID_CANCEL.
     virtual int ShowMessage(const std::string& text, const std::string& caption,
                             unsigned style) = 0;
-    // Pass thread, once at the very end of a pass, after its results are stored;
-    // returns once the front end has taken note.
-    virtual void PassFinished() = 0;
-    // Update thread: returns once PassFinished has been handled (BlockingUpdateHost simply
-    // waits; a window serves the user on a thread of its own meanwhile).
-    virtual void WaitForPass() = 0;
-    // Update thread, as a step starts: what the update does now, in a few words ("Searching
+    // As a step starts: what the update does now, in a few words ("Searching
     // for the radio at 9600 bit/s…", UTF-8). A front end without room for it ignores it.
     virtual void ShowStep(const std::string& step) { static_cast<void>(step); }
 };

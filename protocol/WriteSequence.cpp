@@ -1,27 +1,11 @@
 #include "protocol/WriteSequence.h"
 
-#include <span>
-
 #include "protocol/Commands.h"
 #include "protocol/LinkSession.h"
-#include "protocol/StepTrace.h"
+#include "protocol/Sequence.h"
 #include "protocol/TransferPass.h"
 
 namespace updater {
-
-namespace {
-
-int RunSteps(std::span<const Step> steps, UpdateContext& context, uint32_t* result) {
-    for (Step step : steps) {
-        ReportStepStart(context, step);
-        const int stepResult = step(context, result);
-        TraceStepEnd(context, step, stepResult, result);
-        if (stepResult == 0) return 0;
-    }
-    return 1;
-}
-
-}  // namespace
 
 int SendAreaCodes(UpdateContext& context, uint32_t* result) {
     (void)result;  // a refused area code has no code of its own
@@ -52,10 +36,6 @@ int SendAreaChecksum(UpdateContext& context, uint32_t* result) {
     return WaitAck(context.link);
 }
 
-int SendBracket(UpdateContext& context, uint32_t* result) {
-    return SendBracket(context.link, result);
-}
-
 int SendAreaCode00(UpdateContext& context, uint32_t* result) {
     return SendR(context.link, '0', '0', result);
 }
@@ -66,21 +46,19 @@ int WriteTopArea(UpdateContext& context, uint32_t* result) {
                    PassKind::DiscardsPosition);
 }
 
-int SendEnd(UpdateContext& context, uint32_t* result) { return SendEnd(context.link, result); }
-
 int ClosePort(UpdateContext& context, uint32_t* result) { return CloseLink(context.link, result); }
 
 int RunShortWriteSequence(UpdateContext& context, uint32_t* result) {
     const FirmwareImage& image = context.image;
     context.host.SetProgressRange(image.lowAreaRecords.Size() + image.mainAreaRecords.Size());
-    return RunSteps(kShortWriteSequence, context, result);
+    return RunSequence(kShortWriteSequence, context, result);
 }
 
 int RunFullWriteSequence(UpdateContext& context, uint32_t* result) {
     const FirmwareImage& image = context.image;
     context.host.SetProgressRange(image.lowAreaRecords.Size() + image.mainAreaRecords.Size() +
                                   image.topAreaRecords.Size());
-    return RunSteps(kFullWriteSequence, context, result);
+    return RunSequence(kFullWriteSequence, context, result);
 }
 
 }  // namespace updater

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "protocol/Commands.h"
 #include "protocol/Update.h"
 
 namespace updater {
@@ -15,18 +16,38 @@ inline constexpr char kAreaCodes[][3] = {"0A", "P2", "03", "02", "01"};
 [[nodiscard]] int WriteLowArea(UpdateContext& context, uint32_t* result);
 [[nodiscard]] int WriteMainArea(UpdateContext& context, uint32_t* result);
 [[nodiscard]] int SendAreaChecksum(UpdateContext& context, uint32_t* result);
-// SendBracket and SendEnd wrap the commands of the same names.
-[[nodiscard]] int SendBracket(UpdateContext& context, uint32_t* result);
 [[nodiscard]] int SendAreaCode00(UpdateContext& context, uint32_t* result);
 [[nodiscard]] int WriteTopArea(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int SendEnd(UpdateContext& context, uint32_t* result);
 [[nodiscard]] int ClosePort(UpdateContext& context, uint32_t* result);
 
-inline constexpr Step kShortWriteSequence[] = {
-    SendAreaCodes, WriteLowArea, WriteMainArea, SendAreaChecksum, SendBracket, SendEnd, ClosePort};
-inline constexpr Step kFullWriteSequence[] = {SendAreaCodes,    WriteLowArea, WriteMainArea,
-                                              SendAreaChecksum, SendBracket,  SendAreaCode00,
-                                              WriteTopArea,     SendEnd,      ClosePort};
+// The steps SendBracket and SendEnd are the commands of those names on the update's link.
+inline constexpr SequenceStep kSendAreaCodesStep{SendAreaCodes, "SendAreaCodes",
+                                                 "Preparing the radio for writing"};
+inline constexpr SequenceStep kWriteLowAreaStep{WriteLowArea, "WriteLowArea",
+                                                "Writing the low area"};
+inline constexpr SequenceStep kWriteMainAreaStep{WriteMainArea, "WriteMainArea",
+                                                 "Writing the main area"};
+inline constexpr SequenceStep kSendAreaChecksumStep{SendAreaChecksum, "SendAreaChecksum",
+                                                    "Checking the areas written"};
+inline constexpr SequenceStep kSendBracketStep{
+    [](UpdateContext& context, uint32_t* result) { return SendBracket(context.link, result); },
+    "SendBracket", "Closing the areas written"};
+inline constexpr SequenceStep kSendAreaCode00Step{SendAreaCode00, "SendAreaCode00",
+                                                  "Preparing the top area"};
+inline constexpr SequenceStep kWriteTopAreaStep{WriteTopArea, "WriteTopArea",
+                                                "Writing the top area"};
+inline constexpr SequenceStep kSendEndStep{
+    [](UpdateContext& context, uint32_t* result) { return SendEnd(context.link, result); },
+    "SendEnd", "Ending the session"};
+inline constexpr SequenceStep kClosePortStep{ClosePort, "ClosePort", "Closing the port"};
+
+inline constexpr SequenceStep kShortWriteSequence[] = {
+    kSendAreaCodesStep, kWriteLowAreaStep, kWriteMainAreaStep, kSendAreaChecksumStep,
+    kSendBracketStep,   kSendEndStep,      kClosePortStep};
+inline constexpr SequenceStep kFullWriteSequence[] = {
+    kSendAreaCodesStep,    kWriteLowAreaStep, kWriteMainAreaStep,
+    kSendAreaChecksumStep, kSendBracketStep,  kSendAreaCode00Step,
+    kWriteTopAreaStep,     kSendEndStep,      kClosePortStep};
 
 // Each sets the progress range, then runs its steps in order; 1 when all succeeded, else the
 // 0 of the step that failed.

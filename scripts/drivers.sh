@@ -7,7 +7,7 @@
 # every wait. The guest runs the commands this script sends it on its console UART (ttyS0).
 #
 # Usage: scripts/drivers.sh
-#   LINUX_BUILD=dir  build directory with updater-cli, radio-sim, descramble-image, line-readback
+#   LINUX_BUILD=dir  build directory with updater-cli, radio-sim, scramble-image, line-readback
 #                    and bench_write (default: build)
 #   DRIVERS_KEEP=1   keep the work directory (its path is printed)
 set -euo pipefail
@@ -16,7 +16,7 @@ root=$(pwd)
 build=$root/${LINUX_BUILD:-build}
 cli=$build/cli/updater-cli
 sim=$build/sim/radio-sim
-scramble=$build/tools/descramble-image
+scramble=$build/tools/scramble-image
 readback=$build/tests/drivers/line-readback
 bench=$build/bench/bench_write
 for program in "$cli" "$sim" "$scramble" "$readback" "$bench"; do

@@ -10,10 +10,20 @@ seconds=${1:-60}
 update=0
 [[ ${2:-} == --update-corpus ]] && update=1
 cmake --preset fuzz >/dev/null
-cmake --build build-fuzz -j "$(nproc)"
-for target in build-fuzz/fuzz/fuzz_*; do
-  [[ -x $target ]] || continue
-  name=$(basename "$target")
+# The fuzz targets as the build lists them ("name path" a line): every one must be built and run.
+list=build-fuzz/fuzz-targets.txt
+names=() paths=()
+while read -r name path; do
+  [[ -n $name ]] || continue
+  names+=("$name")
+  paths+=("$path")
+done <"$list"
+((${#names[@]})) || { echo "fuzz: the build lists no fuzz target in $list" >&2; exit 1; }
+cmake --build build-fuzz -j "$(nproc)" --target "${names[@]}"
+for i in "${!names[@]}"; do
+  name=${names[$i]}
+  target=${paths[$i]}
+  [[ -x $target ]] || { echo "fuzz: $name was not built ($target)" >&2; exit 1; }
   corpus=fuzz/corpus/${name#fuzz_}
   mkdir -p "$corpus"
   found=$(mktemp -d)

@@ -5,11 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset default >/dev/null
-cmake --build build -j "$(nproc)"
-rm -f build/vm-updater_*.deb
-(cd build && cpack -G DEB >/dev/null)
-deb=$(ls build/vm-updater_*.deb)
+# The build to package: build/ as the default preset makes it, or LINUX_BUILD (the test run's
+# own build, configured already).
+build=${LINUX_BUILD:-build}
+[[ $build != build ]] || cmake --preset default >/dev/null
+cmake --build "$build" -j "$(nproc)"
+rm -f "$build"/vm-updater_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/vm-updater_*.deb)
 echo "package: $deb"
 dpkg-deb --info "$deb" | sed -n '/Depends/p'
 

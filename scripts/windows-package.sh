@@ -17,7 +17,7 @@ JOBS=$jobs bash scripts/windows.sh --no-wine
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-mingw/CMakeCache.txt)
 [[ -n "$version" ]] || { echo "windows-package: no project version in build-mingw" >&2; exit 1; }
 source tests/wine/wine-env.sh
-JOBS=$jobs linux_programs radio-sim updater-cli descramble-image
+JOBS=$jobs linux_programs radio-sim updater-cli scramble-image
 sim=$root/$linux_build/sim/radio-sim
 
 # --- the packages --------------------------------------------------------------------------
@@ -107,7 +107,7 @@ no_uninstall_key() { ! registry_has_key; }
 # The image to write, as a user keeps it; placed before the first look at the prefix.
 image_dir="$drive/Prüfstand"
 mkdir -p "$image_dir"
-"$root/$linux_build/tools/descramble-image" tests/wine/small-image.srec "$image_dir/small-image.mot"
+"$root/$linux_build/tools/scramble-image" tests/wine/small-image.srec "$image_dir/small-image.mot"
 "$root/$linux_build/cli/updater-cli" info --blocks --file "$image_dir/small-image.mot" \
   >"$work/small-blocks.txt"
 

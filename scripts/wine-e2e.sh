@@ -20,10 +20,10 @@ exe=$root/build-mingw/cli/updater-cli.exe
 [[ -f "$exe" ]] || { echo "wine-e2e: $exe was not built" >&2; exit 1; }
 
 source tests/wine/wine-env.sh
-JOBS=$jobs linux_programs radio-sim updater-cli descramble-image
+JOBS=$jobs linux_programs radio-sim updater-cli scramble-image
 sim=$root/$linux_build/sim/radio-sim
 cli=$root/$linux_build/cli/updater-cli
-scramble=$root/$linux_build/tools/descramble-image
+scramble=$root/$linux_build/tools/scramble-image
 
 # --- the throw-away prefix and the files of this run ----------------------------------------
 work=$(mktemp -d)

@@ -37,7 +37,7 @@ for f in "$updater_exe" "$tests_exe"; do
   [[ -f "$f" ]] || { echo "wine-window: $f was not built" >&2; exit 1; }
 done
 source tests/wine/wine-env.sh
-JOBS=$jobs linux_programs radio-sim updater-cli descramble-image
+JOBS=$jobs linux_programs radio-sim updater-cli scramble-image
 sim=$root/$linux_build/sim/radio-sim
 cli=$root/$linux_build/cli/updater-cli
 
@@ -57,7 +57,7 @@ wine_display
 
 image_dir="$WINEPREFIX/drive_c/Prüfstand"
 mkdir -p "$image_dir"
-"$root/$linux_build/tools/descramble-image" tests/wine/small-image.srec "$image_dir/small-image.mot"
+"$root/$linux_build/tools/scramble-image" tests/wine/small-image.srec "$image_dir/small-image.mot"
 "$cli" info --blocks --file "$image_dir/small-image.mot" >"$work/small-blocks.txt"
 embedded_version=$("$cli" --version | sed -n 's/^embedded image: //p')
 [[ -n "$embedded_version" ]] || { echo "wine-window: no embedded image version" >&2; exit 1; }
@@ -131,9 +131,10 @@ status=0
   cd "$(dirname "$tests_exe")"
   export UPDATER_WIN_TEST_RADIO=COM5 UPDATER_WIN_TEST_OTHER_MODEL=COM6 UPDATER_WIN_TEST_SILENT=COM7
   export UPDATER_WIN_TEST_IMAGE='C:\Prüfstand\small-image.mot'
-  timeout 600 "$WINE" ./win_gui_tests.exe --gtest_brief=1 </dev/null
+  timeout 600 "$WINE" ./win_gui_tests.exe --gtest_brief=1 \
+    "--gtest_output=xml:$(wine_path "$work/tests.xml")" </dev/null
 ) >"$work/tests.log" 2>&1 || status=$?
-gtest_summary "$work/tests.log"
+gtest_summary "$work/tests.xml"
 ran=$gtest_ran passed=$gtest_passed skipped=$gtest_skipped tests_failed=$gtest_failed
 echo "wine-window: win_gui_tests.exe: ${ran:-?} ran, $passed passed, $skipped skipped," \
   "$tests_failed failed (exit status $status)"

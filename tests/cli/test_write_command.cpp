@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "image/ImageLoader.h"
+#include "protocol/Messages.h"
 #include "sim/RadioSimulator.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/link/PtyPeer.h"
@@ -143,8 +145,8 @@ TEST_F(WriteIntoRadio, TraceReadsAsItsFormatSays) {
     const std::vector<TraceLine> lines = ParseTrace(*trace_);
     ASSERT_FALSE(lines.empty());
     const std::set<std::string> events = {
-        "update", "port", "open", "close",   "settings",       "timeout", "purge",    "write",
-        "read",   "wait", "step", "message", "progress-range", "answer",  "pass-end", "outcome"};
+        "update", "port", "open", "close",   "settings",       "timeout", "purge",  "write",
+        "read",   "wait", "step", "message", "progress-range", "answer",  "outcome"};
     double previous = 0;
     std::set<std::string> steps, speeds;
     for (const TraceLine& line : lines) {
@@ -191,6 +193,62 @@ TEST_F(WriteIntoRadio, ProgressLineOnATerminalShowsTheTimeLeft) {
     EXPECT_GE(drawings, 2) << run_->out;
     EXPECT_TRUE(finalShown) << "the last drawing has all blocks done and no time left";
     EXPECT_EQ(run_->out.find("progress: "), std::string::npos) << "no plain lines on a terminal";
+}
+
+// A write that fails names the step where it stopped on the line right after the system's
+// message, and --json carries the same step with the rest of the outcome.
+TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheSystemsMessage) {
+    const fs::path dir = fs::temp_directory_path() / ("cli-step-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::string image = ReadText(SMALL_IMAGE_PATH);
+    ImageLoader::Descramble(reinterpret_cast<uint8_t*>(image.data()),
+                            static_cast<int64_t>(image.size()));
+    std::ofstream(dir / "small.mot", std::ios::binary) << image;
+    // The general message under its caption, as the terminal shows a text of two lines.
+    const std::string general = std::string(kCaptionError) + ":\n" + kTextGeneralFailure + "\n";
+
+    struct Case {
+        const char* fault;
+        void (*set)(sim::SimFaults&);
+        const char* step;
+    };
+    const Case cases[] = {
+        {"refused area code", [](sim::SimFaults& f) { f.refuseAreaCode = 2; }, "SendAreaCodes"},
+        {"silent checkpoint", [](sim::SimFaults& f) { f.silentCheckpoint = 1; }, "WriteLowArea"},
+    };
+    std::set<std::string> named;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        sim::SimOptions options;
+        c.set(options.faults);
+        sim::RadioSimulator radio(options);
+        ASSERT_TRUE(radio.Start());
+        const test::CliRun run = test::SpawnCli({"write", "--port", radio.PortPath(), "--file",
+                                                 (dir / "small.mot").string(), "--yes", "--json"});
+        radio.Stop();
+        EXPECT_EQ(run.status, 9) << run.err;
+        const size_t message = run.err.find(general);
+        ASSERT_NE(message, std::string::npos) << run.err;
+        const std::string next = run.err.substr(message + general.size());
+        const std::string line = next.substr(0, next.find('\n'));
+        EXPECT_TRUE(line.starts_with(std::string("updater-cli: failed at ") + c.step + " ("))
+            << run.err;
+        // Both faults strike after the radio answered its first area code.
+        EXPECT_NE(next.find("\nupdater-cli: the radio was partly written"), std::string::npos)
+            << run.err;
+
+        const nlohmann::json report = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_TRUE(report.is_array() && report.size() == 1) << run.out;
+        EXPECT_EQ(report[0]["failed_step"], c.step);
+        EXPECT_EQ(report[0]["written"], false);
+        EXPECT_EQ(report[0]["exit_status"], 9);
+        EXPECT_EQ(report[0]["partly_written"], true);
+        EXPECT_EQ(report[0]["port"], radio.PortPath());
+        EXPECT_TRUE(report[0]["failed_activity"].is_string());
+        named.insert(line);
+    }
+    EXPECT_EQ(named.size(), 2u) << "the two faults are told apart";
+    fs::remove_all(dir);
 }
 
 // The reasons after the window's text when the port cannot be opened.

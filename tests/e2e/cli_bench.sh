@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # updater-cli writing three simulated radios at once, the second of another model: that radio
 # fails with its message, the other two are written and hold exactly the image, and the exit
-# status is the failing port's (6, another model).
+# status is the failing port's (6, another model); the summary names the step that failed.
 # Usage: cli_bench.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: cli_bench.sh BUILD_DIR}
@@ -24,6 +24,8 @@ status=0
 cat "$work/bench.out"
 ((status == 6)) || fail "exit status $status, expected 6 (the second radio's, another model)"
 grep -q "Check Model Name and Market Code." "$work/bench.out" || fail "no model message"
+# The summary's row of that radio names the step where it stopped.
+grep -q "^${ports[3]} .* CheckModelCode " "$work/bench.out" || fail "the summary names no failed step"
 (($(grep -c "Writing completed." "$work/bench.out") >= 2)) || fail "the others were not written"
 for radio in 1 3; do
   kill -TERM "${radio_pids[radio - 1]}" 2>/dev/null || true

@@ -17,7 +17,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 # its blocks in $work/blocks.txt for comparing a radio's memory.
 make_small_image() {
   image=$work/small.mot
-  "$build/tools/descramble-image" "$root/tests/wine/small-image.srec" "$image"
+  "$build/tools/scramble-image" "$root/tests/wine/small-image.srec" "$image"
   "$cli" info --blocks --file "$image" >"$work/blocks.txt"
 }
 

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "image/FirmwareImage.h"
-#include "protocol/BlockingUpdateHost.h"
+#include "protocol/UpdateHost.h"
 #include "sim/RadioSimulator.h"
 #include "tests/support/RadioMemoryCheck.h"
 #include "tests/support/TestRecords.h"
@@ -25,20 +27,23 @@ struct ShownMessage {
 };
 
 // Records messages and progress, and answers the version confirmation as told.
-class RecordingHost : public BlockingUpdateHost {
+class RecordingHost : public UpdateHost {
   public:
     explicit RecordingHost(int confirmAnswer = ID_OK) : confirmAnswer_(confirmAnswer) {}
 
     void SetProgressRange(int maximum) override {
         std::lock_guard lock(mutex_);
+        threads_.insert(std::this_thread::get_id());
         ranges_.push_back(maximum);
     }
     void SetProgressPosition(int position) override {
         std::lock_guard lock(mutex_);
+        threads_.insert(std::this_thread::get_id());
         positions_.push_back(position);
     }
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
         std::lock_guard lock(mutex_);
+        threads_.insert(std::this_thread::get_id());
         messages_.push_back({text, caption, style});
         return style == MB_OKCANCEL_EXCLAMATION ? confirmAnswer_ : ID_OK;
     }
@@ -55,6 +60,11 @@ class RecordingHost : public BlockingUpdateHost {
         std::lock_guard lock(mutex_);
         return ranges_;
     }
+    // The threads the calls came from.
+    std::set<std::thread::id> Threads() const {
+        std::lock_guard lock(mutex_);
+        return threads_;
+    }
 
   private:
     mutable std::mutex mutex_;
@@ -62,6 +72,7 @@ class RecordingHost : public BlockingUpdateHost {
     std::vector<ShownMessage> messages_;
     std::vector<int> positions_;
     std::vector<int> ranges_;
+    std::set<std::thread::id> threads_;
 };
 
 inline ImageRecord MakeRecord(uint32_t address, int count, uint8_t seed) {

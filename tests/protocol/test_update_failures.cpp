@@ -29,6 +29,7 @@ struct FailureCase {
     uint32_t code;           // the result code left in the slot
     bool confirmationShown;  // the check sequence got as far as the version question
     int areaCodesTaken;      // 'R' frames ("00" too) the radio took; -1: not looked at
+    const char* failedStep;  // the step the outcome names; empty when none failed
 };
 
 using sim::SimEvent;
@@ -36,58 +37,62 @@ using sim::SimEvent;
 // Every way a line can fail the Updater while it waits: silence, a wrong answer, an answer too
 // late or garbled, and the line hanging up at each kind of wait.
 const FailureCase kFailureCases[] = {
-    {"noAck", [](sim::SimOptions& o) { o.faults.noAck = true; }, 0, ERR_NO_LINK, false, -1},
+    {"noAck", [](sim::SimOptions& o) { o.faults.noAck = true; }, 0, ERR_NO_LINK, false, -1,
+     "FindRadio"},
     {"shortIdentity", [](sim::SimOptions& o) { o.faults.shortIdentityReply = 47; }, 0, ERR_COMMAND,
-     false, -1},
+     false, -1, "RequestIdentity"},
     {"otherModel", [](sim::SimOptions& o) { std::copy_n("MQA6636 ", 8, o.model.begin()); }, 0,
-     ERR_MODEL, false, -1},
-    {"silentTag", [](sim::SimOptions& o) { o.faults.silentTagQuery = true; }, 1, 0, true, -1},
+     ERR_MODEL, false, -1, "CheckModelCode"},
+    {"silentTag", [](sim::SimOptions& o) { o.faults.silentTagQuery = true; }, 1, 0, true, -1, ""},
     {"noVersionAnswer", [](sim::SimOptions& o) { o.faults.noVersionAnswer = true; }, 0, ERR_COMMAND,
-     false, -1},
-    {"refusedAreaCode3", [](sim::SimOptions& o) { o.faults.refuseAreaCode = 3; }, 0, 0, true, 3},
-    {"silentCheckpoint", [](sim::SimOptions& o) { o.faults.silentCheckpoint = 2; }, 0, 0, true, -1},
-    {"noXAck", [](sim::SimOptions& o) { o.faults.noXAck = 2; }, 0, 0, true, -1},
-    {"nakEnd", [](sim::SimOptions& o) { o.faults.nakEnd = true; }, 0, ERR_COMMAND, true, -1},
+     false, -1, "ConfirmVersionChange"},
+    {"refusedAreaCode3", [](sim::SimOptions& o) { o.faults.refuseAreaCode = 3; }, 0, 0, true, 3,
+     "SendAreaCodes"},
+    {"silentCheckpoint", [](sim::SimOptions& o) { o.faults.silentCheckpoint = 2; }, 0, 0, true, -1,
+     "WriteMainArea"},
+    {"noXAck", [](sim::SimOptions& o) { o.faults.noXAck = 2; }, 0, 0, true, -1, "WriteTopArea"},
+    {"nakEnd", [](sim::SimOptions& o) { o.faults.nakEnd = true; }, 0, ERR_COMMAND, true, -1,
+     "SendEnd"},
     {"lateIdentity",
      [](sim::SimOptions& o) {
          o.faults.lateAnswer = {SimEvent::Identify, 1};
      },
-     0, ERR_COMMAND, false, -1},
+     0, ERR_COMMAND, false, -1, "RequestIdentity"},
     {"garbledAreaCode",
      [](sim::SimOptions& o) {
          o.faults.garbageAnswer = {SimEvent::AreaCode, 2};
      },
-     0, 0, true, 2},
+     0, 0, true, 2, "SendAreaCodes"},
     {"hangUpInTheSweep",
      [](sim::SimOptions& o) {
          o.faults.hangUp = {SimEvent::ConnectionRequest, 1};
      },
-     0, ERR_NO_LINK, false, -1},
+     0, ERR_NO_LINK, false, -1, "FindRadio"},
     {"hangUpAtTheIdentityReply",
      [](sim::SimOptions& o) {
          o.faults.hangUp = {SimEvent::Identify, 1};
      },
-     0, ERR_COMMAND, false, -1},
+     0, ERR_COMMAND, false, -1, "RequestIdentity"},
     {"hangUpAtACheckpoint",
      [](sim::SimOptions& o) {
          o.faults.hangUp = {SimEvent::Checkpoint, 2};
      },
-     0, 0, true, 5},
+     0, 0, true, 5, "WriteMainArea"},
     {"hangUpAtAnXFrame",
      [](sim::SimOptions& o) {
          o.faults.hangUp = {SimEvent::XFrame, 1};
      },
-     0, 0, true, 6},
+     0, 0, true, 6, "WriteTopArea"},
     {"hangUpAtTheAddressRange",
      [](sim::SimOptions& o) {
          o.faults.hangUp = {SimEvent::AddressRange, 1};
      },
-     0, 0, true, 5},
+     0, 0, true, 5, "SendAreaChecksum"},
     {"hangUpAfterAWFrame",
      [](sim::SimOptions& o) {
          o.faults.hangUp = {SimEvent::WFrame, 4};
      },
-     0, 0, true, 5},
+     0, 0, true, 5, "WriteMainArea"},
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -110,6 +115,8 @@ TEST_P(UpdateFailure, EndsWithItsMessageAndTheNextUpdateSucceeds) {
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(outcome.code, c.code);
         EXPECT_FALSE(outcome.cancelled());
+        EXPECT_EQ(outcome.failedStep, c.failedStep);
+        EXPECT_EQ(outcome.failedActivity.empty(), *c.failedStep == '\0');
         EXPECT_EQ(link.IsOpen(), 0);
 
         const std::vector<ShownMessage> messages = host.Messages();
@@ -162,6 +169,7 @@ TEST(UpdateFailure, PortThatCannotBeOpened) {
     const UpdateOutcome outcome = RunUpdate(link, host, image, {});
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(outcome.code, ERR_PORT_OPEN);
+    EXPECT_EQ(outcome.FailedStepText(), "OpenPort (opening the port)");
     EXPECT_EQ(link.IsOpen(), 0);
     EXPECT_EQ(
         host.Messages(),
@@ -180,6 +188,7 @@ TEST(UpdateCancel, SendsTheEndCommandAndShowsOnlyTheNotice) {
 
     EXPECT_EQ(outcome.result, 0);
     EXPECT_TRUE(outcome.cancelled());
+    EXPECT_EQ(outcome.failedStep, "ConfirmVersionChange");
     EXPECT_EQ(link.IsOpen(), 0);
     const std::vector<ShownMessage> messages = host.Messages();
     ASSERT_EQ(messages.size(), 2u);

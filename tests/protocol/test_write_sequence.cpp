@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/LinkPort.h"
@@ -31,6 +33,7 @@ struct UpdateRun {
     std::vector<int> ranges;
     sim::SimReport report;
     bool portClosed = false;
+    bool allCallsOnUpdateThread = false;  // the passes' progress too
 };
 
 std::unique_ptr<sim::RadioSimulator> StartRadio(sim::SimOptions options) {
@@ -48,6 +51,7 @@ UpdateRun RunAgainst(LinkPort& link, sim::RadioSimulator& radio, const FirmwareI
     run.messages = host.Messages();
     run.positions = host.Positions();
     run.ranges = host.Ranges();
+    run.allCallsOnUpdateThread = host.Threads() == std::set{std::this_thread::get_id()};
     run.report = radio.Report();
     run.portClosed = link.IsOpen() == 0;
     return run;
@@ -114,6 +118,7 @@ TEST(Update, FullSequenceWritesEveryAreaAndReportsProgress) {
     // The range counts the top area's blocks; each pass reports every record and its end.
     EXPECT_EQ(run.ranges, std::vector<int>{3 + 5 + 3});
     EXPECT_EQ(run.positions, (std::vector<int>{0, 1, 2, 3, 3, 4, 5, 6, 7, 8, 8, 9, 10, 11}));
+    EXPECT_TRUE(run.allCallsOnUpdateThread) << "the passes run on the update's own thread";
 
     ASSERT_EQ(run.messages.size(), 2u);
     EXPECT_EQ(run.messages[0],

@@ -1,5 +1,5 @@
 // Whole updates through the Windows window into simulated radios mapped as COM ports: the
-// Write button, the version question, the progress bar moved by the pass thread, the report,
+// Write button, the version question, the progress bar moved by the update thread, the report,
 // and the window locked meanwhile.
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ using wintest::DialogUnderTest;
 struct ProgressWatch {
     std::vector<int> positions;  // as sent
     int highestShown = 0;        // as the bar shows them, within its range
-    // Positions that arrived from another thread (the pass thread's SendMessage).
+    // Positions that arrived from another thread (the update thread's SendMessage).
     int fromOtherThread = 0;
     std::function<void()> onFirstPassPosition;
 };
@@ -139,7 +139,7 @@ TEST(WinUpdate, WholeUpdatesThroughTheWindowEndWithWritingCompleted) {
         EXPECT_EQ(recorder.messages[1].caption, kCaptionUpdater);
         EXPECT_EQ(recorder.messages[1].style, MB_OK_INFORMATION);
 
-        // The pass thread moved the bar to its end; the update began and ended empty.
+        // The update thread moved the bar to its end; the update began and ended empty.
         ASSERT_GT(watch.fromOtherThread, 0);
         PBRANGE range{};
         SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));

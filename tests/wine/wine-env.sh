@@ -95,20 +95,26 @@ REG
   echo "wine: display $DISPLAY ready"
 }
 
-# The Windows name of a file of this machine (Z: is the root of the file system).
-# Reads the summary of a GoogleTest program's log written under Wine (its lines end in CR LF,
-# which are made plain first) into gtest_ran (empty when it never got to its summary),
-# gtest_passed, gtest_skipped and gtest_failed.
+# Reads the XML report (--gtest_output=xml:FILE) of a GoogleTest program run under Wine into
+# gtest_ran (empty when the program wrote no report), gtest_passed, gtest_skipped and
+# gtest_failed. Every test case is one <testcase> element: run ones have status="run", skipped
+# ones result="skipped", failed ones hold a <failure> element.
 gtest_summary() {
-  sed -i 's/\r$//' "$1"
-  gtest_ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$1" | tail -n 1)
-  gtest_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$1" | tail -n 1)
-  gtest_skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[.,].*/\1/p' "$1" | tail -n 1)
-  gtest_passed=${gtest_passed:-0}
-  gtest_skipped=${gtest_skipped:-0}
-  gtest_failed=$((${gtest_ran:-0} - gtest_passed - gtest_skipped))
+  gtest_ran="" gtest_passed=0 gtest_skipped=0 gtest_failed=0
+  [[ -s "$1" ]] || return 0
+  # One test case a line, whatever the report's own line breaks.
+  local cases
+  cases=$(tr -d '\r' <"$1" | tr '\n' ' ' | sed 's/<testcase /\n<testcase /g' | grep '^<testcase ' |
+    sed 's/<\/testcase>.*//; s/\(<testcase [^>]*>\).*<failure.*/\1 FAILED/') || true
+  local run
+  run=$(grep 'status="run"' <<<"$cases") || true
+  gtest_ran=$(grep -c . <<<"$run") || true
+  gtest_skipped=$(grep -c 'result="skipped"' <<<"$run") || true
+  gtest_failed=$(grep -c ' FAILED$' <<<"$run") || true
+  gtest_passed=$((gtest_ran - gtest_skipped - gtest_failed))
 }
 
+# The Windows name of a file of this machine (Z: is the root of the file system).
 wine_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 wine_cleanup() {
