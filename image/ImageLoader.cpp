@@ -67,6 +67,10 @@ class RawRecordCollector : public RawRecordSink {
     std::vector<RawRecord> records;
 };
 
+// Below this text size the lists just grow: a reservation would cost more than the moves it
+// saves.
+constexpr size_t kReserveFrom = 64 * 1024;
+
 // The most pieces one area's blocks can take for a text of this size: each data line gives at
 // most three runs of digit pairs and its block at most three runs of filler.
 size_t MostPieces(size_t textSize) {
@@ -176,8 +180,9 @@ int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordLis
             if (text_ == nullptr) continue;
             area->text_ = text_;
             // Sized once for the most the text can give; only what is filled is ever touched.
-            area->pieces_.reserve(MostPieces(text_->Size()));
-            area->entries_.reserve(MostPieces(text_->Size()) / 6);
+            if (text_->Size() >= kReserveFrom) area->pieces_.reserve(MostPieces(text_->Size()));
+            if (text_->Size() >= kReserveFrom)
+                area->entries_.reserve(MostPieces(text_->Size()) / 6);
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
         AreaRouter router(lowArea, mainArea, topArea);
