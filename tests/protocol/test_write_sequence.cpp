@@ -210,10 +210,10 @@ TEST(Update, CheckpointEvery64RecordsCountingEmptyRecordsAndAnEmptyLowArea) {
     FirmwareImage image = SmallImage();
     image.lowAreaRecords.Clear();
     image.mainAreaRecords.Clear();
-    RecordList run;
-    testing::AppendRun(run, 0xC0000, 65, 2, 0x10);
-    for (int i = 0; i < run.Size(); ++i) {
-        ImageRecord record = run[i];
+    RecordList records;
+    testing::AppendRun(records, 0xC0000, 65, 2, 0x10);
+    for (int i = 0; i < records.Size(); ++i) {
+        ImageRecord record = records[i];
         if (i == 10) record.count = 0;  // counts towards the checkpoint, sends nothing
         image.mainAreaRecords.Append(record);
     }
