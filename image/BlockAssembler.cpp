@@ -20,7 +20,7 @@ uint32_t AreaTopFor(uint32_t blockAddress) {
 }  // namespace
 
 BlockAssembler::BlockAssembler(RecordList& destination)
-    : destination_(destination), storedPieces_(destination.pieces_.size()) {}
+    : destination_(destination), store_(*destination.store_) {}
 
 void BlockAssembler::Add(const RawRecord& record) {
     if (failed_) return;
@@ -43,7 +43,6 @@ int BlockAssembler::Finish() {
         if (Assemble(current, none) != 0) failed_ = true;
     }
     if (!failed_ && blockCount_ != 0 && CloseFinalBlock() != 0) failed_ = true;
-    destination_.pieces_.resize(storedPieces_);  // nothing of an unstored block stays
     return failed_ ? 1 : 0;
 }
 
@@ -71,7 +70,7 @@ int BlockAssembler::StartBlock(const RawRecord& record) {
     // is never stored, so an empty record opens one anywhere.
     const bool holdsBytes = odd || record.count > 0;
     if (holdsBytes && lastEnd_ != 0 && start < lastEnd_) return 1;
-    destination_.pieces_.resize(storedPieces_);
+    blockPieceCount_ = 0;
     blockCount_ = 0;
     blockAddress_ = start;
     if (odd) AppendFiller(1);
@@ -134,43 +133,47 @@ int BlockAssembler::CloseFinalBlock() {
 }
 
 void BlockAssembler::StoreBlock() {
-    destination_.entries_.push_back(
-        {blockAddress_, blockCount_, static_cast<uint32_t>(storedPieces_)});
-    storedPieces_ = destination_.pieces_.size();
+    const auto where = static_cast<uint32_t>(store_.pieces.size());
+    store_.pieces.insert(store_.pieces.end(), blockPieces_.begin(),
+                         blockPieces_.begin() + blockPieceCount_);
+    destination_.entries_.push_back({blockAddress_, blockCount_, where});
     lastEnd_ = BlockEnd();
     blockCount_ = 0;
+    blockPieceCount_ = 0;
 }
 
 void BlockAssembler::AppendFiller(int n) {
     if (n <= 0) return;
-    std::vector<uint32_t>& pieces = destination_.pieces_;
     // Filler right after filler of the same block widens that piece.
-    if (pieces.size() > storedPieces_ &&
-        RecordList::PieceOffset(pieces.back()) == RecordList::kFillerOffset) {
-        const int count = RecordList::PieceCount(pieces.back()) + n;
-        pieces.back() = RecordList::Piece(RecordList::kFillerOffset, count);
-    } else {
-        pieces.push_back(RecordList::Piece(RecordList::kFillerOffset, n));
+    if (blockPieceCount_ > 0) {
+        uint32_t& last = blockPieces_[static_cast<size_t>(blockPieceCount_ - 1)];
+        if (RecordList::PieceOffset(last) == RecordList::kFillerOffset) {
+            last = RecordList::Piece(RecordList::kFillerOffset, RecordList::PieceCount(last) + n);
+            blockCount_ += n;
+            return;
+        }
     }
+    blockPieces_[static_cast<size_t>(blockPieceCount_++)] =
+        RecordList::Piece(RecordList::kFillerOffset, n);
     blockCount_ += n;
 }
 
 void BlockAssembler::AppendBytesOf(const RawRecord& raw, int n) {
     if (n <= 0) return;
-    destination_.pieces_.push_back(RecordList::Piece(raw.textOffset, n));
+    blockPieces_[static_cast<size_t>(blockPieceCount_++)] = RecordList::Piece(raw.textOffset, n);
     blockCount_ += n;
 }
 
 void BlockAssembler::CutBack(int n) {
-    std::vector<uint32_t>& pieces = destination_.pieces_;
     blockCount_ -= n;
     while (n > 0) {
-        const int count = RecordList::PieceCount(pieces.back());
+        uint32_t& last = blockPieces_[static_cast<size_t>(blockPieceCount_ - 1)];
+        const int count = RecordList::PieceCount(last);
         if (count <= n) {
-            pieces.pop_back();
+            --blockPieceCount_;
             n -= count;
         } else {
-            pieces.back() = RecordList::Piece(RecordList::PieceOffset(pieces.back()), count - n);
+            last = RecordList::Piece(RecordList::PieceOffset(last), count - n);
             n = 0;
         }
     }

@@ -5,6 +5,7 @@
 // from the start of the following line where the data continue. A block is stored as the places
 // of its digit pairs in the image's text: no digit pair is copied.
 
+#include <array>
 #include <cstdint>
 
 #include "image/ImageRecord.h"
@@ -14,7 +15,7 @@ namespace updater {
 
 class BlockAssembler {
   public:
-    // destination's records point into the text the raw records come from.
+    // destination has a piece store whose text the raw records come from.
     explicit BlockAssembler(RecordList& destination);
 
     // The next record of the area. Each record is assembled once the one after it is known,
@@ -39,10 +40,13 @@ class BlockAssembler {
     uint32_t BlockEnd() const { return blockAddress_ + static_cast<uint32_t>(blockCount_); }
 
     RecordList& destination_;
-    // The block under construction: its pieces follow the stored ones in destination_.
+    RecordList::PieceStore& store_;
+    // The block under construction; its pieces go to the store when it is stored. Each piece
+    // holds at least one byte, so a block has at most 128.
     uint32_t blockAddress_ = 0;
     int blockCount_ = 0;
-    size_t storedPieces_;
+    std::array<uint32_t, kMaxRecordBytes> blockPieces_;
+    int blockPieceCount_ = 0;
     uint32_t lastEnd_ = 0;  // the end of the block stored last
     RawRecord pending_;     // the record that waits for the one after it
     bool havePending_ = false;

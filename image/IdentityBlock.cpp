@@ -59,9 +59,8 @@ int ImageLoader::ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 1
 int ImageLoader::BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList) {
     return Guarded([&] {
         // The block at the top of the area goes first, then the rest up to kTopTransferFirst.
-        // Sized once: every block of the area at most, one of them twice.
+        // Sized once; the blocks' pieces are shared with the area's list, not copied.
         transferList.Reserve(transferList.Size() + topArea.Size() + 1);
-        transferList.pieces_.reserve(transferList.pieces_.size() + 2 * topArea.pieces_.size());
         for (int i = 0; i < topArea.Size(); ++i) {
             if (topArea.AddressOf(i) >= kTopTransferFirst) {
                 transferList.AppendFrom(topArea, i);

@@ -71,8 +71,8 @@ class RawRecordCollector : public RawRecordSink {
 // saves.
 constexpr size_t kReserveFrom = 64 * 1024;
 
-// The most pieces one area's blocks can take for a text of this size: each data line gives at
-// most three runs of digit pairs and its block at most three runs of filler.
+// The most pieces the blocks of all areas can take for a text of this size: each data line
+// gives at most three runs of digit pairs and the block it starts at most three runs of filler.
 size_t MostPieces(size_t textSize) {
     const uint64_t lines = std::min<uint64_t>(textSize / kShortestDataLine + 1, kMaxDataLines);
     return static_cast<size_t>(6 * lines);
@@ -175,14 +175,15 @@ void ImageLoader::SkipLeadingBlanks() {
 int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
+        const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
+        auto store = std::make_shared<RecordList::PieceStore>();
+        store->text = text_;
+        // Sized once for the most the text can give; only what is filled is ever touched.
+        if (reserve) store->pieces.reserve(MostPieces(text_->Size()));
         for (RecordList* area : {&lowArea, &mainArea, &topArea}) {
             area->Clear();
-            if (text_ == nullptr) continue;
-            area->text_ = text_;
-            // Sized once for the most the text can give; only what is filled is ever touched.
-            if (text_->Size() >= kReserveFrom) area->pieces_.reserve(MostPieces(text_->Size()));
-            if (text_->Size() >= kReserveFrom)
-                area->entries_.reserve(MostPieces(text_->Size()) / 6);
+            area->store_ = store;
+            if (reserve) area->entries_.reserve(MostPieces(text_->Size()) / 6);
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
         AreaRouter router(lowArea, mainArea, topArea);
@@ -204,10 +205,16 @@ int ImageLoader::ReadSRecords(RecordList& out) {
         RawRecordCollector raw;
         problem_ = ReadSRecordText(*text_, cursor_, raw);
         if (problem_ != ImageProblem::None) return 1;
-        const bool shared = out.SharesText(text_);
+        // A list that holds records already gets copies; a fresh one points into the text.
+        std::shared_ptr<RecordList::PieceStore> store;
+        if (out.store_ == nullptr && out.Empty()) {
+            store = std::make_shared<RecordList::PieceStore>();
+            store->text = text_;
+            out.store_ = store;
+        }
         out.Reserve(out.Size() + static_cast<int>(raw.records.size()));
         for (const RawRecord& record : raw.records) {
-            if (!shared) {
+            if (store == nullptr) {
                 ImageRecord copy;
                 copy.address = record.address;
                 copy.count = record.count;
@@ -217,9 +224,9 @@ int ImageLoader::ReadSRecords(RecordList& out) {
                 continue;
             }
             out.entries_.push_back(
-                {record.address, record.count, static_cast<uint32_t>(out.pieces_.size())});
+                {record.address, record.count, static_cast<uint32_t>(store->pieces.size())});
             if (record.count > 0) {
-                out.pieces_.push_back(RecordList::Piece(record.textOffset, record.count));
+                store->pieces.push_back(RecordList::Piece(record.textOffset, record.count));
             }
         }
         return 0;

@@ -104,24 +104,31 @@ class RecordList {
     struct Entry {
         uint32_t address;
         int32_t count;
-        uint32_t firstPiece;  // its pieces follow on; together they hold min(count, 128) bytes
+        // The first of its pieces in the store, which together hold min(count, 128) bytes; or,
+        // with kOwnText set, where its digit pairs lie in ownText_.
+        uint32_t where;
     };
-    // A piece: bits 0..23 the offset of its first digit pair (kFillerOffset for filler), bits
-    // 24..30 its byte count less one, bit 31 set when the offset is in ownText_.
-    static constexpr uint32_t kFillerOffset = 0xFFFFFF;
     static constexpr uint32_t kOwnText = 0x80000000u;
+    // A piece: bits 0..23 the offset of its first digit pair in the image's text (kFillerOffset
+    // for filler), bits 24..30 its byte count less one.
+    static constexpr uint32_t kFillerOffset = 0xFFFFFF;
     static uint32_t Piece(uint32_t offset, int count) {
         return offset | (static_cast<uint32_t>(count - 1) << 24);
     }
     static int PieceCount(uint32_t piece) { return static_cast<int>((piece >> 24) & 0x7F) + 1; }
     static uint32_t PieceOffset(uint32_t piece) { return piece & kFillerOffset; }
-    // True when runs of text may point into text: the list shares it, or now adopts it.
-    bool SharesText(const std::shared_ptr<const ImageText>& text);
+    // The pieces of every block of one load, in one piece of storage shared by the load's lists
+    // and their copies; only the load that made it adds to it.
+    struct PieceStore {
+        std::vector<uint32_t> pieces;
+        std::shared_ptr<const ImageText> text;
+    };
+    // True when the list's records may point into store: it uses it, or now adopts it.
+    bool Shares(const std::shared_ptr<PieceStore>& store);
 
     std::vector<Entry> entries_;
-    std::vector<uint32_t> pieces_;
     std::vector<char> ownText_;  // digit pairs of records appended by value
-    std::shared_ptr<const ImageText> text_;
+    std::shared_ptr<PieceStore> store_;
 };
 
 }  // namespace updater
