@@ -21,8 +21,8 @@ class ImageText;
 // so is a text given in memory.
 inline constexpr uint64_t kMaxImageFileSize = 16u * 1024u * 1024u;
 // A text with more data lines than this is refused, which bounds the memory a load takes: each
-// line may become a transfer block of its own (264 bytes). The areas hold 540672 bytes, so even
-// an image written in lines of 4 bytes stays far below.
+// line may become a transfer block of its own. The areas hold 540672 bytes, so even an image
+// written in lines of 4 bytes stays far below.
 inline constexpr int kMaxDataLines = 1 << 18;
 
 class ImageLoader {
