@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "image/ImageAreas.h"
-#include "image/RecordText.h"
 
 namespace updater {
 
@@ -20,28 +19,42 @@ uint32_t AreaTopFor(uint32_t blockAddress) {
 
 }  // namespace
 
-int BlockAssembler::AssembleBlocks(const AreaRecords& records) {
-    size_t following = records.NextFrom(0);
-    if (following == records.End()) return 0;
-    RawRecord next = records[following];
-    while (following != records.End()) {
-        // The previous step may have shortened this record as its "next".
-        RawRecord current = next;
-        following = records.NextFrom(following + 1);
-        next = following != records.End() ? records[following] : RawRecord{};
+BlockAssembler::BlockAssembler(RecordList& destination)
+    : destination_(destination), store_(*destination.store_) {}
 
-        if (block_.count == 0) {
-            if (StartBlock(current) != 0) return 1;
-        } else if (block_.count == kMaxRecordBytes || current.address != block_.End() ||
-                   block_.count + current.count > kMaxRecordBytes) {
-            // The block is full, the line does not continue it, or does not fit in it.
-            if (CloseBlock(current, next) != 0) return 1;
-            if (StartBlock(current) != 0) return 1;
-        } else {
-            AppendBytesOf(block_, current, text_, current.count);
-        }
+void BlockAssembler::Add(const RawRecord& record) {
+    if (failed_) return;
+    if (!havePending_) {
+        pending_ = record;
+        havePending_ = true;
+        return;
     }
-    if (block_.count != 0) return CloseFinalBlock();
+    // The previous step may have shortened the pending record as its "next".
+    RawRecord current = pending_;
+    pending_ = record;
+    if (Assemble(current, pending_) != 0) failed_ = true;
+}
+
+int BlockAssembler::Finish() {
+    if (!failed_ && havePending_) {
+        RawRecord current = pending_;
+        RawRecord none;
+        havePending_ = false;
+        if (Assemble(current, none) != 0) failed_ = true;
+    }
+    if (!failed_ && blockCount_ != 0 && CloseFinalBlock() != 0) failed_ = true;
+    return failed_ ? 1 : 0;
+}
+
+int BlockAssembler::Assemble(RawRecord& current, RawRecord& next) {
+    if (blockCount_ == 0) return StartBlock(current);
+    if (blockCount_ == kMaxRecordBytes || current.address != BlockEnd() ||
+        blockCount_ + current.count > kMaxRecordBytes) {
+        // The block is full, the line does not continue it, or does not fit in it.
+        if (CloseBlock(current, next) != 0) return 1;
+        return StartBlock(current);
+    }
+    AppendBytesOf(current, current.count);
     return 0;
 }
 
@@ -57,43 +70,44 @@ int BlockAssembler::StartBlock(const RawRecord& record) {
     // is never stored, so an empty record opens one anywhere.
     const bool holdsBytes = odd || record.count > 0;
     if (holdsBytes && lastEnd_ != 0 && start < lastEnd_) return 1;
-    block_.count = 0;
-    block_.address = start;
-    if (odd) AppendFiller(block_, 1);
-    AppendBytesOf(block_, record, text_, record.count);
+    blockPieceCount_ = 0;
+    blockCount_ = 0;
+    blockAddress_ = start;
+    if (odd) AppendFiller(1);
+    AppendBytesOf(record, record.count);
     return 0;
 }
 
 int BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
-    const int room = kMaxRecordBytes - block_.count;
-    const int64_t gap = static_cast<int64_t>(record.address) - static_cast<int64_t>(block_.End());
+    const int room = kMaxRecordBytes - blockCount_;
+    const int64_t gap = static_cast<int64_t>(record.address) - static_cast<int64_t>(BlockEnd());
     if (room > 0) {
         if (gap >= room) {
             // Even an aligned block gains four filler bytes here unless it is full.
-            AppendFiller(block_, std::min(PadToWord(block_.count), room));
+            AppendFiller(std::min(PadToWord(blockCount_), room));
         } else if (gap > 0) {
-            AppendFiller(block_, static_cast<int>(gap));
+            AppendFiller(static_cast<int>(gap));
         } else {
             // The later line's bytes win: cut the block back to end where that line starts.
             // A line starting below the block itself cannot be handled.
-            if (block_.count + gap < 0) return 1;
-            block_.count += static_cast<int>(gap);
+            if (blockCount_ + gap < 0) return 1;
+            CutBack(static_cast<int>(-gap));
         }
     }
-    if (block_.count % 4 != 0) {
+    if (blockCount_ % 4 != 0) {
         // The block now ends where record starts: complete its last word from the data.
-        int need = PadToWord(block_.count);
+        int need = PadToWord(blockCount_);
         if (record.count >= need) {
-            AppendBytesOf(block_, record, text_, need);
+            AppendBytesOf(record, need);
             DropFrontBytes(record, need);
         } else {
             need -= record.count;
-            AppendBytesOf(block_, record, text_, record.count);
+            AppendBytesOf(record, record.count);
             ClearRecord(record);
-            if (next.address == block_.End()) {
+            if (next.address == BlockEnd()) {
                 // A following line shorter than need gives what it has; filler does the rest.
                 const int taken = std::min(need, next.count);
-                AppendBytesOf(block_, next, text_, taken);
+                AppendBytesOf(next, taken);
                 if (taken < next.count) {
                     DropFrontBytes(next, taken);
                 } else {
@@ -101,7 +115,7 @@ int BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
                 }
                 need -= taken;
             }
-            AppendFiller(block_, need);
+            AppendFiller(need);
         }
     }
     StoreBlock();
@@ -109,18 +123,60 @@ int BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
 }
 
 int BlockAssembler::CloseFinalBlock() {
-    if (block_.count % 4 != 0) {
-        const int pad = PadToWord(block_.count);
-        if (block_.End() + static_cast<uint32_t>(pad) >= AreaTopFor(block_.address)) return 1;
-        AppendFiller(block_, pad);
+    if (blockCount_ % 4 != 0) {
+        const int pad = PadToWord(blockCount_);
+        if (BlockEnd() + static_cast<uint32_t>(pad) >= AreaTopFor(blockAddress_)) return 1;
+        AppendFiller(pad);
     }
     StoreBlock();
     return 0;
 }
 
 void BlockAssembler::StoreBlock() {
-    destination_.Append(block_);
-    lastEnd_ = block_.End();
+    const auto where = static_cast<uint32_t>(store_.pieces.size());
+    store_.pieces.insert(store_.pieces.end(), blockPieces_.begin(),
+                         blockPieces_.begin() + blockPieceCount_);
+    destination_.entries_.push_back({blockAddress_, blockCount_, where});
+    lastEnd_ = BlockEnd();
+    blockCount_ = 0;
+    blockPieceCount_ = 0;
+}
+
+void BlockAssembler::AppendFiller(int n) {
+    if (n <= 0) return;
+    // Filler right after filler of the same block widens that piece.
+    if (blockPieceCount_ > 0) {
+        uint32_t& last = blockPieces_[static_cast<size_t>(blockPieceCount_ - 1)];
+        if (RecordList::PieceOffset(last) == RecordList::kFillerOffset) {
+            last = RecordList::Piece(RecordList::kFillerOffset, RecordList::PieceCount(last) + n);
+            blockCount_ += n;
+            return;
+        }
+    }
+    blockPieces_[static_cast<size_t>(blockPieceCount_++)] =
+        RecordList::Piece(RecordList::kFillerOffset, n);
+    blockCount_ += n;
+}
+
+void BlockAssembler::AppendBytesOf(const RawRecord& raw, int n) {
+    if (n <= 0) return;
+    blockPieces_[static_cast<size_t>(blockPieceCount_++)] = RecordList::Piece(raw.textOffset, n);
+    blockCount_ += n;
+}
+
+void BlockAssembler::CutBack(int n) {
+    blockCount_ -= n;
+    while (n > 0) {
+        uint32_t& last = blockPieces_[static_cast<size_t>(blockPieceCount_ - 1)];
+        const int count = RecordList::PieceCount(last);
+        if (count <= n) {
+            --blockPieceCount_;
+            n -= count;
+        } else {
+            last = RecordList::Piece(RecordList::PieceOffset(last), count - n);
+            n = 0;
+        }
+    }
 }
 
 }  // namespace updater

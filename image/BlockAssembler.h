@@ -1,11 +1,12 @@
 #pragma once
-// Internal to the image subsystem. Turns the raw records of one area into transfer blocks: at
-// most 128 bytes, even start, byte count a multiple of 4. Contiguous lines are joined, short
-// holes filled with 0xFF, and a block's tail is completed from the start of the following line
-// where the data continue.
+// Internal to the image subsystem. Turns the raw records of one area, handed over one at a time
+// in text order, into transfer blocks: at most 128 bytes, even start, byte count a multiple of
+// 4. Contiguous lines are joined, short holes filled with 0xFF, and a block's tail is completed
+// from the start of the following line where the data continue. A block is stored as the places
+// of its digit pairs in the image's text: no digit pair is copied.
 
+#include <array>
 #include <cstdint>
-#include <span>
 
 #include "image/ImageRecord.h"
 #include "image/RawRecord.h"
@@ -14,25 +15,42 @@ namespace updater {
 
 class BlockAssembler {
   public:
-    // text holds the digit pairs of the raw records; the blocks are appended to destination.
-    BlockAssembler(std::span<const uint8_t> text, RecordList& destination)
-        : text_(text), destination_(destination) {}
+    // destination has a piece store whose text the raw records come from.
+    explicit BlockAssembler(RecordList& destination);
 
-    // 0, or 1 as soon as a step fails; the blocks stored until then stay in destination.
-    int AssembleBlocks(const AreaRecords& records);
+    // The next record of the area. Each record is assembled once the one after it is known,
+    // since a block may take its tail from there. Records after a failed step are ignored.
+    void Add(const RawRecord& record);
+    // Assembles the last record and closes the last block: 0, or 1 when a step failed; the
+    // blocks stored until then stay in destination.
+    int Finish();
 
   private:
     // The steps of AssembleBlocks. record and next are working copies that the steps may
     // shorten; the step for the following record uses the shortened next.
+    int Assemble(RawRecord& record, RawRecord& next);
     int StartBlock(const RawRecord& record);
     int CloseBlock(RawRecord& record, RawRecord& next);
     int CloseFinalBlock();
     void StoreBlock();
 
-    std::span<const uint8_t> text_;
+    void AppendFiller(int n);
+    void AppendBytesOf(const RawRecord& raw, int n);
+    void CutBack(int n);  // drops the last n bytes of the block
+    uint32_t BlockEnd() const { return blockAddress_ + static_cast<uint32_t>(blockCount_); }
+
     RecordList& destination_;
-    ImageRecord block_;     // the block under construction
+    RecordList::PieceStore& store_;
+    // The block under construction; its pieces go to the store when it is stored. Each piece
+    // holds at least one byte, so a block has at most 128.
+    uint32_t blockAddress_ = 0;
+    int blockCount_ = 0;
+    std::array<uint32_t, kMaxRecordBytes> blockPieces_;
+    int blockPieceCount_ = 0;
     uint32_t lastEnd_ = 0;  // the end of the block stored last
+    RawRecord pending_;     // the record that waits for the one after it
+    bool havePending_ = false;
+    bool failed_ = false;
 };
 
 }  // namespace updater

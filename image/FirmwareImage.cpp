@@ -18,8 +18,8 @@ std::string FirmwareImage::VersionText() const { return updater::VersionText(ima
 namespace {
 
 bool HoldsData(const RecordList& area) {
-    for (const ImageRecord& block : area) {
-        if (block.count > 0) return true;
+    for (int i = 0; i < area.Size(); ++i) {
+        if (area.CountOf(i) > 0) return true;
     }
     return false;
 }

@@ -23,13 +23,16 @@ std::array<uint8_t, kMaxRecordBytes> BytesFrom(const ImageRecord& block, int fir
 
 int ImageLoader::CheckIdentityBlock(const RecordList& mainArea,
                                     std::array<uint8_t, 8>& imageVersion) {
-    for (const ImageRecord& block : mainArea) {
-        if (block.address < kIdentitySearchStart || block.End() < kIdentityAddress) continue;
-        const int first = block.address < kIdentityAddress
-                              ? static_cast<int>(kIdentityAddress - block.address)
-                              : 0;
+    for (int i = 0; i < mainArea.Size(); ++i) {
+        const uint32_t address = mainArea.AddressOf(i);
+        if (address < kIdentitySearchStart ||
+            address + static_cast<uint32_t>(mainArea.CountOf(i)) < kIdentityAddress) {
+            continue;
+        }
+        const int first =
+            address < kIdentityAddress ? static_cast<int>(kIdentityAddress - address) : 0;
         int held = 0;
-        const auto bytes = BytesFrom(block, first, held);
+        const auto bytes = BytesFrom(mainArea[i], first, held);
         // A block too short to hold the whole identity string cannot match it.
         if (held < kIdentityLength) return 1;
         if (std::memcmp(bytes.data(), kModelIdentity, kIdentityLength) != 0) return 1;
@@ -40,14 +43,15 @@ int ImageLoader::CheckIdentityBlock(const RecordList& mainArea,
 }
 
 int ImageLoader::ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag) {
-    for (const ImageRecord& block : topArea) {
-        if (block.address == kVersionBlockAddress) {
+    for (int i = 0; i < topArea.Size(); ++i) {
+        const uint32_t address = topArea.AddressOf(i);
+        if (address == kVersionBlockAddress) {
             int held = 0;
-            const auto bytes = BytesFrom(block, 0, held);
+            const auto bytes = BytesFrom(topArea[i], 0, held);
             std::memcpy(topAreaTag.data(), bytes.data() + kTagOffset, kTagLength);
             return 0;
         }
-        if (block.address >= kVersionBlockLimit) return 1;
+        if (address >= kVersionBlockLimit) return 1;
     }
     return 0;
 }
@@ -55,15 +59,16 @@ int ImageLoader::ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 1
 int ImageLoader::BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList) {
     return Guarded([&] {
         // The block at the top of the area goes first, then the rest up to kTopTransferFirst.
+        // Sized once; the blocks' pieces are shared with the area's list, not copied.
         transferList.Reserve(transferList.Size() + topArea.Size() + 1);
-        for (const ImageRecord& block : topArea) {
-            if (block.address >= kTopTransferFirst) {
-                transferList.Append(block);
+        for (int i = 0; i < topArea.Size(); ++i) {
+            if (topArea.AddressOf(i) >= kTopTransferFirst) {
+                transferList.AppendFrom(topArea, i);
                 break;
             }
         }
-        for (const ImageRecord& block : topArea) {
-            if (block.address <= kTopTransferFirst) transferList.Append(block);
+        for (int i = 0; i < topArea.Size(); ++i) {
+            if (topArea.AddressOf(i) <= kTopTransferFirst) transferList.AppendFrom(topArea, i);
         }
         return 0;
     });

@@ -1,25 +1,81 @@
-// Loading an image: read the source whole, descramble it, parse it into the three area lists.
+// Loading an image: take the source as stored, then read and assemble it in one pass into the
+// three area lists.
 #include "image/ImageLoader.h"
 
 #include <utility>
+#include <vector>
 
 #include "image/BlockAssembler.h"
 #include "image/Guarded.h"
 #include "image/ImageAreas.h"
 #include "image/ImageFile.h"
-#include "image/RawRecord.h"
+#include "image/ImageText.h"
+#include "image/SRecordReader.h"
 #include "res/EmbeddedImage.h"
 
 namespace updater {
 
 namespace {
 
-// Appends the blocks of one area. No line closes more than one block, so the area's line count
-// is room enough: the list is reserved once and never moves while it fills.
-int AssembleBlocks(std::span<const uint8_t> text, const AreaRecords& records,
-                   RecordList& destination) {
-    destination.Reserve(destination.Size() + records.Count());
-    return BlockAssembler(text, destination).AssembleBlocks(records);
+// The embedded image lives as long as the program: every load shares one view of it.
+std::shared_ptr<const ImageText> EmbeddedText() {
+    static const std::shared_ptr<const ImageText> text = [] {
+        const std::span<const uint8_t> bytes = EmbeddedImageBytes();
+        return bytes.data() == nullptr ? nullptr : ImageText::Borrowed(bytes, true);
+    }();
+    return text;
+}
+
+// Hands each data line to the assembler of the area that its start address falls in; lines
+// outside the areas are dropped.
+class AreaRouter : public RawRecordSink {
+  public:
+    AreaRouter(RecordList& lowArea, RecordList& mainArea, RecordList& topArea)
+        : low_(lowArea), main_(mainArea), top_(topArea) {}
+
+    void Take(const RawRecord& record) override {
+        if (BlockAssembler* area = AreaOf(record.address)) area->Add(record);
+    }
+    // Closes the areas in order. The first that fails is the last to keep blocks: the areas
+    // after it are emptied, as if their assembly had never begun.
+    int Finish(RecordList& mainArea, RecordList& topArea) {
+        if (low_.Finish() != 0) {
+            mainArea.Clear();
+            topArea.Clear();
+            return 1;
+        }
+        if (main_.Finish() != 0) {
+            topArea.Clear();
+            return 1;
+        }
+        return top_.Finish();
+    }
+
+  private:
+    BlockAssembler* AreaOf(uint32_t address) {
+        if (address >= kLowArea.first && address <= kLowArea.last) return &low_;
+        if (address >= kMainArea.first && address <= kMainArea.last) return &main_;
+        if (address >= kTopArea.first && address <= kTopArea.last) return &top_;
+        return nullptr;
+    }
+    BlockAssembler low_, main_, top_;
+};
+
+class RawRecordCollector : public RawRecordSink {
+  public:
+    void Take(const RawRecord& record) override { records.push_back(record); }
+    std::vector<RawRecord> records;
+};
+
+// Below this text size the lists just grow: a reservation would cost more than the moves it
+// saves.
+constexpr size_t kReserveFrom = 64 * 1024;
+
+// The most pieces the blocks of all areas can take for a text of this size: each data line
+// gives at most three runs of digit pairs and the block it starts at most three runs of filler.
+size_t MostPieces(size_t textSize) {
+    const uint64_t lines = std::min<uint64_t>(textSize / kShortestDataLine + 1, kMaxDataLines);
+    return static_cast<size_t>(6 * lines);
 }
 
 }  // namespace
@@ -43,7 +99,7 @@ int ImageLoader::LoadImageFromBytes(RecordList& lowArea, RecordList& mainArea, R
 
 int ImageLoader::ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     if (ParseImage(lowArea, mainArea, topArea) == 0) return 0;
-    if (buffer_.empty()) {
+    if (text_->Size() == 0) {
         problem_ = ImageProblem::EmptyFile;
     } else if (StoredBytesReadAsPlainText()) {
         problem_ = ImageProblem::PlainSRecordText;
@@ -57,57 +113,61 @@ bool ImageLoader::StoredBytesReadAsPlainText() {
     if (problem_ != ImageProblem::NotSRecordText && problem_ != ImageProblem::MalformedSRecord) {
         return false;
     }
-    ImageLoader plain;
-    plain.SetText(buffer_);
-    Descramble(plain.buffer_.data(), static_cast<int64_t>(plain.buffer_.size()));
-    std::vector<RawRecord> records;
-    return plain.ReadSRecords(records) == 0;
+    if (!text_->Scrambled()) return false;
+    const auto plain = ImageText::Borrowed(text_->Bytes(), false);  // lives within this call
+    size_t position = 0;
+    RawRecordCollector ignored;
+    return ReadSRecordText(*plain, position, ignored) == ImageProblem::None;
 }
 
 int ImageLoader::ReadSource() {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
+        text_.reset();
+        cursor_ = 0;
         if (path_) return ReadUserFile();
-        const std::span<const uint8_t> embedded = EmbeddedImageBytes();
-        if (embedded.data() == nullptr) return Fail(ImageProblem::EmbeddedImageMissing);
-        return TakeStoredBytes(embedded);
+        std::shared_ptr<const ImageText> embedded = EmbeddedText();
+        if (embedded == nullptr) return Fail(ImageProblem::EmbeddedImageMissing);
+        return TakeText(std::move(embedded));
     });
     return result == 0 ? 0 : Fail(problem_);
 }
 
 int ImageLoader::ReadSourceBytes(std::span<const uint8_t> stored) {
     problem_ = ImageProblem::None;
-    return Guarded([&] { return TakeStoredBytes(stored); }) == 0 ? 0 : Fail(problem_);
+    return Guarded([&] {
+               if (stored.size() > kMaxImageFileSize) return Fail(ImageProblem::TooLarge);
+               // The caller's bytes stay unchanged, and the blocks may outlive them: they get a
+               // copy.
+               return TakeText(ImageText::Owned({stored.begin(), stored.end()}, true));
+           }) == 0
+               ? 0
+               : Fail(problem_);
 }
 
 int ImageLoader::ReadUserFile() {
-    buffer_.clear();
-    buffer_.shrink_to_fit();
-    cursor_ = 0;
     std::vector<uint8_t> bytes;
     const ImageProblem problem = ReadImageFile(*path_, kMaxImageFileSize, bytes);
     if (problem != ImageProblem::None) return Fail(problem);
-    buffer_ = std::move(bytes);
-    Descramble(buffer_.data(), static_cast<int64_t>(buffer_.size()));
-    SkipLeadingBlanks();
-    return 0;
+    return TakeText(ImageText::Owned(std::move(bytes), true));
 }
 
-int ImageLoader::TakeStoredBytes(std::span<const uint8_t> stored) {
-    buffer_.assign(stored.begin(), stored.end());  // the source itself stays unchanged
+int ImageLoader::TakeText(std::shared_ptr<const ImageText> text) {
+    text_ = std::move(text);
     cursor_ = 0;
-    Descramble(buffer_.data(), static_cast<int64_t>(buffer_.size()));
     SkipLeadingBlanks();
     return 0;
 }
 
 void ImageLoader::SetText(std::span<const uint8_t> text) {
-    buffer_.assign(text.begin(), text.end());
+    text_ = ImageText::Owned({text.begin(), text.end()}, false);
     cursor_ = 0;
 }
 
 void ImageLoader::SkipLeadingBlanks() {
-    while (cursor_ < buffer_.size() && (buffer_[cursor_] == ' ' || buffer_[cursor_] == '\n')) {
+    while (cursor_ < text_->Size()) {
+        const uint8_t c = text_->CharAt(cursor_);
+        if (c != ' ' && c != '\n') break;
         ++cursor_;
     }
 }
@@ -115,20 +175,62 @@ void ImageLoader::SkipLeadingBlanks() {
 int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
-        lowArea.Clear();
-        mainArea.Clear();
-        topArea.Clear();
-        std::vector<RawRecord> records;  // every data line of the text
-        if (ReadSRecords(records) != 0) return 1;
-        const std::span<const uint8_t> text = Buffer();
-        if (AssembleBlocks(text, SelectAddressRange(records, kLowArea), lowArea) != 0 ||
-            AssembleBlocks(text, SelectAddressRange(records, kMainArea), mainArea) != 0 ||
-            AssembleBlocks(text, SelectAddressRange(records, kTopArea), topArea) != 0) {
-            return Fail(ImageProblem::BlocksDoNotFit);
+        const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
+        auto store = std::make_shared<RecordList::PieceStore>();
+        store->text = text_;
+        // Sized once for the most the text can give; only what is filled is ever touched.
+        if (reserve) store->pieces.reserve(MostPieces(text_->Size()));
+        for (RecordList* area : {&lowArea, &mainArea, &topArea}) {
+            area->Clear();
+            area->store_ = store;
+            if (reserve) area->entries_.reserve(MostPieces(text_->Size()) / 6);
         }
+        if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
+        AreaRouter router(lowArea, mainArea, topArea);
+        const ImageProblem read = ReadSRecordText(*text_, cursor_, router);
+        if (read != ImageProblem::None) {
+            for (RecordList* area : {&lowArea, &mainArea, &topArea}) area->Clear();
+            return Fail(read);
+        }
+        if (router.Finish(mainArea, topArea) != 0) return Fail(ImageProblem::BlocksDoNotFit);
         return 0;
     });
     return result == 0 ? 0 : Fail(problem_);
+}
+
+int ImageLoader::ReadSRecords(RecordList& out) {
+    return Guarded([&] {
+        problem_ = ImageProblem::None;
+        if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
+        RawRecordCollector raw;
+        problem_ = ReadSRecordText(*text_, cursor_, raw);
+        if (problem_ != ImageProblem::None) return 1;
+        // A list that holds records already gets copies; a fresh one points into the text.
+        std::shared_ptr<RecordList::PieceStore> store;
+        if (out.store_ == nullptr && out.Empty()) {
+            store = std::make_shared<RecordList::PieceStore>();
+            store->text = text_;
+            out.store_ = store;
+        }
+        out.Reserve(out.Size() + static_cast<int>(raw.records.size()));
+        for (const RawRecord& record : raw.records) {
+            if (store == nullptr) {
+                ImageRecord copy;
+                copy.address = record.address;
+                copy.count = record.count;
+                text_->CopyPlain(record.textOffset, 2 * static_cast<size_t>(record.count),
+                                 copy.text.data());
+                out.Append(copy);
+                continue;
+            }
+            out.entries_.push_back(
+                {record.address, record.count, static_cast<uint32_t>(store->pieces.size())});
+            if (record.count > 0) {
+                store->pieces.push_back(RecordList::Piece(record.textOffset, record.count));
+            }
+        }
+        return 0;
+    });
 }
 
 // Records why the operation failed and gives its result 1. A failure without a reason of its

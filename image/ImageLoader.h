@@ -5,23 +5,24 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "image/ImageProblem.h"
 #include "image/ImageRecord.h"
 
 namespace updater {
 
-struct RawRecord;
+class ImageText;
 
-// A user's file larger than this is refused before it is read (the embedded image is ~0.5 MB).
+// A user's file larger than this is refused before it is read (the embedded image is ~0.5 MB);
+// so is a text given in memory.
 inline constexpr uint64_t kMaxImageFileSize = 16u * 1024u * 1024u;
 // A text with more data lines than this is refused, which bounds the memory a load takes: each
-// line may become a transfer block of its own (264 bytes). The areas hold 540672 bytes, so even
-// an image written in lines of 4 bytes stays far below.
+// line may become a transfer block of its own. The areas hold 540672 bytes, so even an image
+// written in lines of 4 bytes stays far below.
 inline constexpr int kMaxDataLines = 1 << 18;
 
 class ImageLoader {
@@ -38,16 +39,20 @@ class ImageLoader {
     int LoadImageFromBytes(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
                            std::span<const uint8_t> stored);
 
-    // Fills the buffer from the chosen source, descrambles it and skips leading blanks.
+    // Takes the chosen source as it is stored and skips leading blanks. The stored bytes are
+    // descrambled as they are read, a few lines at a time: the embedded image is never copied,
+    // a user's file is kept as it was read.
     int ReadSource();
     int ReadSourceBytes(std::span<const uint8_t> stored);
 
-    // Uses text as the (already descrambled) buffer, cursor at its start.
+    // Uses a copy of text as the (already descrambled) text, cursor at its start.
     void SetText(std::span<const uint8_t> text);
 
     // Running-key XOR over little-endian 16-bit words; its own inverse.
     static void Descramble(uint8_t* bytes, int64_t length);
 
+    // Reads the text and assembles the blocks of the three areas in one pass. The blocks point
+    // into the loader's text, which they share: they stay valid after the loader has gone.
     int ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
     // Appends one raw record per data line from the cursor on; 0 once a termination record
     // is met, 1 on any error, including the text ending first (out is then left as it was).
@@ -61,20 +66,17 @@ class ImageLoader {
     ImageProblem Problem() const { return problem_; }
     // The user's file of the last load; none for the embedded image.
     const std::optional<std::string>& Path() const { return path_; }
-    std::span<const uint8_t> Buffer() const { return buffer_; }
     size_t Cursor() const { return cursor_; }
 
   private:
-    // The raw records in compact form: each points at its digit pairs in the buffer.
-    int ReadSRecords(std::vector<RawRecord>& out);
     int ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
     int ReadUserFile();
-    int TakeStoredBytes(std::span<const uint8_t> stored);
+    int TakeText(std::shared_ptr<const ImageText> text);
     void SkipLeadingBlanks();
     bool StoredBytesReadAsPlainText();
     int Fail(ImageProblem problem);
 
-    std::vector<uint8_t> buffer_;
+    std::shared_ptr<const ImageText> text_;  // the source as stored, or a plain text
     size_t cursor_ = 0;
     std::optional<std::string> path_;
     ImageProblem problem_ = ImageProblem::None;

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <memory>
 #include <vector>
 
 namespace updater {
@@ -44,23 +46,89 @@ struct ImageRecord {
 
 void ClearRecord(ImageRecord& record);
 
+class ImageText;
+
+// The ordered list of records. It holds them compactly: each record is its address, its count
+// and a few pieces that say where its digit pairs are (a run in the image's text, filler, or text
+// of its own for a record appended by value), so a load touches little fresh memory and copying
+// a list copies no digit pairs. Reading a record gives it whole, as an ImageRecord value.
 class RecordList {
   public:
-    void Append(const ImageRecord& record) { records_.push_back(record); }
-    void Clear() { records_.clear(); }
+    void Append(const ImageRecord& record);
+    // Record i of other, sharing its text where both lists point into the same image.
+    void AppendFrom(const RecordList& other, int i);
+    void Clear();
     // Room for count records, so that appending them moves nothing.
-    void Reserve(int count) { records_.reserve(static_cast<std::size_t>(count)); }
-    void Assign(const RecordList& other) { records_ = other.records_; }
-    int Size() const { return static_cast<int>(records_.size()); }
-    bool Empty() const { return records_.empty(); }
+    void Reserve(int count) { entries_.reserve(static_cast<std::size_t>(count)); }
+    void Assign(const RecordList& other) { *this = other; }
+    int Size() const { return static_cast<int>(entries_.size()); }
+    bool Empty() const { return entries_.empty(); }
 
-    const ImageRecord& operator[](int i) const { return records_[static_cast<std::size_t>(i)]; }
-    ImageRecord& operator[](int i) { return records_[static_cast<std::size_t>(i)]; }
-    auto begin() const { return records_.begin(); }
-    auto end() const { return records_.end(); }
+    ImageRecord operator[](int i) const;
+    // The address and the count of record i, without building the record.
+    uint32_t AddressOf(int i) const { return entries_[static_cast<std::size_t>(i)].address; }
+    int32_t CountOf(int i) const { return entries_[static_cast<std::size_t>(i)].count; }
+
+    class Iterator {
+      public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = ImageRecord;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = ImageRecord;
+
+        Iterator(const RecordList* list, int i) : list_(list), i_(i) {}
+        ImageRecord operator*() const { return (*list_)[i_]; }
+        Iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        Iterator operator++(int) {
+            Iterator before = *this;
+            ++i_;
+            return before;
+        }
+        bool operator==(const Iterator& other) const { return i_ == other.i_; }
+
+      private:
+        const RecordList* list_;
+        int i_;
+    };
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, Size()}; }
 
   private:
-    std::vector<ImageRecord> records_;
+    friend class BlockAssembler;
+    friend class ImageLoader;
+
+    struct Entry {
+        uint32_t address;
+        int32_t count;
+        // The first of its pieces in the store, which together hold min(count, 128) bytes; or,
+        // with kOwnText set, where its digit pairs lie in ownText_.
+        uint32_t where;
+    };
+    static constexpr uint32_t kOwnText = 0x80000000u;
+    // A piece: bits 0..23 the offset of its first digit pair in the image's text (kFillerOffset
+    // for filler), bits 24..30 its byte count less one.
+    static constexpr uint32_t kFillerOffset = 0xFFFFFF;
+    static uint32_t Piece(uint32_t offset, int count) {
+        return offset | (static_cast<uint32_t>(count - 1) << 24);
+    }
+    static int PieceCount(uint32_t piece) { return static_cast<int>((piece >> 24) & 0x7F) + 1; }
+    static uint32_t PieceOffset(uint32_t piece) { return piece & kFillerOffset; }
+    // The pieces of every block of one load, in one piece of storage shared by the load's lists
+    // and their copies; only the load that made it adds to it.
+    struct PieceStore {
+        std::vector<uint32_t> pieces;
+        std::shared_ptr<const ImageText> text;
+    };
+    // True when the list's records may point into store: it uses it, or now adopts it.
+    bool Shares(const std::shared_ptr<PieceStore>& store);
+
+    std::vector<Entry> entries_;
+    std::vector<char> ownText_;  // digit pairs of records appended by value
+    std::shared_ptr<PieceStore> store_;
 };
 
 }  // namespace updater

@@ -1,14 +1,14 @@
 // Reads the accepted subset of Motorola S-records: one S0 header, S2 data lines, and an
-// S5/S7/S8 record that ends the text. Never reads past the buffer's length. A data line becomes
-// a raw record that points at its digit pairs in the text; nothing of the line is copied.
+// S5/S7/S8 record that ends the text. Never reads past the text's length. A stored image is
+// descrambled on the way through a small window, so the plain text never exists whole.
+#include "image/SRecordReader.h"
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 
-#include "image/Guarded.h"
 #include "image/ImageAreas.h"
 #include "image/ImageLoader.h"
-#include "image/RawRecord.h"
-#include "image/RecordText.h"
 
 namespace updater {
 
@@ -16,12 +16,20 @@ namespace {
 
 bool IsBlank(uint8_t c) { return c == ' ' || c == '\r' || c == '\n'; }
 
+// The window that a stored image is descrambled into; it holds a few lines at a time and
+// always more than the longest line.
+constexpr size_t kWindowSize = 4096;
+
 class TextCursor {
   public:
-    TextCursor(std::span<const uint8_t> text, size_t& position) : text_(text), pos_(position) {}
+    TextCursor(const ImageText& text, size_t& position)
+        : stored_(text.Bytes().data()),
+          size_(text.Size()),
+          scrambled_(text.Scrambled()),
+          pos_(position) {}
 
-    bool AtEnd() const { return pos_ >= text_.size(); }
-    uint8_t Peek() const { return text_[pos_]; }
+    bool AtEnd() const { return pos_ >= size_; }
+    uint8_t Peek() { return *Chars(1); }
     void Advance() { ++pos_; }
     size_t Position() const { return pos_; }
 
@@ -30,39 +38,70 @@ class TextCursor {
     }
     // Moves to the next 'S' at or after the cursor; false when the text ends first.
     bool SeekRecordStart() {
-        if (AtEnd()) return false;
-        const void* found = std::memchr(text_.data() + pos_, 'S', text_.size() - pos_);
-        if (found == nullptr) {
-            pos_ = text_.size();
-            return false;
+        while (!AtEnd()) {
+            const size_t available = scrambled_ ? WindowFrom(pos_) : size_ - pos_;
+            const uint8_t* from = Chars(1);
+            const void* found = std::memchr(from, 'S', available);
+            if (found != nullptr) {
+                pos_ += static_cast<size_t>(static_cast<const uint8_t*>(found) - from);
+                return true;
+            }
+            pos_ += available;
         }
-        pos_ = static_cast<size_t>(static_cast<const uint8_t*>(found) - text_.data());
-        return true;
+        return false;
     }
     // Reads digits characters as one big-endian hexadecimal number.
     bool ReadHex(int digits, uint32_t& value) {
-        if (text_.size() - pos_ < static_cast<size_t>(digits)) return false;
+        const uint8_t* chars = Chars(static_cast<size_t>(digits));
+        if (chars == nullptr) return false;
         value = 0;
-        for (int i = 0; i < digits; ++i) value = value * 16 + kHexDigitValues[text_[pos_ + i]];
+        for (int i = 0; i < digits; ++i) value = value * 16 + kHexDigitValues[chars[i]];
         pos_ += static_cast<size_t>(digits);
         return true;
     }
     // Passes over the digit pairs of bytes data bytes and adds up their values.
     bool ReadDataText(int bytes, uint32_t& sum) {
         const size_t chars = 2 * static_cast<size_t>(bytes);
-        if (text_.size() - pos_ < chars) return false;
-        const uint8_t* pairs = text_.data() + pos_;
+        const uint8_t* pairs = Chars(chars);
+        if (pairs == nullptr) return false;
+        // 16 x the first digits plus the second digits: the same sum modulo 256 as the bytes.
+        uint32_t high = 0, low = 0;
         for (int i = 0; i < bytes; ++i) {
-            sum += DigitPairValue(static_cast<char>(pairs[2 * i]),
-                                  static_cast<char>(pairs[2 * i + 1]));
+            high += kHexDigitValues[pairs[2 * i]];
+            low += kHexDigitValues[pairs[2 * i + 1]];
         }
+        sum += 16 * high + low;
         pos_ += chars;
         return true;
     }
 
   private:
-    std::span<const uint8_t> text_;
+    // n plain characters from the cursor on, or nullptr when the text ends first. Valid until
+    // the next call.
+    const uint8_t* Chars(size_t n) {
+        if (pos_ > size_ || size_ - pos_ < n) return nullptr;
+        if (!scrambled_) return stored_ + pos_;
+        if (pos_ < begin_ || pos_ + n > end_) Fill(pos_);
+        return window_.data() + (pos_ - begin_);
+    }
+    // How many plain characters the window holds from position on (at least one).
+    size_t WindowFrom(size_t position) {
+        if (position < begin_ || position >= end_) Fill(position);
+        return end_ - position;
+    }
+    void Fill(size_t from) {
+        begin_ = from;
+        end_ = std::min(size_, from + kWindowSize);
+        std::memcpy(window_.data(), stored_ + begin_, end_ - begin_);
+        DescrambleAt(window_.data(), end_ - begin_, begin_);
+    }
+
+    const uint8_t* stored_;
+    size_t size_;
+    bool scrambled_;
     size_t& pos_;
+    size_t begin_ = 0, end_ = 0;  // the window holds the plain characters begin_..end_ - 1
+    std::array<uint8_t, kWindowSize> window_;
 };
 
 constexpr int kMinCountField = 4;  // three address bytes and the checksum
@@ -91,16 +130,17 @@ bool ReadDataLine(TextCursor& cursor, RawRecord& record) {
     return true;
 }
 
-ImageProblem ReadRecordsFrom(std::span<const uint8_t> text, size_t& position, RawRecordList& out) {
+}  // namespace
+
+ImageProblem ReadSRecordText(const ImageText& text, size_t& position, RawRecordSink& sink) {
+    // A record's place in the text is kept in 24 bits; files are refused long before that.
+    if (text.Size() > kMaxImageFileSize) return ImageProblem::TooLarge;
     TextCursor cursor(text, position);
     cursor.SkipBlanks();
     if (cursor.AtEnd() || cursor.Peek() != 'S') return ImageProblem::NotSRecordText;
 
-    // One reservation for the most data lines the rest of the text can hold.
-    const size_t mostLines = (text.size() - cursor.Position()) / kShortestDataLine + 1;
-    out.reserve(std::min(mostLines, static_cast<size_t>(kMaxDataLines)));
-
     bool headerSeen = false;
+    int dataLines = 0;
     RawRecord record;
     for (;;) {
         if (!cursor.SeekRecordStart()) return ImageProblem::MalformedSRecord;  // no termination
@@ -116,9 +156,9 @@ ImageProblem ReadRecordsFrom(std::span<const uint8_t> text, size_t& position, Ra
             case '2':
                 if (!headerSeen) return ImageProblem::MalformedSRecord;
                 if (!ReadDataLine(cursor, record)) return ImageProblem::MalformedSRecord;
-                if (out.size() == static_cast<size_t>(kMaxDataLines))
-                    return ImageProblem::TooManyDataLines;
-                out.push_back(record);
+                if (dataLines == kMaxDataLines) return ImageProblem::TooManyDataLines;
+                ++dataLines;
+                sink.Take(record);
                 break;
             case '5':
             case '7':
@@ -128,25 +168,6 @@ ImageProblem ReadRecordsFrom(std::span<const uint8_t> text, size_t& position, Ra
                 break;  // other records are passed over
         }
     }
-}
-
-}  // namespace
-
-int ImageLoader::ReadSRecords(RawRecordList& out) {
-    return Guarded([&] {
-        problem_ = ReadRecordsFrom(Buffer(), cursor_, out);
-        return problem_ == ImageProblem::None ? 0 : 1;
-    });
-}
-
-int ImageLoader::ReadSRecords(RecordList& out) {
-    RawRecordList raw;
-    if (ReadSRecords(raw) != 0) return 1;
-    return Guarded([&] {
-        out.Reserve(out.Size() + static_cast<int>(raw.size()));
-        for (const RawRecord& record : raw) out.Append(ToImageRecord(record, Buffer()));
-        return 0;
-    });
 }
 
 }  // namespace updater

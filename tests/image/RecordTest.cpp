@@ -44,5 +44,33 @@ TEST(RecordList, AssignReplacesTheWholeContent) {
     EXPECT_TRUE(big.Empty());
 }
 
+// Records taken from the lists of two loads and records of the list's own come back whole, in
+// order, also after the loaders and the first lists are gone.
+TEST(RecordList, MixesRecordsOfLoadsAndItsOwn) {
+    RecordList mixed;
+    std::vector<ImageRecord> expected;
+    for (int load = 0; load < 2; ++load) {
+        test::AreaLists lists = test::LoadPlainText(test::PlainImageText(
+            {{0x80000, test::PatternBytes(load, 40)}, {0x80040, test::PatternBytes(load + 2, 8)}}));
+        ASSERT_EQ(lists.result, 0);
+        for (int i = 0; i < lists.main.Size(); ++i) {
+            mixed.AppendFrom(lists.main, i);
+            expected.push_back(lists.main[i]);
+        }
+        const ImageRecord own = test::MakeRecord(0x90000u + load, test::PatternBytes(load, 5));
+        mixed.Append(own);
+        expected.push_back(own);
+    }
+    RecordList copy;
+    copy.Assign(mixed);
+    ASSERT_EQ(copy.Size(), static_cast<int>(expected.size()));
+    for (int i = 0; i < copy.Size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(copy.AddressOf(i), expected[static_cast<size_t>(i)].address);
+        EXPECT_EQ(copy.CountOf(i), expected[static_cast<size_t>(i)].count);
+        EXPECT_EQ(test::RecordBytes(copy[i]), test::RecordBytes(expected[static_cast<size_t>(i)]));
+    }
+}
+
 }  // namespace
 }  // namespace updater

@@ -215,8 +215,13 @@ TEST(Update, CheckpointEvery64RecordsCountingEmptyRecordsAndAnEmptyLowArea) {
     FirmwareImage image = SmallImage();
     image.lowAreaRecords.Clear();
     image.mainAreaRecords.Clear();
-    testing::AppendRun(image.mainAreaRecords, 0xC0000, 65, 2, 0x10);
-    image.mainAreaRecords[10].count = 0;  // counts towards the checkpoint, sends nothing
+    RecordList records;
+    testing::AppendRun(records, 0xC0000, 65, 2, 0x10);
+    for (int i = 0; i < records.Size(); ++i) {
+        ImageRecord record = records[i];
+        if (i == 10) record.count = 0;  // counts towards the checkpoint, sends nothing
+        image.mainAreaRecords.Append(record);
+    }
     sim::SimOptions options;
     options.topAreaTag = kSmallImageTag;
     auto radio = StartRadio(options);
