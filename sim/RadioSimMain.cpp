@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -22,6 +23,7 @@ struct Texts {
     std::string version = "V2.00.01";
     bool noVersion = false;
     std::string dump;
+    std::string received;
 };
 
 void AddEventFault(CLI::App& app, const std::string& name, updater::sim::EventFault& fault,
@@ -57,6 +59,8 @@ void AddOptions(CLI::App& app, SimOptions& options, Texts& texts) {
         "--no-wire-time", [&options](std::int64_t) { options.modelWireTime = false; },
         "Answer at once instead of at the pace of a real line");
     app.add_option("--dump", texts.dump, "Write the received memory to this file at the end");
+    app.add_option("--received", texts.received,
+                   "Write every byte received from the Updater to this file as it arrives");
     app.add_flag("--once", options.once,
                  "Exit when the dialogue has ended (end command, fault or hang-up)");
 
@@ -139,13 +143,34 @@ int main(int argc, char** argv) {
         std::cerr << "radio-sim: no pseudo-terminal could be opened\n";
         return 2;
     }
+    // What the Updater sent, for a test that compares it with the Updater's own trace.
+    std::ofstream received;
+    size_t receivedSaved = 0;
+    if (!texts.received.empty()) {
+        received.open(texts.received, std::ios::binary | std::ios::trunc);
+        if (!received) {
+            std::cerr << "radio-sim: cannot write " << texts.received << '\n';
+            return 2;
+        }
+    }
+    const auto saveReceived = [&] {
+        if (!received.is_open()) return;
+        const auto bytes = radio.Received();
+        if (bytes.size() <= receivedSaved) return;
+        received.write(reinterpret_cast<const char*>(bytes.data() + receivedSaved),
+                       static_cast<std::streamsize>(bytes.size() - receivedSaved));
+        received.flush();
+        receivedSaved = bytes.size();
+    };
     std::cout << radio.PortPath() << std::endl;
 
     const timespec tick{0, 100'000'000};
     while (radio.Serving()) {
         if (sigtimedwait(&signals, nullptr, &tick) > 0) break;
+        saveReceived();
     }
     radio.Stop();
+    saveReceived();
 
     const auto report = radio.Report();
     if (!texts.dump.empty() && !radio.Dump(texts.dump)) {

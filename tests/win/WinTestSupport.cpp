@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "front/PortScan.h"
+#include "front/TraceSaving.h"
 #include "link/PortList.h"
 #include "win/WideText.h"
 #include "win/resource.h"
@@ -38,6 +42,10 @@ DialogUnderTest::DialogUnderTest(DialogSetup setup) {
     options.imageLoader = std::move(setup.imageLoader);
     options.portEnumerator = setup.ports ? std::move(setup.ports) : [](SerialPort& probe) {
         return ScanPorts(probe, CandidatePortNames(), PortCheck::OpensOnly);
+    };
+    options.saveFileChooser = [this](HWND, const std::string&, const std::string&) {
+        ++saveDialogs;
+        return traceSavePath;
     };
     dialog = std::make_unique<win::UpdaterDialog>(link, options);
     if (dialog->Create() == nullptr) ADD_FAILURE() << "the main dialog could not be created";
@@ -104,6 +112,45 @@ std::vector<std::string> PortListItems(HWND dialog) {
 }
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+MenuItemState SaveTraceItem(HWND dialog) {
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (menu == nullptr) return MenuItemState::Missing;
+    wchar_t text[128] = {};
+    if (GetMenuStringW(menu, IDM_SAVE_TRACE, text, 128, MF_BYCOMMAND) <= 0) {
+        return MenuItemState::Missing;
+    }
+    EXPECT_EQ(win::Utf8FromWide(text), kTextSaveTrace);
+    const UINT state = GetMenuState(menu, IDM_SAVE_TRACE, MF_BYCOMMAND);
+    return (state & MF_GRAYED) != 0 ? MenuItemState::Greyed : MenuItemState::Enabled;
+}
+
+std::string SaveTrace(DialogUnderTest& under) {
+    namespace fs = std::filesystem;
+    const fs::path path =
+        fs::temp_directory_path() / ("win-trace-" + std::to_string(GetCurrentProcessId()) + ".txt");
+    under.traceSavePath = path.string();
+    // The item as the system menu sends it: the low four bits are the system's.
+    SendMessageW(under.Window(), WM_SYSCOMMAND, IDM_SAVE_TRACE | 0x0003, 0);
+    under.traceSavePath.clear();
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.is_open()) << "no trace saved at " << path.string();
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    fs::remove(path);
+    return text;
+}
+
+std::vector<uint8_t> ReceivedBytes(const char* portVariable) {
+    const std::string variable = std::string(portVariable) + "_RECEIVED";
+    const char* path = std::getenv(variable.c_str());
+    if (path == nullptr || *path == '\0') {
+        ADD_FAILURE() << variable << " names no file (scripts/wine-window.sh)";
+        return {};
+    }
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 bool CloseCommandGreyed(HWND dialog) {
     HMENU menu = GetSystemMenu(dialog, FALSE);
