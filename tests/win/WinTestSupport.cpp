@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "front/PortScan.h"
 #include "front/TraceSaving.h"
@@ -113,6 +111,29 @@ std::vector<std::string> PortListItems(HWND dialog) {
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
+namespace {
+
+// The file's bytes, read in one piece by its size; the file may be open for writing elsewhere
+// (a radio noting its bytes).
+std::string WholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        text.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
+        text.resize(read);
+    }
+    CloseHandle(file);
+    return text;
+}
+
+}  // namespace
+
 MenuItemState SaveTraceItem(HWND dialog) {
     HMENU menu = GetSystemMenu(dialog, FALSE);
     if (menu == nullptr) return MenuItemState::Missing;
@@ -133,10 +154,8 @@ std::string SaveTrace(DialogUnderTest& under) {
     // The item as the system menu sends it: the low four bits are the system's.
     SendMessageW(under.Window(), WM_SYSCOMMAND, IDM_SAVE_TRACE | 0x0003, 0);
     under.traceSavePath.clear();
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.is_open()) << "no trace saved at " << path.string();
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    in.close();
+    EXPECT_TRUE(fs::exists(path)) << "no trace saved at " << path.string();
+    std::string text = WholeFile(path.wstring());
     fs::remove(path);
     return text;
 }
@@ -148,8 +167,8 @@ std::vector<uint8_t> ReceivedBytes(const char* portVariable) {
         ADD_FAILURE() << variable << " names no file (scripts/wine-window.sh)";
         return {};
     }
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string text = WholeFile(win::WideFromUtf8(path));
+    return {text.begin(), text.end()};
 }
 
 bool CloseCommandGreyed(HWND dialog) {
