@@ -24,6 +24,7 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptio
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       fileChooser_(options.fileChooser),
+      saveFileChooser_(options.saveFileChooser),
       core_(*this, link, options),
       guiCalls_(new GuiThreadCalls(this)) {
     setWindowIcon(ApplicationIcon());
@@ -31,6 +32,7 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptio
                           QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
                          9, QFont::Black));
     BuildControls();
+    BuildTraceMenu();
 }
 
 UpdaterDialog::~UpdaterDialog() = default;

@@ -13,6 +13,8 @@
 #include "link/LinkPort.h"
 #include "ui/SpecialSettingsDialog.h"
 
+class QAction;
+class QContextMenuEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -23,9 +25,15 @@ namespace updater {
 class GuiThreadCalls;
 class PortListBox;
 
+// Asks where to save a file: the chosen path, or empty when cancelled.
+using SaveFileChooserFunction =
+    std::function<QString(QWidget* parent, const QString& suggestedName, const QString& filter)>;
+
 struct UpdaterDialogOptions : FrontOptions {
     // Empty: the standard open-file dialog.
     FileChooserFunction fileChooser;
+    // Empty: the standard save-file dialog (the last update's trace).
+    SaveFileChooserFunction saveFileChooser;
 };
 
 class UpdaterDialog : public QDialog, public UpdaterWindow {
@@ -63,19 +71,26 @@ class UpdaterDialog : public QDialog, public UpdaterWindow {
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
     void ShowStep(const std::string& step) override;
     void RunWhileServing(const std::function<void()>& work) override;
+    void EnableTraceSaving(bool enabled) override;
+    std::string ChooseTraceFile(const std::string& suggestedName) override;
 
     // Esc: the same question as Exit.
     void reject() override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Right click on the dialog's background, and the Menu key: "Save trace of the last
+    // update…" (the caption's menu belongs to the window manager).
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void BuildControls();
     void ShowProgress(int position);
     void PlaceBeforeShowing();
+    void BuildTraceMenu();
 
     FileChooserFunction fileChooser_;
+    SaveFileChooserFunction saveFileChooser_;
     UpdaterDialogCore core_;
     bool exitConfirmed_ = false;
     GuiThreadCalls* guiCalls_ = nullptr;  // the update's synchronous calls from its threads
@@ -91,6 +106,7 @@ class UpdaterDialog : public QDialog, public UpdaterWindow {
     QPushButton* specialSettingsButton_ = nullptr;
     // The same controls, indexed by DialogControl.
     std::array<QWidget*, kDialogControlCount> controls_{};
+    QAction* saveTraceAction_ = nullptr;  // the context menu's item
 };
 
 }  // namespace updater

@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <string>
 
-namespace updater::cli {
+#include "protocol/TraceWriter.h"  // kTraceHeader: a file that begins otherwise is not overwritten
 
-// The start of every trace's first line: a file that begins otherwise is not overwritten.
-inline constexpr const char* kTraceHeader = "# updater-cli session trace";
+namespace updater::cli {
 
 // Opens path for a new trace, emptied. Never blocks (a FIFO or a device is refused, not
 // waited on) and reads at most the header's length. Null when refused or failed, with the

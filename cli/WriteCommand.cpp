@@ -25,6 +25,7 @@
 #include "link/PortProbe.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
+#include "protocol/TracedUpdate.h"
 #include "protocol/Update.h"
 #include "protocol/UpdateHost.h"
 

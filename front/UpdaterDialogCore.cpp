@@ -1,11 +1,13 @@
 #include "front/UpdaterDialogCore.h"
 
 #include "front/StatusBannerText.h"
+#include "front/TraceSaving.h"
 #include "front/WindowTexts.h"
 #include "front/WindowUpdateHost.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
+#include "protocol/TracedUpdate.h"
 #include "protocol/Update.h"
 
 namespace updater {
@@ -123,6 +125,11 @@ void UpdaterDialogCore::OnWrite() {
     if (updateRunning_ || !imageValid_) return;
     updateRunning_ = true;
     DisableControls();
+    // Only the last update's trace is kept: this one replaces it from the press on.
+    window_.EnableTraceSaving(false);
+    lastTrace_ = std::make_unique<MemoryTrace>();
+    WindowUpdateHost host(window_);
+    TracedHost tracedHost(host, *lastTrace_);
     window_.SetProgressPosition(0);  // every update starts from an empty bar
 
     // No port was found so far: look again, for an adapter plugged in since.
@@ -131,7 +138,10 @@ void UpdaterDialogCore::OnWrite() {
     if (selected < 0 || selected >= static_cast<int>(ports_.size())) {
         // Still none: nothing to open, so say so instead of trying whichever device the scan
         // touched last.
-        window_.ShowMessage(ErrorMessageText(ERR_PORT_OPEN), kCaptionError, MB_OK_STOP);
+        tracedHost.ShowMessage(ErrorMessageText(ERR_PORT_OPEN), kCaptionError, MB_OK_STOP);
+        UpdateOutcome unopened;
+        unopened.code = ERR_PORT_OPEN;
+        lastTrace_->UpdateEnded(unopened);
     } else {
         // A name that will not open shows at OpenPort, with its message.
         static_cast<void>(link_.SetPortName(ports_[static_cast<size_t>(selected)].device));
@@ -139,17 +149,18 @@ void UpdaterDialogCore::OnWrite() {
         // through the connection check's reads and waits (up to 19 s without a radio). It owns
         // the link, the image and its settings until it returns: every way to change them is
         // refused while updateRunning_.
-        WindowUpdateHost host(window_);
         const UpdateSettings settings = settings_.ForUpdate();
+        MemoryTrace& trace = *lastTrace_;
         window_.ShowWaitCursor(true);
         window_.RunWhileServing([&] {
             try {
-                static_cast<void>(RunUpdate(link_, host, image_, settings));
+                static_cast<void>(RunTracedUpdate(link_, host, image_, settings, &trace));
             } catch (...) {
                 // Whatever broke, the port is let go and the user told, so that the window
                 // comes back instead of staying greyed.
                 static_cast<void>(CloseLink(link_, nullptr));
-                host.ShowMessage(kTextGeneralFailure, kCaptionError, MB_OK_STOP);
+                tracedHost.ShowMessage(kTextGeneralFailure, kCaptionError, MB_OK_STOP);
+                trace.UpdateEnded(UpdateOutcome{});
             }
         });
         window_.ShowWaitCursor(false);
@@ -159,6 +170,17 @@ void UpdaterDialogCore::OnWrite() {
     window_.SetProgressPosition(-1);
     EnableControls();
     updateRunning_ = false;
+    window_.EnableTraceSaving(true);
+}
+
+void UpdaterDialogCore::OnSaveTrace() {
+    if (!TraceSavingAvailable()) return;
+    const std::string path = window_.ChooseTraceFile(TraceFileName(lastTrace_->Started()));
+    if (path.empty()) return;
+    std::string problem;
+    if (!SaveTextFile(path, lastTrace_->Text(), problem)) {
+        window_.ShowMessage(TraceNotSavedText(path, problem), kCaptionError, MB_OK_STOP);
+    }
 }
 
 void UpdaterDialogCore::DisableControls() { SetUpdateControls(false); }

@@ -5,6 +5,7 @@
 // the exit question. Both windows (Qt on Linux, Win32 on Windows) drive one of these and only draw.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "front/UserSettings.h"
 #include "image/FirmwareImage.h"
 #include "link/LinkPort.h"
+#include "protocol/MemoryTrace.h"
 
 namespace updater {
 
@@ -47,6 +49,9 @@ class UpdaterDialogCore {
     // Exit, Esc and the close box: asks first; true when the dialog was ended. Refused
     // (false, no question) while Exit is unavailable, that is during an update.
     bool OnCancel();
+    // "Save trace of the last update…": asks for a file and writes the last update's trace
+    // into it. Refused while an update runs, and before the first.
+    void OnSaveTrace();
 
     const UserSettings& Settings() const { return settings_; }
     bool ImageValid() const { return imageValid_; }
@@ -54,6 +59,8 @@ class UpdaterDialogCore {
     bool ExitAvailable() const { return exitEnabled_ && !updateRunning_; }
     const FirmwareImage& Image() const { return image_; }
     const std::vector<PortInfo>& Ports() const { return ports_; }
+    // The last update has ended and its trace is there to save.
+    bool TraceSavingAvailable() const { return lastTrace_ != nullptr && !updateRunning_; }
 
   private:
     void LoadAndValidateImage(ImageLoadForm form);
@@ -73,6 +80,8 @@ class UpdaterDialogCore {
     UserSettings settings_;
     FirmwareImage image_;
     std::vector<PortInfo> ports_;
+    // The last update's trace, from the Write press to the result; replaced by the next.
+    std::unique_ptr<MemoryTrace> lastTrace_;
     bool imageValid_ = true;
     bool initialised_ = false;
     bool updateRunning_ = false;

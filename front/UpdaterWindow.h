@@ -67,6 +67,13 @@ class UpdaterWindow {
     // The running step's text (UTF-8); empty clears it.
     virtual void ShowStep(const std::string& step) = 0;
 
+    // "Save trace of the last update…": available (the last update's trace is there to save)
+    // or greyed (none yet, or an update runs).
+    virtual void EnableTraceSaving(bool enabled) = 0;
+    // The platform's save dialog for the trace, text files offered (front/TraceSaving.h),
+    // suggestedName proposed; the chosen path (UTF-8), or empty when cancelled.
+    virtual std::string ChooseTraceFile(const std::string& suggestedName) = 0;
+
     // Window's thread: runs work on a thread of its own and serves the window meanwhile
     // (painting, the refused close box), sleeping until there is something to serve; returns
     // once work has returned, and rethrows what it threw.

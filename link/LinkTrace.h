@@ -40,5 +40,7 @@ class LinkTrace {
 
 // Installs the trace that WaitMs reports to, for the whole process; nullptr removes it.
 void SetWaitTrace(LinkTrace* trace);
+// The trace that WaitMs reports to, or nullptr.
+LinkTrace* WaitTrace();
 
 }  // namespace updater

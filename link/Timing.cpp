@@ -30,6 +30,8 @@ void TraceWait(uint32_t ms) {
 
 void SetWaitTrace(LinkTrace* trace) { waitTrace.store(trace, std::memory_order_release); }
 
+LinkTrace* WaitTrace() { return waitTrace.load(std::memory_order_acquire); }
+
 void SleepMs(uint32_t ms) {
     if (ms == 0) return;
     TraceWait(ms);

@@ -76,9 +76,12 @@ start_radio() {
   done
   ln -sfn "$(head -n 1 "$work/com$n.out")" "$WINEPREFIX/dosdevices/com$n"
 }
+# Every byte the radios on COM6 and COM7 receive, for the tests of the window's saved trace.
+received_dir="$WINEPREFIX/drive_c/radios"
+mkdir -p "$received_dir"
 start_radio 5
-start_radio 6 --model "XYZ1234"
-start_radio 7 --no-syn
+start_radio 6 --model "XYZ1234" --received "$received_dir/received-6.bin"
+start_radio 7 --no-syn --received "$received_dir/received-7.bin"
 
 failures=0  # checks of this script
 passes=0
@@ -131,6 +134,8 @@ status=0
   cd "$(dirname "$tests_exe")"
   export UPDATER_WIN_TEST_RADIO=COM5 UPDATER_WIN_TEST_OTHER_MODEL=COM6 UPDATER_WIN_TEST_SILENT=COM7
   export UPDATER_WIN_TEST_IMAGE='C:\Prüfstand\small-image.mot'
+  export UPDATER_WIN_TEST_OTHER_MODEL_RECEIVED='C:\radios\received-6.bin'
+  export UPDATER_WIN_TEST_SILENT_RECEIVED='C:\radios\received-7.bin'
   timeout 600 "$WINE" ./win_gui_tests.exe --gtest_brief=1 \
     "--gtest_output=xml:$(wine_path "$work/tests.xml")" </dev/null
 ) >"$work/tests.log" 2>&1 || status=$?

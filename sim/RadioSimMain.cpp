@@ -8,6 +8,8 @@
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -24,6 +26,7 @@ struct Texts {
     std::string version = "V2.00.01";
     bool noVersion = false;
     std::string dump;
+    std::string received;
 };
 
 void AddEventFault(CLI::App& app, const std::string& name, updater::sim::EventFault& fault,
@@ -59,6 +62,8 @@ void AddOptions(CLI::App& app, SimOptions& options, Texts& texts) {
         "--no-wire-time", [&options](std::int64_t) { options.modelWireTime = false; },
         "Answer at once instead of at the pace of a real line");
     app.add_option("--dump", texts.dump, "Write the received memory to this file at the end");
+    app.add_option("--received", texts.received,
+                   "Write every byte received from the Updater to this file as it arrives");
     app.add_flag("--once", options.once,
                  "Exit after the first dialogue, however it ends (the Updater closes the port, "
                  "or a fault or hang-up ends it)");
@@ -152,13 +157,38 @@ int main(int argc, char** argv) {
         std::cerr << "radio-sim: no pseudo-terminal could be opened\n";
         return 2;
     }
+    // What the Updater sent, for a test that compares it with the Updater's own trace.
+    std::ofstream received;
+    size_t receivedSaved = 0;
+    if (!texts.received.empty()) {
+        received.open(texts.received, std::ios::binary | std::ios::trunc);
+        if (!received) {
+            std::cerr << "radio-sim: cannot write " << texts.received << '\n';
+            return 2;
+        }
+    }
+    const auto saveReceived = [&] {
+        if (!received.is_open()) return;
+        const auto bytes = radio.Received();
+        if (bytes.size() <= receivedSaved) return;
+        received.write(reinterpret_cast<const char*>(bytes.data() + receivedSaved),
+                       static_cast<std::streamsize>(bytes.size() - receivedSaved));
+        received.flush();
+        receivedSaved = bytes.size();
+    };
     std::cout << radio.PortPath() << std::endl;
 
     while (radio.Serving()) {
-        const int signal = sigwaitinfo(&signals, nullptr);
+        // With --received the bytes go out as they arrive, so a tick wakes the loop; without
+        // it an idle simulator sleeps until a signal.
+        const timespec tick{0, 100'000'000};
+        const int signal = received.is_open() ? sigtimedwait(&signals, nullptr, &tick)
+                                              : sigwaitinfo(&signals, nullptr);
+        saveReceived();
         if (signal == SIGINT || signal == SIGTERM) break;
     }
     radio.Stop();
+    saveReceived();
 
     const auto report = radio.Report();
     if (!texts.dump.empty() && !radio.Dump(texts.dump)) {

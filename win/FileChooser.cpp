@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "front/FileFilter.h"
@@ -34,6 +35,26 @@ std::string ChooseFileToOpen(HWND owner, const std::string& pairedFilter) {
     request.nMaxFile = static_cast<DWORD>(path.size());
     request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ENABLESIZING;
     if (!GetOpenFileNameW(&request)) return {};
+    return Utf8FromWide(path.data());
+}
+
+std::string ChooseFileToSave(HWND owner, const std::string& pairedFilter,
+                             const std::string& suggestedName) {
+    const std::wstring filter = SystemFileFilter(pairedFilter);
+    std::vector<wchar_t> path(32768, L'\0');
+    const std::wstring suggested = WideFromUtf8(suggestedName);
+    if (suggested.size() < path.size()) std::copy(suggested.begin(), suggested.end(), path.begin());
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFilter = filter.c_str();
+    request.nFilterIndex = 1;
+    request.lpstrFile = path.data();
+    request.nMaxFile = static_cast<DWORD>(path.size());
+    request.lpstrDefExt = L"txt";
+    request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST |
+                    OFN_ENABLESIZING;
+    if (!GetSaveFileNameW(&request)) return {};
     return Utf8FromWide(path.data());
 }
 

@@ -31,6 +31,8 @@ HICON LoadApplicationIcon(int sizeMetricX, int sizeMetricY) {
 
 UpdaterDialog::UpdaterDialog(LinkPort& link, UpdaterDialogOptions options)
     : fileChooser_(options.fileChooser ? options.fileChooser : FileChooser(ChooseFileToOpen)),
+      saveFileChooser_(options.saveFileChooser ? options.saveFileChooser
+                                               : SaveFileChooser(ChooseFileToSave)),
       core_(*this, link, options) {}
 
 UpdaterDialog::~UpdaterDialog() {
@@ -61,6 +63,11 @@ INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             // The close box and Alt+F4 ask like Exit does; refused while Exit is unavailable.
             core_.OnCancel();
             return TRUE;
+        case WM_SYSCOMMAND:
+            // The system's own commands keep their default processing.
+            if ((wParam & 0xFFF0) != IDM_SAVE_TRACE) return FALSE;
+            core_.OnSaveTrace();
+            return TRUE;
         case WM_SHOW_MESSAGE:
             ShowRequestedMessage(*reinterpret_cast<MessageRequest*>(lParam));
             return TRUE;
@@ -78,6 +85,7 @@ INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void UpdaterDialog::OnInitDialog(HWND window) {
     window_ = window;
     SetIcons();
+    AddTraceMenuItem();
     core_.OnInitDialog();
 }
 

@@ -25,6 +25,8 @@ inline constexpr UINT WM_SHOW_MESSAGE = WM_USER + 1;
 struct UpdaterDialogOptions : FrontOptions {
     // Empty: the system's open-file dialog.
     FileChooser fileChooser;
+    // Empty: the system's save-file dialog (the last update's trace).
+    SaveFileChooser saveFileChooser;
 };
 
 class UpdaterDialog : public UpdaterWindow {
@@ -66,6 +68,8 @@ class UpdaterDialog : public UpdaterWindow {
     int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override;
     void ShowStep(const std::string& step) override;
     void RunWhileServing(const std::function<void()>& work) override;
+    void EnableTraceSaving(bool enabled) override;
+    std::string ChooseTraceFile(const std::string& suggestedName) override;
 
     // The dialog's messages (win/DialogProcedure.h).
     void OnInitDialog(HWND window);
@@ -81,8 +85,11 @@ class UpdaterDialog : public UpdaterWindow {
     void OnCommand(int id, int notification);
     void ShowRequestedMessage(MessageRequest& request);
     void SetIcons();
+    // "Save trace of the last update…" in the system menu, greyed until an update has ended.
+    void AddTraceMenuItem();
 
     FileChooser fileChooser_;
+    SaveFileChooser saveFileChooser_;
     UpdaterDialogCore core_;
     HWND window_ = nullptr;
     bool modal_ = false;

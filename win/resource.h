@@ -27,3 +27,7 @@
 #define IDC_REFER 1018
 #define IDC_SPEED_38400 1019
 #define IDC_STEP 1020
+
+// The main dialog's system menu: "Save trace of the last update…" (below the system's own
+// commands, 0xF000 and up; the low four bits of a system command are the system's).
+#define IDM_SAVE_TRACE 0x0110

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "front/PortScan.h"
 #include "tests/support/RadioMemoryCheck.h"
 #include "tests/support/SmallImage.h"
+#include "tests/support/TraceLines.h"
 
 namespace updater::test {
 
@@ -26,6 +31,10 @@ DialogUnderTest::DialogUnderTest(DialogSetup setup) : radio(std::move(setup.radi
     options.portEnumerator = [port](SerialPort& probe) {
         return ScanPorts(probe, {"/dev/no-such-serial-device", port}, PortCheck::OpensOnly);
     };
+    options.saveFileChooser = [this](QWidget*, const QString&, const QString&) {
+        ++saveDialogs;
+        return traceSavePath;
+    };
     dialog = std::make_unique<UpdaterDialog>(nullptr, link, options);
     dialog->OnInitDialog();
     dialog->show();
@@ -42,6 +51,57 @@ ImageLoaderFunction SmallImageLoader() { return testing::LoadSmallImage; }
 std::string MemoryMismatch(const sim::RadioSimulator& radio, const FirmwareImage& image) {
     return updater::testing::MemoryMismatch(
         radio, {&image.lowAreaRecords, &image.mainAreaRecords, &image.topAreaRecords});
+}
+
+QAction* SaveTraceAction(const UpdaterDialog& dialog) {
+    return dialog.findChild<QAction*>(QStringLiteral("saveTraceAction"));
+}
+
+std::string SaveTrace(DialogUnderTest& under) {
+    namespace fs = std::filesystem;
+    const fs::path path =
+        fs::temp_directory_path() /
+        ("gui-trace-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+         std::to_string(reinterpret_cast<uintptr_t>(&under)) + ".txt");
+    QAction* action = SaveTraceAction(*under.dialog);
+    if (action == nullptr) {
+        ADD_FAILURE() << "the dialog has no \"Save trace of the last update…\"";
+        return {};
+    }
+    EXPECT_TRUE(action->isEnabled());
+    under.traceSavePath = QString::fromStdString(path.string());
+    action->trigger();
+    under.traceSavePath.clear();
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.is_open()) << "no trace saved at " << path;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    fs::remove(path);
+    return text;
+}
+
+void ExpectTraceOfFailure(const std::string& trace, const sim::RadioSimulator& radio,
+                          const std::string& failingStep, const std::string& code) {
+    const std::vector<uint8_t> written = testing::TraceWrittenBytes(trace);
+    ASSERT_FALSE(written.empty());
+    // The radio may take the last bytes off the line a moment after the update has ended:
+    // wait for them (bounded), then compare every byte.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (radio.Received().size() < written.size() &&
+           std::chrono::steady_clock::now() < deadline) {
+        radio.WaitForReport([](const sim::SimReport&) { return false; },
+                            std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(written, radio.Received());
+    const std::vector<testing::TraceStep> steps = testing::TraceSteps(trace);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back().name, failingStep);
+    EXPECT_EQ(steps.back().result, "0");
+    EXPECT_EQ(steps.back().code, code);
+    const std::string last = testing::TraceLastLine(trace);
+    EXPECT_EQ(testing::TraceEvent(last), "outcome");
+    EXPECT_EQ(testing::TraceField(last, "result"), "0");
+    EXPECT_EQ(testing::TraceField(last, "code"), code);
 }
 
 }  // namespace updater::test

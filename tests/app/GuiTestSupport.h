@@ -3,6 +3,7 @@
 // a pseudo-terminal, and a main window started against it.
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -58,7 +59,21 @@ struct DialogUnderTest {
     sim::RadioSimulator radio;
     LinkPort link;
     std::unique_ptr<UpdaterDialog> dialog;
+    // The save dialog of "Save trace of the last update…": answers with this path (empty:
+    // cancelled) and counts how often it was asked.
+    QString traceSavePath;
+    int saveDialogs = 0;
 };
+
+// "Save trace of the last update…" of the dialog's context menu.
+QAction* SaveTraceAction(const UpdaterDialog& dialog);
+// Saves the last update's trace through the item into a file of its own and returns the
+// file's text.
+std::string SaveTrace(DialogUnderTest& under);
+// The saved trace of a failed update holds every byte the radio received, in order, and ends
+// at the failing step with its code.
+void ExpectTraceOfFailure(const std::string& trace, const sim::RadioSimulator& radio,
+                          const std::string& failingStep, const std::string& code);
 
 // A loader that yields a valid image of a few blocks per area (tests/support/SmallImage.h).
 ImageLoaderFunction SmallImageLoader();

@@ -282,9 +282,11 @@ TEST(UpdateWorkflow, WithoutARadioTheWindowServesThroughTheWholeSearch) {
     int closesRefused = 0;
     QTimer timer;
     timer.setInterval(50);
+    bool traceSavingGreyed = true;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (!dialog.UpdateRunning()) return;
         ++ticks;
+        traceSavingGreyed &= !test::SaveTraceAction(dialog)->isEnabled();
         dialog.update();
         if (!dialog.close()) ++closesRefused;
     });
@@ -317,6 +319,9 @@ TEST(UpdateWorkflow, WithoutARadioTheWindowServesThroughTheWholeSearch) {
     EXPECT_EQ(recorder.messages[0].text, kTextGeneralFailure);
     EXPECT_TRUE(step->text().isEmpty());
     ExpectReady(dialog);
+    // The search is in the trace of the last update, byte for byte, up to the failing step.
+    EXPECT_TRUE(traceSavingGreyed);
+    test::ExpectTraceOfFailure(test::SaveTrace(under), under.radio, "FindRadio", "0xFFFF0005");
 }
 
 TEST(UpdateWorkflow, DecliningTheVersionChangeShowsOnlyTheCancelNotice) {

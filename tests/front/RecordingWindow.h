@@ -32,6 +32,10 @@ class RecordingWindow : public UpdaterWindow {
     bool bannerUp = false;
     bool waitCursor = false;
     bool ended = false;
+    // "Save trace of the last update…": its state, and the save dialog (empty: cancelled).
+    bool traceSavingEnabled = false;
+    std::function<std::string()> traceFileChooser;
+    std::string suggestedTraceName;
     // "banner shown: <title>|<status>", "ports filled", "input discarded", "banner hidden", ...
     std::vector<std::string> events;
 
@@ -71,6 +75,11 @@ class RecordingWindow : public UpdaterWindow {
         events.push_back(on ? "wait cursor" : "arrow cursor");
     }
     void DiscardInput() override { events.push_back("input discarded"); }
+    void EnableTraceSaving(bool on) override { traceSavingEnabled = on; }
+    std::string ChooseTraceFile(const std::string& suggestedName) override {
+        suggestedTraceName = suggestedName;
+        return traceFileChooser ? traceFileChooser() : std::string();
+    }
     bool RunSpecialSettings(UserSettings& settings) override {
         return specialSettings ? specialSettings(settings) : false;
     }

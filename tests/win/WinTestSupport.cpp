@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "front/PortScan.h"
+#include "front/TraceSaving.h"
 #include "link/PortList.h"
 #include "win/WideText.h"
 #include "win/resource.h"
@@ -38,6 +40,10 @@ DialogUnderTest::DialogUnderTest(DialogSetup setup) {
     options.imageLoader = std::move(setup.imageLoader);
     options.portEnumerator = setup.ports ? std::move(setup.ports) : [](SerialPort& probe) {
         return ScanPorts(probe, CandidatePortNames(), PortCheck::OpensOnly);
+    };
+    options.saveFileChooser = [this](HWND, const std::string&, const std::string&) {
+        ++saveDialogs;
+        return traceSavePath;
     };
     dialog = std::make_unique<win::UpdaterDialog>(link, options);
     if (dialog->Create() == nullptr) ADD_FAILURE() << "the main dialog could not be created";
@@ -104,6 +110,66 @@ std::vector<std::string> PortListItems(HWND dialog) {
 }
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+namespace {
+
+// The file's bytes, read in one piece by its size; the file may be open for writing elsewhere
+// (a radio noting its bytes).
+std::string WholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        text.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
+        text.resize(read);
+    }
+    CloseHandle(file);
+    return text;
+}
+
+}  // namespace
+
+MenuItemState SaveTraceItem(HWND dialog) {
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (menu == nullptr) return MenuItemState::Missing;
+    wchar_t text[128] = {};
+    if (GetMenuStringW(menu, IDM_SAVE_TRACE, text, 128, MF_BYCOMMAND) <= 0) {
+        return MenuItemState::Missing;
+    }
+    EXPECT_EQ(win::Utf8FromWide(text), kTextSaveTrace);
+    const UINT state = GetMenuState(menu, IDM_SAVE_TRACE, MF_BYCOMMAND);
+    return (state & MF_GRAYED) != 0 ? MenuItemState::Greyed : MenuItemState::Enabled;
+}
+
+std::string SaveTrace(DialogUnderTest& under) {
+    namespace fs = std::filesystem;
+    const fs::path path =
+        fs::temp_directory_path() / ("win-trace-" + std::to_string(GetCurrentProcessId()) + ".txt");
+    under.traceSavePath = path.string();
+    // The item as the system menu sends it: the low four bits are the system's.
+    SendMessageW(under.Window(), WM_SYSCOMMAND, IDM_SAVE_TRACE | 0x0003, 0);
+    under.traceSavePath.clear();
+    EXPECT_TRUE(fs::exists(path)) << "no trace saved at " << path.string();
+    std::string text = WholeFile(path.wstring());
+    fs::remove(path);
+    return text;
+}
+
+std::vector<uint8_t> ReceivedBytes(const char* portVariable) {
+    const std::string variable = std::string(portVariable) + "_RECEIVED";
+    const char* path = std::getenv(variable.c_str());
+    if (path == nullptr || *path == '\0') {
+        ADD_FAILURE() << variable << " names no file (scripts/wine-window.sh)";
+        return {};
+    }
+    const std::string text = WholeFile(win::WideFromUtf8(path));
+    return {text.begin(), text.end()};
+}
 
 bool CloseCommandGreyed(HWND dialog) {
     HMENU menu = GetSystemMenu(dialog, FALSE);

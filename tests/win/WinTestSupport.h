@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/LinkPort.h"
 #include "tests/support/WindowCaption.h"
@@ -60,7 +61,21 @@ struct DialogUnderTest {
 
     LinkPort link;
     std::unique_ptr<win::UpdaterDialog> dialog;
+    // The save dialog of "Save trace of the last update…": answers with this path (empty:
+    // cancelled) and counts how often it was asked.
+    std::string traceSavePath;
+    int saveDialogs = 0;
 };
+
+// "Save trace of the last update…" in the dialog's system menu.
+enum class MenuItemState { Missing, Greyed, Enabled };
+MenuItemState SaveTraceItem(HWND dialog);
+// Saves the last update's trace through the system menu's item into a file of its own and
+// returns the file's text.
+std::string SaveTrace(DialogUnderTest& under);
+// The bytes the simulated radio of this port variable has received so far (the file that the
+// variable with "_RECEIVED" appended names, see scripts/wine-window.sh).
+std::vector<uint8_t> ReceivedBytes(const char* portVariable);
 
 // A loader that reads the image file at ImageFilePath() whatever the dialog asks for.
 ImageLoaderFunction FileImageLoader();

@@ -8,6 +8,7 @@
 #include "WinTestSupport.h"
 #include "protocol/Messages.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TraceLines.h"
 #include "win/CommonControls.h"
 #include "win/resource.h"
 
@@ -161,37 +162,88 @@ TEST(WinUpdate, WholeUpdatesThroughTheWindowEndWithWritingCompleted) {
     RemoveWindowSubclass(bar, ProgressSubclass, 1);
 }
 
+// The saved trace of a failed update holds every byte the radio received during it, in order,
+// and ends at the failing step with its code. receivedBefore: what the radio had received
+// before the update.
+void ExpectTraceOfFailure(const std::string& trace, const char* portVariable, size_t receivedBefore,
+                          const char* failingStep, const char* code) {
+    const std::vector<uint8_t> written = testing::TraceWrittenBytes(trace);
+    ASSERT_FALSE(written.empty());
+    // The radio notes what it takes off the line a moment later: wait for it (bounded).
+    std::vector<uint8_t> received = wintest::ReceivedBytes(portVariable);
+    for (int tries = 0; received.size() < receivedBefore + written.size() && tries < 500; ++tries) {
+        Sleep(20);
+        received = wintest::ReceivedBytes(portVariable);
+    }
+    ASSERT_GE(received.size(), receivedBefore);
+    EXPECT_EQ(written,
+              std::vector<uint8_t>(received.begin() + static_cast<ptrdiff_t>(receivedBefore),
+                                   received.end()));
+    const std::vector<testing::TraceStep> steps = testing::TraceSteps(trace);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back().name, failingStep);
+    EXPECT_EQ(steps.back().result, "0");
+    EXPECT_EQ(steps.back().code, code);
+    const std::string last = testing::TraceLastLine(trace);
+    EXPECT_EQ(testing::TraceEvent(last), "outcome");
+    EXPECT_EQ(testing::TraceField(last, "code"), code);
+}
+
 TEST(WinUpdate, FailuresAndACancelShowTheirTexts) {
     const struct {
         const char* name;
         const char* portVariable;
         int versionAnswer;
         std::vector<RecordedMessage> expected;
+        const char* failingStep;  // with its code, in the saved trace; none for the cancel
+        const char* code;
     } cases[] = {
         {"another model",
          "UPDATER_WIN_TEST_OTHER_MODEL",
          ID_OK,
-         {{kTextModelMismatch, kCaptionError, MB_OK_STOP}}},
+         {{kTextModelMismatch, kCaptionError, MB_OK_STOP}},
+         "CheckModelCode",
+         "0xFFFF0006"},
         {"no radio",
          "UPDATER_WIN_TEST_SILENT",
          ID_OK,
-         {{kTextGeneralFailure, kCaptionError, MB_OK_STOP}}},
+         {{kTextGeneralFailure, kCaptionError, MB_OK_STOP}},
+         "FindRadio",
+         "0xFFFF0005"},
         {"version change declined",
          "UPDATER_WIN_TEST_RADIO",
          ID_CANCEL,
          {{"", kCaptionConfirmVersion, MB_OKCANCEL_EXCLAMATION},
-          {kTextCancelled, kCaptionConfirmVersion, MB_OK_EXCLAMATION}}},
+          {kTextCancelled, kCaptionConfirmVersion, MB_OK_EXCLAMATION}},
+         nullptr,
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MessageRecorder recorder;
-        recorder.answer = [&c](const RecordedMessage& message) {
-            return message.style == MB_OKCANCEL_EXCLAMATION ? c.versionAnswer : ID_OK;
-        };
+        bool traceSavingGreyed = true;
         const std::string port = wintest::RadioPort(c.portVariable);
         DialogUnderTest under(wintest::DialogSetup().Loader(wintest::FileImageLoader()));
+        recorder.answer = [&](const RecordedMessage& message) {
+            // While the update runs, "Save trace of the last update…" is greyed and does nothing.
+            traceSavingGreyed &=
+                wintest::SaveTraceItem(under.Window()) == wintest::MenuItemState::Greyed;
+            SendMessageW(under.Window(), WM_SYSCOMMAND, IDM_SAVE_TRACE, 0);
+            return message.style == MB_OKCANCEL_EXCLAMATION ? c.versionAnswer : ID_OK;
+        };
+        EXPECT_EQ(wintest::SaveTraceItem(under.Window()), wintest::MenuItemState::Greyed);
+        const size_t receivedBefore =
+            c.failingStep != nullptr ? wintest::ReceivedBytes(c.portVariable).size() : 0;
         ASSERT_TRUE(wintest::SelectPort(under, port));
         ASSERT_TRUE(wintest::Click(under.Window(), IDC_WRITE));
+        EXPECT_TRUE(traceSavingGreyed);
+        EXPECT_EQ(under.saveDialogs, 0);
+        EXPECT_EQ(wintest::SaveTraceItem(under.Window()), wintest::MenuItemState::Enabled);
+        if (c.failingStep != nullptr) {
+            ExpectTraceOfFailure(wintest::SaveTrace(under), c.portVariable, receivedBefore,
+                                 c.failingStep, c.code);
+            EXPECT_EQ(under.saveDialogs, 1);
+        }
 
         ASSERT_EQ(recorder.messages.size(), c.expected.size());
         for (size_t i = 0; i < c.expected.size(); ++i) {
