@@ -43,7 +43,7 @@ if(HELP2MAN)
   foreach(program updater-cli radio-sim)
     if(TARGET ${program})
       add_custom_command(OUTPUT ${gz_dir}/${program}.1.gz
-        COMMAND ${HELP2MAN} --no-info --version-string=${PROJECT_VERSION}
+        COMMAND ${HELP2MAN} --no-info --version-string=${UPDATER_RELEASE_VERSION}
                 --name=${program} --section=1 $<TARGET_FILE:${program}>
                 | ${GZIP} -9n > ${gz_dir}/${program}.1.gz
         DEPENDS ${program} VERBATIM)
@@ -57,7 +57,8 @@ install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${UPDATER_PACKAGE_NAME})
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The program's version and the firmware's: vm-updater_1.0.0+fw2.10.07_amd64.deb.
+set(CPACK_PACKAGE_VERSION ${UPDATER_RELEASE_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Updater developers <updater@vm-updater.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for VM-5160/VM-6160 radios")
 set(CPACK_PACKAGE_DESCRIPTION
