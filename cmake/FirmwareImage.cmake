@@ -72,6 +72,7 @@ file(GLOB loader_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/image/*.cpp"
      "${PROJECT_SOURCE_DIR}/image/*.h")
 set(UPDATER_FIRMWARE_CHECK_DEPENDS ${loader_sources} "${PROJECT_SOURCE_DIR}/tools/check_firmware_image.cpp"
     "${PROJECT_SOURCE_DIR}/tools/PackageVersion.cpp")
+set(UPDATER_FIRMWARE_CHECKER "${firmware_checker}")
 set(UPDATER_FIRMWARE_CHECK ${firmware_check_build}
     COMMAND "${firmware_checker}" "${UPDATER_FIRMWARE_FILE}")
 
