@@ -17,8 +17,7 @@ void PrintVersion() {
     updater::FirmwareImage image;
     const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
     std::cout << "updater " << UPDATER_VERSION << "\nembedded image: "
-              << (valid ? image.VersionText() : std::string(updater::kTextInvalidVersion))
-              << '\n';
+              << (valid ? image.VersionText() : std::string(updater::kTextInvalidVersion)) << '\n';
 }
 
 }  // namespace
