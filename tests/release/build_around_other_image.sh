@@ -2,10 +2,12 @@
 # A build around another valid image shows that image's version in `updater-cli info`,
 # `updater --version` and the window's caption; the same build with the image broken (a wrong
 # checksum) fails with the loader's reason.
-# Usage: build_around_other_image.sh SOURCE_DIR BUILD_DIR DESCRAMBLER CHECKER BUILD_TYPE
-#                                    LAUNCHER BROKEN.srec
+# Usage: build_around_other_image.sh SOURCE_DIR BUILD_DIR DESCRAMBLER BROKEN.srec CMAKE_ARGS...
+#   CMAKE_ARGS: the settings of the build that runs the test (its compiler cache, build type,
+#   warnings), so that the compiler cache serves what that build compiled already.
 set -euo pipefail
-source_dir=$1 build=$2 scrambler=$3 checker=$4 build_type=$5 launcher=$6 broken=$7
+source_dir=$1 build=$2 scrambler=$3 broken=$4
+shift 4
 rm -rf "$build"
 mkdir -p "$build"
 image=$build/other.mot
@@ -16,10 +18,7 @@ check() {  # check WHAT TEXT FILE: the file holds the text
     echo "FAILED: $1: \"$2\" not in:"; sed 's/^/    /' "$3"; failures=$((failures + 1)); fi
 }
 
-launch=()
-[[ -n $launcher ]] && launch=(-DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" -DCMAKE_C_COMPILER_LAUNCHER="$launcher")
-cmake -S "$source_dir" -B "$build/tree" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" "${launch[@]}" \
-  -DUPDATER_FIRMWARE="$image" -DUPDATER_CHECK_FIRMWARE_IMAGE="$checker" \
+cmake -S "$source_dir" -B "$build/tree" -G Ninja "$@" -DUPDATER_FIRMWARE="$image" \
   -DUPDATER_BUILD_BENCH=OFF >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; exit 1; }
 check "configuring names the version and the tag" \
   "Firmware image version: V9.99.01, top-area tag: 5AA55AA55AA55AA55AA55AA55AA55AA5" \
