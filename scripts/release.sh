@@ -42,8 +42,10 @@ deb=$(ls "$linux"/vm-updater_*.deb)
 
 # --- Windows: the installer and the zip ----------------------------------------------------
 mingw=$build/mingw
+# The image check of the Linux build serves the cross build too: both run on this machine.
 bash scripts/mingw-configure.sh "$mingw" -DUPDATER_FIRMWARE="$image" -DUPDATER_BUILD_TESTS=OFF \
-  -DUPDATER_SPECIAL_SETTINGS=OFF -UCMAKE_CXX_COMPILER_LAUNCHER -UCMAKE_C_COMPILER_LAUNCHER
+  -DUPDATER_SPECIAL_SETTINGS=OFF -UCMAKE_CXX_COMPILER_LAUNCHER -UCMAKE_C_COMPILER_LAUNCHER \
+  -DUPDATER_CHECK_FIRMWARE_IMAGE="$linux/host-tools/check-firmware-image"
 cmake --build "$mingw" -j "$jobs" --target updater updater-cli
 mapfile -t windows < <(bash scripts/make-windows-packages.sh "$mingw" "$build/windows-packages")
 ((${#windows[@]} == 2)) || { echo "release: the Windows packages were not made" >&2; exit 1; }
