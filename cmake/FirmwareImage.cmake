@@ -33,7 +33,9 @@ else()
   set(host_args -S "${PROJECT_SOURCE_DIR}/tools/host" -B "${host_dir}" -G "${CMAKE_GENERATOR}"
                 -DCMAKE_BUILD_TYPE=Release)
   if(CMAKE_CXX_COMPILER_LAUNCHER)
-    list(APPEND host_args "-DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}")
+    # The launcher itself (ccache), without what the top level puts in front of it.
+    list(GET CMAKE_CXX_COMPILER_LAUNCHER -1 host_launcher)
+    list(APPEND host_args "-DCMAKE_CXX_COMPILER_LAUNCHER=${host_launcher}")
   endif()
   # The build machine's own compiler, not the one a toolchain file names for the target.
   execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=CC --unset=CXX
