@@ -1,5 +1,9 @@
-# Install rules and the Debian package (cpack -G DEB).
+# Install rules and the Debian package (cpack -G DEB). The package is reproducible to the byte
+# when cpack runs with SOURCE_DATE_EPOCH set (scripts/package.sh, scripts/release.sh): cpack
+# then gives every member that time, and the folders' modes do not depend on the umask.
 include(GNUInstallDirs)
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 foreach(program updater updater-cli radio-sim)
   if(TARGET ${program})
@@ -37,13 +41,26 @@ add_custom_command(OUTPUT ${gz_dir}/updater.1.gz
   DEPENDS ${packaging}/updater.1)
 set(man_pages ${gz_dir}/updater.1.gz)
 
-# The man pages of the two command-line programs are made from their --help.
+# The man pages of the two command-line programs are made from their --help. Their date is the
+# last commit's (or SOURCE_DATE_EPOCH's, when given), not the day of the build, so that the
+# package is the same whenever it is built.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(source_date "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                  OUTPUT_VARIABLE source_date OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE status ERROR_QUIET)
+  if(NOT status EQUAL 0 OR source_date STREQUAL "")
+    set(source_date 0)
+  endif()
+endif()
 find_program(HELP2MAN help2man)
 if(HELP2MAN)
   foreach(program updater-cli radio-sim)
     if(TARGET ${program})
       add_custom_command(OUTPUT ${gz_dir}/${program}.1.gz
-        COMMAND ${HELP2MAN} --no-info --version-string=${PROJECT_VERSION}
+        COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${source_date}
+                ${HELP2MAN} --no-info --version-string=${UPDATER_RELEASE_VERSION}
                 --name=${program} --section=1 $<TARGET_FILE:${program}>
                 | ${GZIP} -9n > ${gz_dir}/${program}.1.gz
         DEPENDS ${program} VERBATIM)
@@ -57,7 +74,8 @@ install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${UPDATER_PACKAGE_NAME})
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The program's version and the firmware's: vm-updater_1.0.0+fw2.10.07_amd64.deb.
+set(CPACK_PACKAGE_VERSION ${UPDATER_RELEASE_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Updater developers <updater@vm-updater.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for VM-5160/VM-6160 radios")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   srecord xvfb xauth imagemagick libx11-dev
   g++-mingw-w64-x86-64-posix
-  dpkg-dev fakeroot file lintian desktop-file-utils help2man
+  dpkg-dev fakeroot file lintian desktop-file-utils help2man zip
 )
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(wine wine64 fonts-wine nsis x11-utils)

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks it (lintian, desktop-file-validate), unpacks it into a
 # fresh staging root and runs the installed programs from there: `updater-cli info`, and a
-# whole `updater-cli write` against the installed `radio-sim`.
+# whole `updater-cli write` against the installed `radio-sim`. Then the Windows packages, and
+# the proof that all three are reproducible: a second build elsewhere gives the same bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The time inside the packages: the last commit's.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 
 # The build to package: build/ as the default preset makes it, or LINUX_BUILD (the test run's
 # own build, configured already).
@@ -37,6 +40,7 @@ test -f "$stage/usr/share/applications/vm-updater.desktop"
 ls "$stage"/usr/share/man/man1/
 
 "$bin/updater-cli" --version
+"$bin/updater" --version
 "$bin/updater-cli" info
 
 # The installed simulator on a pseudo-terminal, the installed CLI writing into it.
@@ -56,3 +60,6 @@ echo "installed package: write against the installed radio-sim succeeded"
 
 # The Windows packages: the installer and the portable zip, proven under Wine.
 JOBS=$(nproc) bash scripts/windows-package.sh
+
+# The same three packages again from a second build: byte for byte the same.
+JOBS=$(nproc) bash scripts/reproducible-check.sh

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The Windows packages, built on Linux: vm-updater-<version>-setup.exe (NSIS) and a portable zip
-# of updater.exe and updater-cli.exe. The installer is then proven under Wine in a fresh
-# prefix: a silent install, the installed updater-cli.exe --version and a write into the
-# simulated radio on COM5 (a small image from C:\Prüfstand\, so that it takes moments), a
-# silent uninstall, and nothing of it left behind; then an upgrade over an earlier version
-# (one uninstall entry, one Start-menu entry, the new files), an installation refused while the
-# installed Updater runs, and the final uninstall leaving nothing.
+# The Windows packages, built on Linux by scripts/make-windows-packages.sh:
+# vm-updater-<version>-fw<firmware>-setup.exe (NSIS) and a portable zip of updater.exe and
+# updater-cli.exe; the file properties of each carry the program's and the firmware's versions.
+# The installer is then proven under Wine in a fresh prefix: a silent install, the installed
+# updater-cli.exe --version and a write into the simulated radio on COM5 (a small image from
+# C:\Prüfstand\, so that it takes moments), a silent uninstall, and nothing of it left behind;
+# then an upgrade over an earlier version (one uninstall entry, one Start-menu entry, the new
+# files), an installation refused while the installed Updater runs, and the final uninstall
+# leaving nothing.
 # With UPDATER_COUNTS set, the checks' results are added to that file.
 # Usage: scripts/windows-package.sh   (JOBS=n; LINUX_BUILD=dir for radio-sim, default: build)
 set -euo pipefail
@@ -22,15 +24,11 @@ sim=$root/$linux_build/sim/radio-sim
 
 # --- the packages --------------------------------------------------------------------------
 out=$root/build-mingw/packages
-stage=$out/vm-updater-$version
 rm -rf "$out"
-mkdir -p "$stage"
-for program in build-mingw/win/updater.exe build-mingw/cli/updater-cli.exe; do
-  x86_64-w64-mingw32-strip -o "$stage/$(basename "$program")" "$program"
-done
-setup=$out/vm-updater-$version-setup.exe
-makensis -V2 -DVERSION="$version" -DBINDIR="$stage" -DOUTFILE="$setup" \
-  packaging/windows/updater.nsi
+mapfile -t packages < <(bash scripts/make-windows-packages.sh build-mingw "$out")
+((${#packages[@]} == 2)) || { echo "windows-package: the packages were not made" >&2; exit 1; }
+setup=${packages[0]}
+zip=${packages[1]}
 # An earlier version to upgrade from: the same installer with a lower version and the programs
 # as built, unstripped, so that every installed file differs from the new one.
 earlier_version=0.0.1
@@ -42,10 +40,8 @@ earlier_setup=$(dirname "$earlier_stage")/vm-updater-$earlier_version-setup.exe
 # Compressed the quick way: it is only installed here.
 makensis -V2 -X"SetCompressor /FINAL zlib" -DVERSION="$earlier_version" -DBINDIR="$earlier_stage" \
   -DOUTFILE="$earlier_setup" packaging/windows/updater.nsi
-zip=$out/vm-updater-$version-windows-portable.zip
-(cd "$out" && cmake -E tar cf "$zip" --format=zip "vm-updater-$version/updater.exe" \
-  "vm-updater-$version/updater-cli.exe")
 ls -l "$setup" "$zip"
+release=$(sed -n 's/^UPDATER_RELEASE_VERSION_CACHED:INTERNAL=//p' build-mingw/CMakeCache.txt)
 
 # --- install, use and uninstall under Wine -------------------------------------------------
 work=$(mktemp -d)
@@ -103,6 +99,15 @@ expect() {
   if "$@"; then passes=$((passes + 1)); else fail "$what"; fi
 }
 no_uninstall_key() { ! registry_has_key; }
+
+# The file properties: the product version of each program and of the installer names the
+# program's and the firmware's versions ("1.0.0+fw2.10.07"). The version information holds its
+# keys and values as UTF-16 strings, the value right after its key.
+product_version() { strings -el "$1" | grep -A1 -x ProductVersion | tail -n 1; }
+for file in "$out/vm-updater-"*"/updater.exe" "$out/vm-updater-"*"/updater-cli.exe" "$setup"; do
+  expect "$(basename "$file") has the product version \"$(product_version "$file")\", not $release" \
+    test "$(product_version "$file")" = "$release"
+done
 
 # The image to write, as a user keeps it; placed before the first look at the prefix.
 image_dir="$drive/Prüfstand"

@@ -16,34 +16,7 @@ case "${1:-}" in
   *) echo "windows.sh: unknown argument $1" >&2; exit 2 ;;
 esac
 
-# CLI11 is header-only and has no MinGW package: offer Debian's headers through a package file
-# of their own, so that the cross build does not put the host's /usr/include on its path.
-cli11=build-mingw/host-cli11
-mkdir -p "$cli11/include"
-ln -sfn /usr/include/CLI "$cli11/include/CLI"
-cat >"$cli11/CLI11Config.cmake" <<'CMAKE'
-if(NOT TARGET CLI11::CLI11)
-  add_library(CLI11::CLI11 INTERFACE IMPORTED)
-  set_target_properties(CLI11::CLI11 PROPERTIES
-    INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_CURRENT_LIST_DIR}/include")
-endif()
-set(CLI11_FOUND TRUE)
-CMAKE
-
-# nlohmann-json is header-only as well: the same for its headers.
-json=build-mingw/host-nlohmann-json
-mkdir -p "$json/include"
-ln -sfn /usr/include/nlohmann "$json/include/nlohmann"
-cat >"$json/nlohmann_jsonConfig.cmake" <<'CMAKE'
-if(NOT TARGET nlohmann_json::nlohmann_json)
-  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
-  set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
-    INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_CURRENT_LIST_DIR}/include")
-endif()
-set(nlohmann_json_FOUND TRUE)
-CMAKE
-
-cmake --preset mingw -DCLI11_DIR="$(pwd)/$cli11" -Dnlohmann_json_DIR="$(pwd)/$json" >/dev/null
+bash scripts/mingw-configure.sh build-mingw
 
 # Every target ninja knows in this build, one name per line.
 known=$(ninja -C build-mingw -t targets all | sed -n 's/^\([^:/]*\): .*/\1/p' | sort -u)

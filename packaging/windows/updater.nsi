@@ -4,8 +4,11 @@
 ; removes what that version put there, then the new files go in. Neither installing nor
 ; uninstalling goes on while the installed Updater runs: the user is asked to close it, and a
 ; silent run ends with a message on its standard error and exit status 2.
-; Built on Linux by scripts/windows-package.sh:
-;   makensis -DVERSION=1.0.0 -DBINDIR=<folder with the two programs> -DOUTFILE=<setup.exe> updater.nsi
+; Built on Linux by scripts/make-windows-packages.sh:
+;   makensis -DVERSION=1.0.0 -DRELEASE_VERSION=1.0.0+fw2.10.07 -DFIRMWARE_VERSION=2.10.07
+;            -DBINDIR=<folder with the two programs> -DOUTFILE=<setup.exe> updater.nsi
+; RELEASE_VERSION (the program's and the firmware's versions) and FIRMWARE_VERSION default to
+; VERSION and to no firmware version key.
 
 Unicode true
 Target amd64-unicode
@@ -14,6 +17,9 @@ Target amd64-unicode
   !error "VERSION, BINDIR and OUTFILE must be defined"
 !endif
 
+!ifndef RELEASE_VERSION
+  !define RELEASE_VERSION "${VERSION}"
+!endif
 !define PRODUCT "Updater for VM-5160/VM-6160"
 ; A file name cannot hold the slash of the product's name: the shortcut gets this file name and
 ; the Start menu shows the product's name from the folder's desktop.ini.
@@ -34,7 +40,10 @@ ShowUninstDetails show
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} Setup"
-VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${RELEASE_VERSION}"
+!ifdef FIRMWARE_VERSION
+  VIAddVersionKey /LANG=0 "FirmwareVersion" "${FIRMWARE_VERSION}"
+!endif
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "2026 The Updater developers"
 
