@@ -11,8 +11,10 @@
 
 namespace updater {
 
-GuiThreadCalls::GuiThreadCalls(QObject* parent)
-    : QObject(parent), wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+int GuiThreadCalls::MakeEventFd() { return eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+
+GuiThreadCalls::GuiThreadCalls(QObject* parent, WakeUpMaker makeWakeUp)
+    : QObject(parent), wake_(makeWakeUp()) {
     // Without the wake-up no call of the update would ever reach the window.
     if (wake_ < 0) {
         throw std::system_error(errno, std::generic_category(),

@@ -16,8 +16,12 @@ namespace updater {
 
 class GuiThreadCalls : public QObject {
   public:
+    // Makes the window's wake-up: a descriptor, or -1 with errno set.
+    using WakeUpMaker = int (*)();
+    static int MakeEventFd();
+
     // Throws std::system_error when the wake-up cannot be made.
-    explicit GuiThreadCalls(QObject* parent);
+    explicit GuiThreadCalls(QObject* parent, WakeUpMaker makeWakeUp = &MakeEventFd);
     ~GuiThreadCalls() override;
 
     // On the window's thread: runs `call` at once. From another thread: queues it and returns
