@@ -144,7 +144,8 @@ ran=$gtest_ran passed=$gtest_passed skipped=$gtest_skipped tests_failed=$gtest_f
 echo "wine-window: win_gui_tests.exe: ${ran:-?} ran, $passed passed, $skipped skipped," \
   "$tests_failed failed (exit status $status)"
 tests_ok=1
-if ((status != 0 || tests_failed != 0)) || [[ -z "$ran" ]]; then
+# No report, or a report of no test at all, is a run that did not really happen.
+if ((status != 0 || tests_failed != 0 || ${ran:-0} == 0)); then
   tests_ok=0
   # A run that failed without naming a failed test (a crash, the time limit) counts as one.
   ((tests_failed > 0)) || tests_failed=1
@@ -196,13 +197,13 @@ for dpi in "${layout_dpis[@]}"; do
     export UPDATER_WIN_TEST_DPI=$dpi
     [[ -z "$pictures" ]] || export UPDATER_WIN_TEST_PICTURES='C:\pictures'
     timeout 300 "$WINE" ./win_gui_tests.exe --gtest_brief=1 --gtest_filter='WinWindowLayout.*' \
-      </dev/null
+      "--gtest_output=xml:$(wine_path "$work/layout-$dpi.xml")" </dev/null
   ) >"$work/layout-$dpi.log" 2>&1 || status=$?
-  gtest_summary "$work/layout-$dpi.log"
+  gtest_summary "$work/layout-$dpi.xml"
   echo "wine-window: the window at $dpi DPI: ${gtest_ran:-?} ran, $gtest_passed passed," \
     "$gtest_failed failed (exit status $status)"
   passes=$((passes + gtest_passed))
-  if ((status != 0 || gtest_failed != 0)) || [[ -z "$gtest_ran" ]]; then
+  if ((status != 0 || gtest_failed != 0 || ${gtest_ran:-0} == 0)); then
     failures=$((failures + (gtest_failed > 0 ? gtest_failed : 1)))
     sed 's/^/    /' "$work/layout-$dpi.log" >&2
   fi
