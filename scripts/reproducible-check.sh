@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Proves the packages reproducible: builds them a second time with scripts/release.sh, in a
 # fresh folder elsewhere, without the compiler cache, around the same image, and compares the
-# .deb, the installer and the zip byte for byte with those scripts/package.sh made in build/
-# and build-mingw/packages/. Only what is packaged is built the second time.
+# .deb, the installer and the zip byte for byte with those scripts/package.sh made in its build
+# (LINUX_BUILD, default build/) and build-mingw/packages/. Only what is packaged is built the second time.
 # Usage: scripts/reproducible-check.sh   (after scripts/package.sh; JOBS=n)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-image=$(sed -n 's/^UPDATER_FIRMWARE:FILEPATH=//p' build/CMakeCache.txt)
-[[ -n $image ]] || { echo "reproducible: build/ names no firmware image" >&2; exit 1; }
-first=(build/vm-updater_*.deb build-mingw/packages/*-setup.exe build-mingw/packages/*-portable.zip)
+build=${LINUX_BUILD:-build}
+image=$(sed -n 's/^UPDATER_FIRMWARE:FILEPATH=//p' "$build/CMakeCache.txt")
+[[ -n $image ]] || { echo "reproducible: $build/ names no firmware image" >&2; exit 1; }
+first=("$build"/vm-updater_*.deb build-mingw/packages/*-setup.exe build-mingw/packages/*-portable.zip)
 for f in "${first[@]}"; do [[ -f $f ]] || { echo "reproducible: $f is missing" >&2; exit 1; }; done
 
 second=$(mktemp -d /tmp/vm-updater-second-build.XXXXXX)
