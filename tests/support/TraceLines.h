@@ -68,4 +68,22 @@ inline std::string TraceLastLine(const std::string& trace) {
     return last;
 }
 
+// Empty when the trace ends as a failed update must: its last step is failingStep, failed with
+// code, and the outcome after it says the same; otherwise what differs.
+inline std::string TraceEndMismatch(const std::string& trace, const std::string& failingStep,
+                                    const std::string& code) {
+    const std::vector<TraceStep> steps = TraceSteps(trace);
+    if (steps.empty()) return "no step in the trace";
+    const TraceStep& step = steps.back();
+    if (step.name != failingStep || step.result != "0" || step.code != code) {
+        return "last step " + step.name + " result=" + step.result + " code=" + step.code;
+    }
+    const std::string last = TraceLastLine(trace);
+    if (TraceEvent(last) != "outcome" || TraceField(last, "result") != "0" ||
+        TraceField(last, "code") != code) {
+        return "last line: " + last;
+    }
+    return "";
+}
+
 }  // namespace updater::testing
