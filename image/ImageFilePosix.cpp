@@ -3,10 +3,12 @@
 // descriptor, which is opened without blocking: a path that became a FIFO in between is refused
 // at once instead of waiting for a writer.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "image/ImageFile.h"
 
@@ -88,6 +90,19 @@ ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vecto
     const auto size = static_cast<uint64_t>(status.st_size);
     if (size > maxSize) return ImageProblem::TooLarge;
     return ReadWhole(file.Get(), size, out);
+}
+
+void MapInWhole(std::span<const uint8_t> bytes) {
+#ifdef MADV_POPULATE_READ
+    if (bytes.empty()) return;
+    const auto pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<uintptr_t>(bytes.data()) & ~(pageSize - 1);
+    const auto end = reinterpret_cast<uintptr_t>(bytes.data() + bytes.size());
+    // Only a hint: on a kernel without it the pages come in as they are read.
+    madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_READ);
+#else
+    (void)bytes;
+#endif
 }
 
 }  // namespace updater

@@ -71,4 +71,7 @@ ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vecto
     return ImageProblem::ReadFailed;
 }
 
+// Windows brings the pages in as they are read.
+void MapInWhole(std::span<const uint8_t>) {}
+
 }  // namespace updater

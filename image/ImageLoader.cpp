@@ -21,7 +21,9 @@ namespace {
 std::shared_ptr<const ImageText> EmbeddedText() {
     static const std::shared_ptr<const ImageText> text = [] {
         const std::span<const uint8_t> bytes = EmbeddedImageBytes();
-        return bytes.data() == nullptr ? nullptr : ImageText::Borrowed(bytes, true);
+        if (bytes.data() == nullptr) return std::shared_ptr<const ImageText>{};
+        MapInWhole(bytes);
+        return ImageText::Borrowed(bytes, true);
     }();
     return text;
 }

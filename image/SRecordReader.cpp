@@ -16,13 +16,34 @@ namespace {
 
 bool IsBlank(uint8_t c) { return c == ' ' || c == '\r' || c == '\n'; }
 
+// The value of a hexadecimal digit, worked out rather than looked up so that the loop below
+// becomes vector code; any other character counts as 0, as in kHexDigitValues.
+uint8_t DigitValue(uint8_t c) {
+    const auto decimal = static_cast<uint8_t>(c - '0');
+    const auto letter = static_cast<uint8_t>((c | 0x20) - 'a');  // 'A'..'F' read as 'a'..'f'
+    // No character is both, so the two may simply be combined.
+    return static_cast<uint8_t>((decimal < 10 ? decimal : 0) | (letter < 6 ? letter + 10 : 0));
+}
+
+// The sum modulo 256 of the bytes that pairs digit pairs spell. Every data character of the
+// image passes through here.
+uint8_t DigitPairSum(const uint8_t* digits, size_t pairs) {
+    uint8_t sum = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        sum = static_cast<uint8_t>(sum + (DigitValue(digits[2 * i]) << 4) +
+                                   DigitValue(digits[2 * i + 1]));
+    }
+    return sum;
+}
+
 // The window that a stored image is descrambled into; it holds a few lines at a time and
 // always more than the longest line.
 constexpr size_t kWindowSize = 4096;
+constexpr size_t kCacheLine = 64;
 
 class TextCursor {
   public:
-    TextCursor(const ImageText& text, size_t& position)
+    TextCursor(const ImageText& text, size_t position)
         : stored_(text.Bytes().data()),
           size_(text.Size()),
           scrambled_(text.Scrambled()),
@@ -64,13 +85,7 @@ class TextCursor {
         const size_t chars = 2 * static_cast<size_t>(bytes);
         const uint8_t* pairs = Chars(chars);
         if (pairs == nullptr) return false;
-        // 16 x the first digits plus the second digits: the same sum modulo 256 as the bytes.
-        uint32_t high = 0, low = 0;
-        for (int i = 0; i < bytes; ++i) {
-            high += kHexDigitValues[pairs[2 * i]];
-            low += kHexDigitValues[pairs[2 * i + 1]];
-        }
-        sum += 16 * high + low;
+        sum += DigitPairSum(pairs, static_cast<size_t>(bytes));
         pos_ += chars;
         return true;
     }
@@ -94,12 +109,18 @@ class TextCursor {
         end_ = std::min(size_, from + kWindowSize);
         std::memcpy(window_.data(), stored_ + begin_, end_ - begin_);
         DescrambleAt(window_.data(), end_ - begin_, begin_);
+        // At a program's start the stored image is not yet in the processor's caches: ask for the
+        // next window's bytes now, so that they arrive while this window is read.
+        const size_t aheadEnd = std::min(size_, end_ + kWindowSize);
+        for (size_t ahead = end_; ahead < aheadEnd; ahead += kCacheLine) {
+            __builtin_prefetch(stored_ + ahead);
+        }
     }
 
     const uint8_t* stored_;
     size_t size_;
     bool scrambled_;
-    size_t& pos_;
+    size_t pos_;                  // a copy, so that it can live in a register
     size_t begin_ = 0, end_ = 0;  // the window holds the plain characters begin_..end_ - 1
     std::array<uint8_t, kWindowSize> window_;
 };
@@ -130,12 +151,7 @@ bool ReadDataLine(TextCursor& cursor, RawRecord& record) {
     return true;
 }
 
-}  // namespace
-
-ImageProblem ReadSRecordText(const ImageText& text, size_t& position, RawRecordSink& sink) {
-    // A record's place in the text is kept in 24 bits; files are refused long before that.
-    if (text.Size() > kMaxImageFileSize) return ImageProblem::TooLarge;
-    TextCursor cursor(text, position);
+ImageProblem ReadRecords(TextCursor& cursor, RawRecordSink& sink) {
     cursor.SkipBlanks();
     if (cursor.AtEnd() || cursor.Peek() != 'S') return ImageProblem::NotSRecordText;
 
@@ -168,6 +184,17 @@ ImageProblem ReadSRecordText(const ImageText& text, size_t& position, RawRecordS
                 break;  // other records are passed over
         }
     }
+}
+
+}  // namespace
+
+ImageProblem ReadSRecordText(const ImageText& text, size_t& position, RawRecordSink& sink) {
+    // A record's place in the text is kept in 24 bits; files are refused long before that.
+    if (text.Size() > kMaxImageFileSize) return ImageProblem::TooLarge;
+    TextCursor cursor(text, position);
+    const ImageProblem problem = ReadRecords(cursor, sink);
+    position = cursor.Position();
+    return problem;
 }
 
 }  // namespace updater

@@ -51,6 +51,33 @@ TEST(ReadSRecords, FullLineOf128Bytes) {
     EXPECT_EQ(test::RecordBytes(read.records[0]), test::PatternBytes(1, 128));
 }
 
+// A data line's checksum counts a character that is no hexadecimal digit as 0, whatever the
+// character and wherever in its pair it stands: one line holds every byte value as a first
+// digit, another as a second.
+TEST(ReadSRecords, EveryCharacterInDataCountsAsItsDigitValue) {
+    for (int shift = 0; shift < 2; ++shift) {
+        std::string data;
+        for (int i = 0; i < 256; ++i) data.push_back(static_cast<char>((i + shift) % 256));
+        uint32_t sum = 0x84 + 0x08;  // count field and address 080000
+        for (size_t i = 0; i < data.size(); i += 2) {
+            sum += DigitPairValue(data[i], data[i + 1]);
+        }
+        const char* hex = "0123456789ABCDEF";
+        const uint8_t checksum = static_cast<uint8_t>(255 - (sum & 0xFF));
+        for (int wrong = 0; wrong < 2; ++wrong) {
+            const auto given = static_cast<uint8_t>(checksum + wrong);
+            const std::string line =
+                std::string("S284080000") + data + hex[given >> 4] + hex[given & 0xF] + "\r\n";
+            const ReadResult read = Read(kHeader + line + kEnd);
+            EXPECT_EQ(read.result, wrong) << "shift " << shift;
+            if (wrong == 0 && read.result == 0) {
+                ASSERT_EQ(read.records.Size(), 1);
+                EXPECT_EQ(std::string(read.records[0].text.data(), 256), data);
+            }
+        }
+    }
+}
+
 struct TextCase {
     const char* name;
     std::string text;
