@@ -133,13 +133,49 @@ int BlockAssembler::CloseFinalBlock() {
 }
 
 void BlockAssembler::StoreBlock() {
-    const auto where = static_cast<uint32_t>(store_.pieces.size());
-    store_.pieces.insert(store_.pieces.end(), blockPieces_.begin(),
-                         blockPieces_.begin() + blockPieceCount_);
-    destination_.entries_.push_back({blockAddress_, blockCount_, where});
+    if (!StoreAsWholeLines()) {
+        const auto where = static_cast<uint32_t>(store_.pieces.size());
+        store_.pieces.insert(store_.pieces.end(), blockPieces_.begin(),
+                             blockPieces_.begin() + blockPieceCount_);
+        destination_.entries_.push_back({blockAddress_, blockCount_, where});
+    }
     lastEnd_ = BlockEnd();
     blockCount_ = 0;
     blockPieceCount_ = 0;
+}
+
+// Stores the block without pieces when it is successive data lines of the text: filler only as
+// one byte in front and a few behind, every line after the first taken from its start, every
+// line before the last to its end.
+bool BlockAssembler::StoreAsWholeLines() {
+    using Pieces = RecordList;
+    auto isFiller = [&](int i) {
+        return Pieces::PieceOffset(blockPieces_[static_cast<size_t>(i)]) == Pieces::kFillerOffset;
+    };
+    auto countOf = [&](int i) { return Pieces::PieceCount(blockPieces_[static_cast<size_t>(i)]); };
+    int first = 0;
+    int last = blockPieceCount_ - 1;
+    int fillerInFront = 0;
+    int fillerBehind = 0;
+    if (first <= last && isFiller(first)) fillerInFront = countOf(first++);
+    if (first <= last && isFiller(last)) fillerBehind = countOf(last--);
+    if (first > last || fillerInFront > 1 || fillerBehind > Pieces::kMostFillerBehind) return false;
+    for (int i = first; i <= last; ++i) {
+        if (isFiller(i)) return false;
+        const PieceLine& line = blockPieceLines_[static_cast<size_t>(i)];
+        const uint32_t start = Pieces::PieceOffset(blockPieces_[static_cast<size_t>(i)]);
+        if (i > first && (line.line != blockPieceLines_[static_cast<size_t>(i - 1)].line + 1 ||
+                          start != line.start)) {
+            return false;
+        }
+        if (i < last && start + 2 * static_cast<uint32_t>(countOf(i)) != line.end) return false;
+    }
+    const uint32_t firstStart = Pieces::PieceOffset(blockPieces_[static_cast<size_t>(first)]);
+    destination_.entries_.push_back(
+        {blockAddress_,
+         Pieces::WholeLinesCount(blockCount_, countOf(first), fillerInFront, fillerBehind),
+         Pieces::kWholeLines | firstStart});
+    return true;
 }
 
 void BlockAssembler::AppendFiller(int n) {
@@ -160,6 +196,8 @@ void BlockAssembler::AppendFiller(int n) {
 
 void BlockAssembler::AppendBytesOf(const RawRecord& raw, int n) {
     if (n <= 0) return;
+    blockPieceLines_[static_cast<size_t>(blockPieceCount_)] = {raw.line, raw.lineStart,
+                                                               raw.lineEnd};
     blockPieces_[static_cast<size_t>(blockPieceCount_++)] = RecordList::Piece(raw.textOffset, n);
     blockCount_ += n;
 }

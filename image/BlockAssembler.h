@@ -33,6 +33,7 @@ class BlockAssembler {
     int CloseBlock(RawRecord& record, RawRecord& next);
     int CloseFinalBlock();
     void StoreBlock();
+    bool StoreAsWholeLines();
 
     void AppendFiller(int n);
     void AppendBytesOf(const RawRecord& raw, int n);
@@ -46,6 +47,13 @@ class BlockAssembler {
     uint32_t blockAddress_ = 0;
     int blockCount_ = 0;
     std::array<uint32_t, kMaxRecordBytes> blockPieces_;
+    // For each text piece, the data line it lies in (filler pieces leave theirs unused).
+    struct PieceLine {
+        uint32_t line;
+        uint32_t start;
+        uint32_t end;
+    };
+    std::array<PieceLine, kMaxRecordBytes> blockPieceLines_;
     int blockPieceCount_ = 0;
     uint32_t lastEnd_ = 0;  // the end of the block stored last
     RawRecord pending_;     // the record that waits for the one after it

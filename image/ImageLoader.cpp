@@ -69,16 +69,11 @@ class RawRecordCollector : public RawRecordSink {
     std::vector<RawRecord> records;
 };
 
-// Below this text size the lists just grow: a reservation would cost more than the moves it
-// saves.
-constexpr size_t kReserveFrom = 64 * 1024;
-
-// The most pieces the blocks of all areas can take for a text of this size: each data line
-// gives at most three runs of digit pairs and the block it starts at most three runs of filler.
-size_t MostPieces(size_t textSize) {
-    const uint64_t lines = std::min<uint64_t>(textSize / kShortestDataLine + 1, kMaxDataLines);
-    return static_cast<size_t>(6 * lines);
-}
+// Room for the blocks that a text of this size gives when its lines are of a usual length (about
+// one block per 256 characters at 32 bytes a line), in each area, and as many pieces. Lists that
+// need more grow; room that is not filled is never touched, and storage this small comes from
+// the heap the program already has instead of fresh mappings.
+size_t UsualBlocks(size_t textSize) { return textSize / 256 + 16; }
 
 }  // namespace
 
@@ -177,15 +172,14 @@ void ImageLoader::SkipLeadingBlanks() {
 int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
-        const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
+        const size_t room = text_ == nullptr ? 0 : UsualBlocks(text_->Size());
         auto store = std::make_shared<RecordList::PieceStore>();
         store->text = text_;
-        // Sized once for the most the text can give; only what is filled is ever touched.
-        if (reserve) store->pieces.reserve(MostPieces(text_->Size()));
+        store->pieces.reserve(room);
         for (RecordList* area : {&lowArea, &mainArea, &topArea}) {
             area->Clear();
             area->store_ = store;
-            if (reserve) area->entries_.reserve(MostPieces(text_->Size()) / 6);
+            area->entries_.reserve(room);
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
         AreaRouter router(lowArea, mainArea, topArea);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "image/ImageText.h"
+#include "image/SRecordReader.h"
 
 namespace updater {
 
@@ -50,12 +51,45 @@ void RecordList::Clear() {
     store_.reset();
 }
 
+void RecordList::ReadWholeLines(const Entry& entry, ImageRecord& record) const {
+    const ImageText& text = *store_->text;
+    const auto packed = static_cast<uint32_t>(entry.count);
+    const int firstLineBytes = static_cast<int>((packed >> 8) & 0xFF);
+    const int fillerInFront = static_cast<int>((packed >> 16) & 1);
+    const int fillerBehind = static_cast<int>((packed >> 17) & 7);
+    char* out = record.text.data();
+    std::memset(out, 'F', 2 * static_cast<size_t>(fillerInFront));
+    out += 2 * fillerInFront;
+    size_t start = entry.where & kTextOffsetMask;
+    int bytes = firstLineBytes;
+    int left = record.count - fillerInFront - fillerBehind;
+    for (;;) {
+        const int taken = std::min(bytes, left);
+        text.CopyPlain(start, 2 * static_cast<size_t>(taken), out);
+        out += 2 * taken;
+        left -= taken;
+        if (left == 0) break;
+        DataLinePlace next;
+        // The block was stored as whole lines only after its lines were seen in the text.
+        if (!NextDataLine(text, start + 2 * static_cast<size_t>(bytes), next)) {
+            throw std::logic_error("a block's data line is missing from the image text");
+        }
+        start = next.start;
+        bytes = next.bytes;
+    }
+    std::memset(out, 'F', 2 * static_cast<size_t>(fillerBehind));
+}
+
 ImageRecord RecordList::operator[](int i) const {
     const Entry& entry = entries_[static_cast<size_t>(i)];
     ImageRecord record;
     record.address = entry.address;
-    record.count = entry.count;
-    const int held = HeldBytes(entry.count);
+    record.count = entry.Count();
+    const int held = HeldBytes(record.count);
+    if ((entry.where & kWholeLines) != 0) {
+        ReadWholeLines(entry, record);
+        return record;
+    }
     if ((entry.where & kOwnText) != 0) {
         std::memcpy(record.text.data(), ownText_.data() + (entry.where & ~kOwnText),
                     2 * static_cast<size_t>(held));

@@ -67,7 +67,7 @@ class RecordList {
     ImageRecord operator[](int i) const;
     // The address and the count of record i, without building the record.
     uint32_t AddressOf(int i) const { return entries_[static_cast<std::size_t>(i)].address; }
-    int32_t CountOf(int i) const { return entries_[static_cast<std::size_t>(i)].count; }
+    int32_t CountOf(int i) const { return entries_[static_cast<std::size_t>(i)].Count(); }
 
     class Iterator {
       public:
@@ -103,12 +103,28 @@ class RecordList {
 
     struct Entry {
         uint32_t address;
+        // The count; with kWholeLines set in where, bits 0..7 only (see there).
         int32_t count;
         // The first of its pieces in the store, which together hold min(count, 128) bytes; or,
-        // with kOwnText set, where its digit pairs lie in ownText_.
+        // with kOwnText set, where its digit pairs lie in ownText_; or, with kWholeLines set,
+        // where its first digit pair lies in the image's text.
         uint32_t where;
+
+        int32_t Count() const { return (where & kWholeLines) != 0 ? count & 0xFF : count; }
     };
     static constexpr uint32_t kOwnText = 0x80000000u;
+    // Most blocks are successive data lines of the text, whole but for the first line's front
+    // and the last line's back, with at most one filler byte in front and a few behind. Such a
+    // block keeps no pieces: its count field also holds the bytes it takes from its first line
+    // (bits 8..15), its filler in front (bit 16) and behind (bits 17..19), and reading it finds
+    // the following lines in the text as the reader found them.
+    static constexpr uint32_t kWholeLines = 0x40000000u;
+    static constexpr uint32_t kTextOffsetMask = 0xFFFFFF;
+    static int32_t WholeLinesCount(int count, int firstLineBytes, int fillerInFront,
+                                   int fillerBehind) {
+        return count | firstLineBytes << 8 | fillerInFront << 16 | fillerBehind << 17;
+    }
+    static constexpr int kMostFillerBehind = 7;
     // A piece: bits 0..23 the offset of its first digit pair in the image's text (kFillerOffset
     // for filler), bits 24..30 its byte count less one.
     static constexpr uint32_t kFillerOffset = 0xFFFFFF;
@@ -123,6 +139,7 @@ class RecordList {
         std::vector<uint32_t> pieces;
         std::shared_ptr<const ImageText> text;
     };
+    void ReadWholeLines(const Entry& entry, ImageRecord& record) const;
     // True when the list's records may point into store: it uses it, or now adopts it.
     bool Shares(const std::shared_ptr<PieceStore>& store);
 

@@ -11,6 +11,12 @@ struct RawRecord {
     uint32_t address = 0;     // image address of the first data byte
     int32_t count = 0;        // data bytes, 0..128
     uint32_t textOffset = 0;  // where the first digit pair lies in the text
+    // The data line it came from: its number among the text's data lines and where its digit
+    // pairs begin and end, so that a block can tell whether its pieces are whole, successive
+    // lines.
+    uint32_t line = 0;
+    uint32_t lineStart = 0;
+    uint32_t lineEnd = 0;
 
     uint32_t End() const { return address + static_cast<uint32_t>(count); }
 };

@@ -148,6 +148,8 @@ bool ReadDataLine(TextCursor& cursor, RawRecord& record) {
     record.address = address;
     record.count = dataBytes;
     record.textOffset = static_cast<uint32_t>(textOffset);
+    record.lineStart = record.textOffset;
+    record.lineEnd = record.textOffset + 2 * static_cast<uint32_t>(dataBytes);
     return true;
 }
 
@@ -173,7 +175,7 @@ ImageProblem ReadRecords(TextCursor& cursor, RawRecordSink& sink) {
                 if (!headerSeen) return ImageProblem::MalformedSRecord;
                 if (!ReadDataLine(cursor, record)) return ImageProblem::MalformedSRecord;
                 if (dataLines == kMaxDataLines) return ImageProblem::TooManyDataLines;
-                ++dataLines;
+                record.line = static_cast<uint32_t>(dataLines++);
                 sink.Take(record);
                 break;
             case '5':
@@ -187,6 +189,24 @@ ImageProblem ReadRecords(TextCursor& cursor, RawRecordSink& sink) {
 }
 
 }  // namespace
+
+bool NextDataLine(const ImageText& text, size_t lineEnd, DataLinePlace& next) {
+    const size_t size = text.Size();
+    size_t position = lineEnd + 2;  // past the checksum
+    // Records of other kinds are passed over, as the reader passes over them.
+    for (;;) {
+        while (position < size && text.CharAt(position) != 'S') ++position;
+        if (size - position < 2 + 2 + 6) return false;
+        const uint8_t type = text.CharAt(position + 1);
+        position += 2;
+        if (type == '2') break;
+    }
+    const int countField =
+        16 * kHexDigitValues[text.CharAt(position)] + kHexDigitValues[text.CharAt(position + 1)];
+    next.start = position + 2 + 6;
+    next.bytes = countField - kMinCountField;
+    return next.bytes >= 0 && size - next.start >= 2 * static_cast<size_t>(next.bytes);
+}
 
 ImageProblem ReadSRecordText(const ImageText& text, size_t& position, RawRecordSink& sink) {
     // A record's place in the text is kept in 24 bits; files are refused long before that.
