@@ -144,5 +144,42 @@ TEST(AssembleBlocks, FillerTextIsUpperCaseFF) {
     EXPECT_EQ(lists.main[0].count, 4);
 }
 
+// Blocks that run over several lines find the next line in the text as the reader does, past
+// records of other kinds and characters between lines, whatever the lines' ends and lengths.
+TEST(AssembleBlocks, BlocksOverLinesSeparatedByOtherTextHoldTheLinesBytes) {
+    // An odd start, lines of uneven length, a line whose front completes the block before.
+    const auto lines = LinesOf({{0x80001, 5},
+                                {0x80006, 32},
+                                {0x80026, 7},
+                                {0x8002D, 100},
+                                {0x80091, 128},
+                                {0x80111, 3},
+                                {0x80114, 64}});
+    std::string plain;
+    int line = 0;
+    for (std::string rest = test::PlainImageText(lines); !rest.empty(); ++line) {
+        const size_t end = rest.find('\n') + 1;
+        std::string text = rest.substr(0, end);
+        rest.erase(0, end);
+        if (line % 2 == 0) text.erase(text.size() - 2, 1);  // LF alone
+        plain += text;
+        if (line % 3 == 1) plain += "S1030000FC\r\n";  // another kind of record
+        if (line % 3 == 2) plain += "  -- \n";         // characters between lines
+    }
+    test::AreaLists lists = test::LoadPlainText(plain);
+    ASSERT_EQ(lists.result, 0);
+    ASSERT_FALSE(lists.main.Empty());
+    const auto memory = test::MemoryOf(lines);
+    int bytes = 0;
+    for (const ImageRecord& block : lists.main) {
+        for (int i = 0; i < block.count; ++i, ++bytes) {
+            const auto found = memory.find(block.address + static_cast<uint32_t>(i));
+            const uint8_t expected = found == memory.end() ? 0xFF : found->second;
+            ASSERT_EQ(block.ByteAt(i), expected) << std::hex << block.address + i;
+        }
+    }
+    EXPECT_GE(bytes, 339);
+}
+
 }  // namespace
 }  // namespace updater
