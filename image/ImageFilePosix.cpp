@@ -95,7 +95,9 @@ ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vecto
 void MapInWhole(std::span<const uint8_t> bytes) {
 #ifdef MADV_POPULATE_READ
     if (bytes.empty()) return;
-    const auto pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    // The usual page size, without asking the C library (one more page of it to fault in): where
+    // pages are larger the request is refused and the pages come in as they are read.
+    constexpr uintptr_t pageSize = 4096;
     const auto first = reinterpret_cast<uintptr_t>(bytes.data()) & ~(pageSize - 1);
     const auto end = reinterpret_cast<uintptr_t>(bytes.data() + bytes.size());
     // Only a hint: on a kernel without it the pages come in as they are read.

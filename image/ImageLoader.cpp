@@ -2,6 +2,7 @@
 // three area lists.
 #include "image/ImageLoader.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -70,10 +71,14 @@ class RawRecordCollector : public RawRecordSink {
 };
 
 // Room for the blocks that a text of this size gives when its lines are of a usual length (about
-// one block per 256 characters at 32 bytes a line), in each area, and as many pieces. Lists that
-// need more grow; room that is not filled is never touched, and storage this small comes from
-// the heap the program already has instead of fresh mappings.
+// one block per 256 characters at 32 bytes a line), and no more than an area of this size holds
+// in blocks of 128 bytes with a few holes. Lists that need more grow. Room that is not filled
+// is never touched, and storage this small comes from the heap the program already has instead
+// of fresh mappings: a program's start pays for every fresh page.
 size_t UsualBlocks(size_t textSize) { return textSize / 256 + 16; }
+size_t UsualBlocks(size_t textSize, const ImageArea& area) {
+    return std::min<size_t>(UsualBlocks(textSize), (area.last - area.first + 1) / 128 + 32);
+}
 
 }  // namespace
 
@@ -176,10 +181,11 @@ int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordLis
         auto store = std::make_shared<RecordList::PieceStore>();
         store->text = text_;
         store->pieces.reserve(room);
-        for (RecordList* area : {&lowArea, &mainArea, &topArea}) {
-            area->Clear();
-            area->store_ = store;
-            area->entries_.reserve(room);
+        for (auto [list, area] : {std::pair{&lowArea, kLowArea}, std::pair{&mainArea, kMainArea},
+                                  std::pair{&topArea, kTopArea}}) {
+            list->Clear();
+            list->store_ = store;
+            if (text_ != nullptr) list->entries_.reserve(UsualBlocks(text_->Size(), area));
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
         AreaRouter router(lowArea, mainArea, topArea);
