@@ -19,8 +19,7 @@
 
 namespace updater::test {
 
-using testing::CaptionFor;
-using testing::EmbeddedImageVersion;
+using testing::EmbeddedImageCaption;
 using testing::MessageRecorder;
 using testing::RecordedMessage;
 

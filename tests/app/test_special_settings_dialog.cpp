@@ -8,8 +8,7 @@
 #include <QStyleOptionGroupBox>
 
 #include "GuiTestSupport.h"
-#include "protocol/Messages.h"
-#include "protocol/UpdateHost.h"
+#include "front/SpecialSettingsForm.h"
 #include "tests/support/UserSettingsOf.h"
 #include "ui/SpecialSettingsDialog.h"
 
@@ -22,76 +21,62 @@ using test::MessageRecorder;
 // Its path is one kept from an earlier showing: the path box starts empty all the same.
 constexpr auto Settings = testing::UserSettingsOf;
 
-TEST(SpecialSettingsDialog, OpensWithTheChecksOfTheSettingsAndAnEmptyPathBox) {
-    const struct {
-        UserSettings settings;
-        const char* checkedSpeed;
-        const char* checkedStopBit;
-    } cases[] = {
-        {Settings(SpeedChoice::Speed38400, 2, 0, 0), "speed38400", "stopBit2"},
-        {Settings(SpeedChoice::Speed57600, 1, 1, 1), "speed57600", "stopBit1"},
-        {Settings(SpeedChoice::Speed19200, 2, 0, 1), "speed19200",
-         "stopBit2"},  // 19200 is checked but hidden
-        {Settings(static_cast<SpeedChoice>(3), 7, 0, 0), "speed38400",
-         "stopBit1"},  // unknown values fall back
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.checkedSpeed);
-        SpecialSettingsDialog dialog(nullptr, c.settings);
+const char* SpeedButtonName(SpeedButton button) {
+    switch (button) {
+        case SpeedButton::Speed57600:
+            return "speed57600";
+        case SpeedButton::Speed19200:
+            return "speed19200";
+        case SpeedButton::Speed38400:
+            break;
+    }
+    return "speed38400";
+}
+
+// Which checks settings open with is the form's decision (front layer); the dialog must show
+// it, also for values the main window never hands in, and start with an empty path box.
+TEST(SpecialSettingsDialog, OpensWithTheChecksTheFormDecidesAndAnEmptyPathBox) {
+    for (const UserSettings& settings :
+         {Settings(SpeedChoice::Speed38400, 2, 0, 0), Settings(SpeedChoice::Speed57600, 1, 1, 1),
+          Settings(SpeedChoice::Speed19200, 2, 0, 1),
+          Settings(static_cast<SpeedChoice>(3), 7, 0, 0)}) {
+        const SpecialSettingsForm form(settings);
+        const std::string checkedSpeed = SpeedButtonName(form.CheckedSpeed());
+        SCOPED_TRACE(checkedSpeed);
+        SpecialSettingsDialog dialog(nullptr, settings);
         dialog.show();
 
         for (const char* speed : {"speed57600", "speed19200", "speed38400"}) {
-            EXPECT_EQ(Child(dialog, speed)->isChecked(), std::string(speed) == c.checkedSpeed)
-                << speed;
+            EXPECT_EQ(Child(dialog, speed)->isChecked(), speed == checkedSpeed) << speed;
         }
-        EXPECT_TRUE(Child(dialog, c.checkedStopBit)->isChecked());
-        EXPECT_EQ(Child(dialog, "unencrypted")->isChecked(), c.settings.unencrypted == 1);
-        EXPECT_EQ(Child(dialog, "useOwnFile")->isChecked(), c.settings.useOwnFile == 1);
+        EXPECT_EQ(Child(dialog, "stopBit2")->isChecked(),
+                  form.CheckedStopBit() == StopBitButton::StopBit2);
+        EXPECT_EQ(Child(dialog, "stopBit1")->isChecked(),
+                  form.CheckedStopBit() == StopBitButton::StopBit1);
+        EXPECT_EQ(Child(dialog, "unencrypted")->isChecked(), form.UnencryptedChecked());
+        EXPECT_EQ(Child(dialog, "useOwnFile")->isChecked(), form.UseOwnFileChecked());
         const auto* pathBox = Child<QLineEdit>(dialog, "filePathEdit");
         EXPECT_TRUE(pathBox->text().isEmpty());
-        EXPECT_EQ(pathBox->isEnabled(), c.settings.useOwnFile == 1);
-        EXPECT_EQ(Child(dialog, "referButton")->isEnabled(), c.settings.useOwnFile == 1);
+        EXPECT_EQ(pathBox->isEnabled(), form.FileControlsEnabled());
+        EXPECT_EQ(Child(dialog, "referButton")->isEnabled(), form.FileControlsEnabled());
+        // 19200 may be checked but is never shown nor clickable.
         EXPECT_FALSE(Child(dialog, "speed19200")->isVisible());
         EXPECT_FALSE(Child(dialog, "speed19200")->isEnabled());
         // Opening changes no value.
-        EXPECT_EQ(dialog.Settings().speedChoice, c.settings.speedChoice);
-        EXPECT_EQ(dialog.Settings().stopBits, c.settings.stopBits);
+        EXPECT_EQ(dialog.Settings().speedChoice, settings.speedChoice);
+        EXPECT_EQ(dialog.Settings().stopBits, settings.stopBits);
         dialog.close();
     }
-}
-
-TEST(SpecialSettingsDialog, ControlsRecordTheChoices) {
-    SpecialSettingsDialog dialog(nullptr, Settings(SpeedChoice::Speed38400, 2, 0, 0));
-    dialog.show();
-
-    Child(dialog, "speed57600")->click();
-    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed57600);
-    Child(dialog, "speed38400")->click();
-    EXPECT_EQ(dialog.Settings().speedChoice, SpeedChoice::Speed38400);
-    Child(dialog, "stopBit1")->click();
-    EXPECT_EQ(dialog.Settings().stopBits, 1);
-    Child(dialog, "stopBit2")->click();
-    EXPECT_EQ(dialog.Settings().stopBits, 2);
-
-    Child(dialog, "unencrypted")->click();
-    EXPECT_EQ(dialog.Settings().unencrypted, 1);
-    Child(dialog, "unencrypted")->click();
-    EXPECT_EQ(dialog.Settings().unencrypted, 0);
-
-    Child(dialog, "useOwnFile")->click();
-    EXPECT_EQ(dialog.Settings().useOwnFile, 1);
-    EXPECT_TRUE(Child(dialog, "referButton")->isEnabled());
-    EXPECT_TRUE(Child<QLineEdit>(dialog, "filePathEdit")->isEnabled());
-    Child(dialog, "useOwnFile")->click();
-    EXPECT_EQ(dialog.Settings().useOwnFile, 0);
-    EXPECT_FALSE(Child(dialog, "referButton")->isEnabled());
 }
 
 TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
     MessageRecorder recorder;
     QString offeredFilter;
     QString answer;  // cancelled first
-    SpecialSettingsDialog dialog(nullptr, Settings(SpeedChoice::Speed38400, 2, 0, 1));
+    const UserSettings ticked = Settings(SpeedChoice::Speed38400, 2, 0, 1);
+    const auto refusal = SpecialSettingsForm(ticked).RefusalOnSet(true);
+    ASSERT_TRUE(refusal.has_value());
+    SpecialSettingsDialog dialog(nullptr, ticked);
     dialog.SetFileChooser([&](QWidget*, const QString& filter) {
         offeredFilter = filter;
         return answer;
@@ -100,9 +85,9 @@ TEST(SpecialSettingsDialog, SetNeedsAFileChosenInThisShowing) {
 
     Child(dialog, "setButton")->click();
     ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].text, kTextMustInputFileName);
-    EXPECT_EQ(recorder.messages[0].caption, kCaptionUpperError);
-    EXPECT_EQ(recorder.messages[0].style, MB_OK_STOP);
+    EXPECT_EQ(recorder.messages[0].text, refusal->text);
+    EXPECT_EQ(recorder.messages[0].caption, refusal->caption);
+    EXPECT_EQ(recorder.messages[0].style, refusal->style);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_NE(dialog.result(), QDialog::Accepted);
 

@@ -1,6 +1,6 @@
 // What the Special Settings dialog opens with, what its clicks record, and when "Set" is
-// refused. The Qt dialog is driven through the same cases in tests/app, the Win32 dialog in
-// tests/win.
+// refused: asserted in full here only. The real dialogs (tests/app, tests/win) walk the shared
+// scenarios (WindowScenarios.h) and show what the form decides.
 #include <gtest/gtest.h>
 
 #include "front/SpecialSettingsForm.h"

@@ -1,6 +1,7 @@
 // The main window's decisions, without a toolkit: start-up, the settings exchange, Write and
-// the exit question. The same behaviour is driven through the real windows in tests/app (Qt)
-// and tests/win (Win32).
+// the exit question. This is the one place they are asserted in full; the real windows
+// (tests/app, tests/win) walk the shared scenarios (WindowScenarios.h) and check that they
+// show what the core decides.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -351,19 +352,36 @@ TEST(UpdaterDialogCore, SpecialSettingsSetTakesTheValuesAndReloadsTheImage) {
     }
 }
 
-TEST(UpdaterDialogCore, UntickingTheOwnFileKeepsItsPathButLoadsTheBuiltInImage) {
+TEST(UpdaterDialogCore, UntickingTheOwnFileKeepsItsPathButLoadsTheBuiltInImageAgain) {
     MessageRecorder recorder;
-    CoreUnderTest under(WithSpecialSettings());
+    FrontOptions options = WithSpecialSettings();
+    // The own file is no image; the built-in one is.
+    options.imageLoader = [](FirmwareImage& image, const ImageFile& file, ImageLoadForm form) {
+        return !file && LoadSmallImage(image, file, form);
+    };
+    CoreUnderTest under(options);
     under.core->OnInitDialog();
     under.window.specialSettings = [](UserSettings& settings) {
         settings.ownFilePath = "/home/tech/image.mot";
+        settings.useOwnFile = 1;
+        return true;
+    };
+    under.core->OnSpecialSettings();
+    ASSERT_FALSE(under.core->ImageValid());
+
+    under.window.specialSettings = [](UserSettings& settings) {
+        EXPECT_EQ(settings.useOwnFile, 1);  // handed in ticked
         settings.useOwnFile = 0;
         return true;
     };
     under.core->OnSpecialSettings();
-    ASSERT_EQ(under.loads.size(), 2u);
-    EXPECT_EQ(under.loads[1].file, std::nullopt);  // the built-in image
+    ASSERT_EQ(under.loads.size(), 3u);
+    EXPECT_EQ(under.loads[2].file, std::nullopt);  // the built-in image
     EXPECT_EQ(under.core->Settings().ownFilePath, "/home/tech/image.mot");
+    EXPECT_TRUE(under.core->ImageValid());
+    EXPECT_EQ(under.window.caption, "Updater for VM-5160/VM-6160         Ver. V9.01");
+    EXPECT_TRUE(under.window.Enabled(DialogControl::Write));
+    EXPECT_EQ(recorder.messages.size(), 1u);  // only the own file was refused
 }
 
 }  // namespace

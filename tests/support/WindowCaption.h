@@ -1,22 +1,19 @@
 #pragma once
-// What either window's caption must read, written out here rather than taken from the code
-// under test.
+// The caption either window must show for the image the program carries, as the front layer
+// words it (its wording is asserted in the front layer's tests).
 
 #include <string>
 
+#include "front/WindowTexts.h"
 #include "image/FirmwareImage.h"
 
 namespace updater::testing {
 
-// The version of the image the program carries ("" when it does not load).
-inline std::string EmbeddedImageVersion() {
+// The caption for the built-in image, loaded through the real image pipeline.
+inline std::string EmbeddedImageCaption() {
     FirmwareImage image;
-    return LoadAndValidateImage(image, std::nullopt) ? image.VersionText() : std::string();
-}
-
-// The caption the window shows for a version text (nine blanks before "Ver.").
-inline std::string CaptionFor(const std::string& version) {
-    return "Updater for VM-5160/VM-6160         Ver. " + version;
+    const bool valid = LoadAndValidateImage(image, std::nullopt);
+    return WindowCaption(valid, image);
 }
 
 }  // namespace updater::testing

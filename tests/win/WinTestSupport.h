@@ -16,8 +16,7 @@
 
 namespace updater::wintest {
 
-using testing::CaptionFor;
-using testing::EmbeddedImageVersion;
+using testing::EmbeddedImageCaption;
 
 // The COM port of the simulated radio named by the environment variable (see
 // scripts/wine-window.sh); the test fails when the run did not provide it.
