@@ -16,6 +16,13 @@ namespace {
 
 bool IsBlank(uint8_t c) { return c == ' ' || c == '\r' || c == '\n'; }
 
+// digits characters read as one big-endian hexadecimal number.
+uint32_t HexValue(const uint8_t* chars, int digits) {
+    uint32_t value = 0;
+    for (int i = 0; i < digits; ++i) value = value * 16 + kHexDigitValues[chars[i]];
+    return value;
+}
+
 // The value of a hexadecimal digit, worked out rather than looked up so that the loop below
 // becomes vector code; any other character counts as 0, as in kHexDigitValues.
 uint8_t DigitValue(uint8_t c) {
@@ -59,6 +66,10 @@ class TextCursor {
     }
     // Moves to the next 'S' at or after the cursor; false when the text ends first.
     bool SeekRecordStart() {
+        // Usually the next record starts right after a line end.
+        for (int i = 0; i < 3 && !AtEnd(); ++i, Advance()) {
+            if (Peek() == 'S') return true;
+        }
         while (!AtEnd()) {
             const size_t available = scrambled_ ? WindowFrom(pos_) : size_ - pos_;
             const uint8_t* from = Chars(1);
@@ -73,21 +84,17 @@ class TextCursor {
     }
     // Reads digits characters as one big-endian hexadecimal number.
     bool ReadHex(int digits, uint32_t& value) {
-        const uint8_t* chars = Chars(static_cast<size_t>(digits));
+        const uint8_t* chars = Take(static_cast<size_t>(digits));
         if (chars == nullptr) return false;
-        value = 0;
-        for (int i = 0; i < digits; ++i) value = value * 16 + kHexDigitValues[chars[i]];
-        pos_ += static_cast<size_t>(digits);
+        value = HexValue(chars, digits);
         return true;
     }
-    // Passes over the digit pairs of bytes data bytes and adds up their values.
-    bool ReadDataText(int bytes, uint32_t& sum) {
-        const size_t chars = 2 * static_cast<size_t>(bytes);
-        const uint8_t* pairs = Chars(chars);
-        if (pairs == nullptr) return false;
-        sum += DigitPairSum(pairs, static_cast<size_t>(bytes));
-        pos_ += chars;
-        return true;
+    // The next n plain characters, the cursor moved past them; nullptr when the text ends first.
+    // Valid until the next call.
+    const uint8_t* Take(size_t n) {
+        const uint8_t* chars = Chars(n);
+        if (chars != nullptr) pos_ += n;
+        return chars;
     }
 
   private:
@@ -135,13 +142,14 @@ bool ReadDataLine(TextCursor& cursor, RawRecord& record) {
     if (countField < kMinCountField || countField > kMaxCountField) return false;
     const int dataBytes = static_cast<int>(countField) - kMinCountField;
 
-    uint32_t address = 0;
-    if (!cursor.ReadHex(6, address)) return false;
+    // The rest of the line at once: address, digit pairs and checksum.
+    const size_t textOffset = cursor.Position() + 6;
+    const uint8_t* rest = cursor.Take(6 + 2 * static_cast<size_t>(dataBytes) + 2);
+    if (rest == nullptr) return false;
+    const uint32_t address = HexValue(rest, 6);
     uint32_t sum = countField + (address >> 16) + ((address >> 8) & 0xFF) + (address & 0xFF);
-    const size_t textOffset = cursor.Position();
-    if (!cursor.ReadDataText(dataBytes, sum)) return false;
-    uint32_t checksum = 0;
-    if (!cursor.ReadHex(2, checksum)) return false;
+    sum += DigitPairSum(rest + 6, static_cast<size_t>(dataBytes));
+    const uint32_t checksum = HexValue(rest + 6 + 2 * dataBytes, 2);
 
     if (checksum != 255 - (sum & 0xFF)) return false;
     if (address == 0 || address > kMaxLineAddress) return false;
