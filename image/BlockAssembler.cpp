@@ -25,19 +25,22 @@ BlockAssembler::BlockAssembler(RecordList& destination)
 void BlockAssembler::Add(const RawRecord& record) {
     if (failed_) return;
     if (!havePending_) {
-        pending_ = record;
+        records_[static_cast<size_t>(pending_)] = record;
         havePending_ = true;
         return;
     }
-    // The previous step may have shortened the pending record as its "next".
-    RawRecord current = pending_;
-    pending_ = record;
-    if (Assemble(current, pending_) != 0) failed_ = true;
+    // The previous step may have shortened the pending record as its "next". The pending record
+    // is assembled in place: it is not needed afterwards.
+    RawRecord& current = records_[static_cast<size_t>(pending_)];
+    pending_ = 1 - pending_;
+    RawRecord& next = records_[static_cast<size_t>(pending_)];
+    next = record;
+    if (Assemble(current, next) != 0) failed_ = true;
 }
 
 int BlockAssembler::Finish() {
     if (!failed_ && havePending_) {
-        RawRecord current = pending_;
+        RawRecord& current = records_[static_cast<size_t>(pending_)];
         RawRecord none;
         havePending_ = false;
         if (Assemble(current, none) != 0) failed_ = true;

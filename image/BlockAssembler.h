@@ -56,7 +56,10 @@ class BlockAssembler {
     std::array<PieceLine, kMaxRecordBytes> blockPieceLines_;
     int blockPieceCount_ = 0;
     uint32_t lastEnd_ = 0;  // the end of the block stored last
-    RawRecord pending_;     // the record that waits for the one after it
+    // The record that waits for the one after it, and the one after it: the two take turns, so
+    // that no record is copied back and forth.
+    std::array<RawRecord, 2> records_;
+    int pending_ = 0;  // which of records_ waits
     bool havePending_ = false;
     bool failed_ = false;
 };
