@@ -76,6 +76,9 @@ class RawRecordCollector : public RawRecordSink {
 // is never touched, and storage this small comes from the heap the program already has instead
 // of fresh mappings: a program's start pays for every fresh page.
 size_t UsualBlocks(size_t textSize) { return textSize / 256 + 16; }
+// Below this text size the lists just grow: a reservation would cost more than the moves it
+// saves.
+constexpr size_t kReserveFrom = 64 * 1024;
 size_t UsualBlocks(size_t textSize, const ImageArea& area) {
     return std::min<size_t>(UsualBlocks(textSize), (area.last - area.first + 1) / 128 + 32);
 }
@@ -177,15 +180,15 @@ void ImageLoader::SkipLeadingBlanks() {
 int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
-        const size_t room = text_ == nullptr ? 0 : UsualBlocks(text_->Size());
+        const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
         auto store = std::make_shared<RecordList::PieceStore>();
         store->text = text_;
-        store->pieces.reserve(room);
+        if (reserve) store->pieces.reserve(UsualBlocks(text_->Size()));
         for (auto [list, area] : {std::pair{&lowArea, kLowArea}, std::pair{&mainArea, kMainArea},
                                   std::pair{&topArea, kTopArea}}) {
             list->Clear();
             list->store_ = store;
-            if (text_ != nullptr) list->entries_.reserve(UsualBlocks(text_->Size(), area));
+            if (reserve) list->entries_.reserve(UsualBlocks(text_->Size(), area));
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
         AreaRouter router(lowArea, mainArea, topArea);
