@@ -265,10 +265,10 @@ bool IsDirectory(const std::string& path) {
     return std::filesystem::is_directory(std::filesystem::u8path(path), error);
 }
 
-// Where the trace of a port goes: into the --log directory, one file a radio, or into the
-// --log file itself.
-std::string TracePathFor(const std::string& log, const std::string& port) {
-    if (!IsDirectory(log)) return log;
+// Where the trace of a port goes: for a bench into the --log directory, one file a radio; for
+// one radio into the --log file itself.
+std::string TracePathFor(const std::string& log, const std::string& port, bool bench) {
+    if (!bench) return log;
     const bool separated = !log.empty() && (log.back() == '/' || log.back() == '\\');
     return log + (separated ? "" : "/") + TraceNameFor(port);
 }
@@ -283,7 +283,7 @@ std::string UsageProblem(const WriteOptions& options) {
                 return "the port " + options.ports[i] + " is given twice: one radio is " +
                        "written once";
             }
-            if (!options.log.empty() &&
+            if (!options.log.empty() && options.ports.size() > 1 &&
                 TraceNameFor(options.ports[i]) == TraceNameFor(options.ports[j])) {
                 return "the ports " + options.ports[j] + " and " + options.ports[i] +
                        " would share the trace " + TraceNameFor(options.ports[i]);
@@ -354,7 +354,7 @@ class JsonOutput {
 std::string OpenTraces(const WriteOptions& options, std::vector<std::unique_ptr<TraceLog>>& logs) {
     if (options.log.empty()) return {};
     for (const std::string& port : options.ports) {
-        const std::string path = TracePathFor(options.log, port);
+        const std::string path = TracePathFor(options.log, port, options.ports.size() > 1);
         logs.push_back(std::make_unique<TraceLog>(path));
         if (!logs.back()->Ok()) {
             return "updater-cli: cannot write the trace " + path + ": " + logs.back()->Problem();
@@ -367,8 +367,8 @@ std::string OpenTraces(const WriteOptions& options, std::vector<std::unique_ptr<
 void ShowTraceLosses(const std::vector<std::unique_ptr<TraceLog>>& logs) {
     for (const auto& log : logs) {
         if (!log->WriteProblem().empty()) {
-            std::cerr << "updater-cli: the trace " << Shown(log->Path())
-                      << " is incomplete: " << log->WriteProblem() << '\n';
+            std::cerr << "updater-cli: the trace is incomplete: " << log->WriteProblem() << " ("
+                      << Shown(log->Path()) << ")\n";
         }
     }
 }
@@ -473,8 +473,8 @@ Handler AddWriteCommand(CLI::App& app) {
                     "other texts go to the standard error)");
     write->add_option("--log", options->log,
                       "write a timestamped trace of the session (every byte, setting and wait) "
-                      "to this file: a new one, an empty one or an earlier trace; or into this "
-                      "directory, one PORT.trace for each radio (required with several --port)");
+                      "to this file: a new one, an empty one or an earlier trace; with several "
+                      "--port, into this directory, one PORT.trace for each radio");
     write->footer(kExitStatusTable);
 
     return [options] { return RunWrite(*options); };

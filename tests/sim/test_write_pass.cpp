@@ -306,5 +306,28 @@ TEST(SimConnectionPauses, SecondProgramsOpenIsNoPauseOfTheUpdaters) {
     EXPECT_TRUE(report.ChecksHeld()) << (report.problems.empty() ? "" : report.problems[0]);
 }
 
+// An Updater stopped right after a speed code puts its port's settings back as it closes: no
+// dialogue runs any more to be spoilt by that, and no fault is recorded. The same switch with
+// a byte after it is one (LineSwitchedRightAfterTheSpeedCode above).
+TEST(SimConnectionPauses, SettingsPutBackAtTheCloseAreNoFault) {
+    RadioSimulator radio(SimOptions{});
+    ASSERT_TRUE(radio.Start());
+    {
+        UpdaterLine line(radio.PortPath());
+        ASSERT_TRUE(ConnectAndIdentify(line));
+        ASSERT_TRUE(SendAreaCodes(line));
+        line.Write({0x0F, 0x02});
+        ASSERT_TRUE(line.SetLineAbruptly(9600));
+        // Were the switch judged by itself, the problem would come within the loader's poll.
+        EXPECT_FALSE(radio.WaitForReport([](const SimReport& r) { return !r.problems.empty(); },
+                                         milliseconds(1000)));
+    }
+    ASSERT_TRUE(radio.WaitForReport([](const SimReport& r) { return r.dialogueEnded; },
+                                    milliseconds(3000)));
+    const SimReport report = radio.Report();
+    EXPECT_FALSE(Mentions(report, "after the speed code"))
+        << (report.problems.empty() ? "" : report.problems[0]);
+}
+
 }  // namespace
 }  // namespace updater::sim::test
