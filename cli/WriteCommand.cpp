@@ -103,8 +103,8 @@ struct WriteOptions {
 };
 
 // Where the person who answers the version question reads it: the output where that is a
-// terminal, else the error output where that is one, else the program's terminal; the error
-// output when there is none. Never only a file that the output is redirected to.
+// terminal, else the error output where that is one, else the program's terminal. Never only a
+// file that the output is redirected to while a person is there to see it.
 std::FILE* QuestionOutput(std::FILE*& opened) {
     if (isatty(STDOUT_FILENO) == 1) return stdout;
     if (isatty(STDERR_FILENO) == 1) return stderr;
@@ -112,7 +112,7 @@ std::FILE* QuestionOutput(std::FILE*& opened) {
     opened = std::fopen("/dev/tty", "we");
     if (opened != nullptr) return opened;
 #endif
-    return stderr;
+    return stdout;  // nobody to see it: the output's record is all there is
 }
 
 // The window's messages, question and progress bar, on the terminal.

@@ -11,6 +11,7 @@
 #include "cli/BlankValues.h"
 #include "cli/Commands.h"
 #include "cli/ReportOutput.h"
+#include "cli/ShownText.h"
 #include "cli/StandardStreams.h"
 #include "cli/Utf8Arguments.h"
 #include "image/FirmwareImage.h"
@@ -32,8 +33,9 @@ bool JsonWanted(const updater::cli::Utf8Arguments& arguments) {
                        [](const char* value) { return std::string(value) == "--json"; });
 }
 
+// The mistake may quote what was typed: shown escaped, as every text from outside.
 int UsageError(bool json, const std::string& text) {
-    std::cerr << text << '\n';
+    std::cerr << updater::cli::Shown(text) << "\nRun with --help for more information.\n";
     if (!json) return updater::cli::kExitUsage;
     return updater::cli::PrintJsonAndFinish(updater::cli::ErrorJson(text, updater::cli::kExitUsage),
                                             updater::cli::kExitUsage);
@@ -69,11 +71,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         // --help and --version end with 0; every mistake on the command line is a usage error.
         if (e.get_exit_code() == 0) return updater::cli::FinishOutput(app.exit(e));
-        if (!json) {
-            app.exit(e);
-            return updater::cli::kExitUsage;
-        }
-        return UsageError(true, std::string("updater-cli: ") + e.what());
+        return UsageError(json, std::string("updater-cli: ") + e.what());
     }
     for (auto& [verb, handler] : verbs) {
         if (!verb->parsed()) continue;
