@@ -80,7 +80,7 @@ case "$command" in
     if [[ -n ${RELEASE_SIGN_PKCS12:-} ]]; then
       echo "Authenticode identity: $RELEASE_SIGN_PKCS12"
     else
-      echo "Authenticode identity: $(openssl x509 -noout -subject -in "$RELEASE_SIGN_CERT" 2>/dev/null ||
+      echo "Authenticode identity: $(openssl x509 -noout -subject -nameopt oneline -in "$RELEASE_SIGN_CERT" 2>/dev/null | sed "s/^subject=//" ||
         echo "$RELEASE_SIGN_CERT")"
     fi
     ;;

@@ -33,7 +33,6 @@ for exe in "$build/win/updater.exe" "$build/cli/updater-cli.exe"; do
   bash scripts/authenticode.sh sign "$stage/$(basename "$exe")"
 done
 touch -d "$stamp" "$stage"/* "$stage"
-rm -f "$stage/uninstall.exe"
 
 setup=$out/$name-setup.exe
 makensis -V2 -DVERSION="$program" -DRELEASE_VERSION="$release" -DFIRMWARE_VERSION="$firmware" \

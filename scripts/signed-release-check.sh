@@ -104,7 +104,8 @@ if verify "$id/ca.pem" "$release" "$id/release-key.asc" >"$work/verify.log" 2>&1
     "$name/updater.exe: Authenticode signature good" \
     "$name/updater-cli.exe: Authenticode signature good" \
     "dists/stable/InRelease is a good signature" "pool/main/v/vm-updater/$(basename "$deb") has"; do
-    expect "the verification did not check: $what" grep -qF "ok: $what" "$work/verify.log"
+    expect "the verification did not check: $what" \
+      bash -c 'grep "^verify: ok: " "$1" | grep -qF "$2"' _ "$work/verify.log" "$what"
   done
 else
   sed 's/^/    /' "$work/verify.log" >&2
@@ -170,11 +171,12 @@ apt_root=$work/apt-root
 mkdir -p "$apt_root"/etc/apt/{apt.conf.d,preferences.d,sources.list.d,trusted.gpg.d} \
   "$apt_root"/var/lib/apt/lists/partial "$apt_root"/var/cache/apt/archives/partial \
   "$apt_root"/var/lib/dpkg/{updates,triggers} "$apt_root"/var/log/apt
-# This machine's installed packages satisfy the package's dependencies; their triggers stay
-# behind, so that nothing of this machine runs.
+# This machine's installed packages satisfy the package's dependencies: their states and file
+# lists, without their maintainer scripts and triggers, so that nothing of theirs runs.
 cp /var/lib/dpkg/status "$apt_root/var/lib/dpkg/status"
-cp -a /var/lib/dpkg/info "$apt_root/var/lib/dpkg/"
-touch "$apt_root/var/lib/dpkg/available"
+mkdir -p "$apt_root/var/lib/dpkg/info"
+find /var/lib/dpkg/info -name '*.list' -exec cp -t "$apt_root/var/lib/dpkg/info/" {} +
+touch "$apt_root/var/lib/dpkg/available" "$apt_root/var/lib/dpkg/triggers/File"
 cat >"$apt_root/apt.conf" <<CONF
 Dir "$apt_root/";
 Dir::State::status "$apt_root/var/lib/dpkg/status";
