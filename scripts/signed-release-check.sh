@@ -15,6 +15,7 @@
 #     changed after signing is refused.
 #   - Under Wine the signed installer installs, upgrades an earlier version and uninstalls, and
 #     what it installs is signed.
+# With UPDATER_COUNTS set, the checks' results are added to that file.
 # Usage: scripts/signed-release-check.sh   (after scripts/package.sh; LINUX_BUILD as there)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +33,7 @@ for f in "$image" "$deb" "$unsigned/updater.exe" "$unsigned/uninstall.exe" "$ear
 done
 name=$(basename "$unsigned")
 
+passes=0
 failures=0
 fail() {
   failures=$((failures + 1))
@@ -41,7 +43,7 @@ fail() {
 expect() {
   local what=$1
   shift
-  "$@" || fail "$what"
+  if "$@"; then passes=$((passes + 1)); else fail "$what"; fi
 }
 
 work=$(mktemp -d /tmp/vm-updater-signed-release.XXXXXX)
@@ -117,6 +119,7 @@ refused() {
   if "$@" >"$log" 2>&1; then
     fail "$what was accepted"
   else
+    passes=$((passes + 1))
     echo "signed-release: $what is refused: $(grep -m1 'FAILED' "$log")"
   fi
 }
@@ -142,6 +145,8 @@ while IFS= read -r file; do
   elif ! grep 'FAILED' "$work/tampered.log" | grep -qF "$(basename "$file")"; then
     fail "a byte changed in $file was caught, but not named:"
     grep 'FAILED' "$work/tampered.log" | sed 's/^/    /' >&2
+  else
+    passes=$((passes + 1))
   fi
   cp "$release/$file" "$path"
   changed=$((changed + 1))
@@ -158,6 +163,7 @@ for program in "$unpacked/$name/updater.exe" "$unpacked/$name/updater-cli.exe" \
     bash scripts/authenticode.sh verify "$program" "$id/ca.pem" >/dev/null
   osslsigncode remove-signature -in "$program" -out "$work/$base.removed" >/dev/null
   if cmp -s "$work/$base.removed" "$unsigned/$base"; then
+    passes=$((passes + 1))
     echo "signed-release: $base without its signature is the unsigned build's to the byte"
   else
     fail "$base without its signature differs from the unsigned build's"
@@ -291,6 +297,7 @@ uninstalled "an upgrade"
 echo "signed-release: under Wine the signed installer installs, upgrades 0.0.1 and uninstalls;" \
   "updater.exe, updater-cli.exe and uninstall.exe installed carry the signature"
 
+[[ -z ${UPDATER_COUNTS:-} ]] || echo "$passes $failures 0" >>"$UPDATER_COUNTS"
 if ((failures)); then
   echo "signed-release: $failures check(s) failed" >&2
   exit 1
