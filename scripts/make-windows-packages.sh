@@ -36,7 +36,7 @@ touch -d "$stamp" "$stage"/* "$stage"
 
 setup=$out/$name-setup.exe
 makensis -V2 -DVERSION="$program" -DRELEASE_VERSION="$release" -DFIRMWARE_VERSION="$firmware" \
-  -DBINDIR="$stage" -DOUTFILE="$setup" -DFINISHER="bash $(pwd)/scripts/authenticode.sh" \
+  -DBINDIR="$stage" -DOUTFILE="$setup" -DFINISHER="bash \"$(pwd)/scripts/authenticode.sh\"" \
   packaging/windows/updater.nsi
 zip=$out/$name-windows-portable.zip
 rm -f "$zip"
