@@ -100,7 +100,10 @@ case "$command" in
     # Without a timestamp the certificate must be valid now; with one, at the time it names
     # (the timestamp service's own chain is checked against the system's authorities).
     report=$(osslsigncode verify -CAfile "$ca" -in "$file" 2>&1) || {
-      echo "$report" | grep -v '^\s*$' | tail -n 4 >&2
+      # osslsigncode's reasons, without the certificates it lists.
+      reasons=$(grep -E 'Error|MISMATCH|No signature|[Uu]nable|[Ii]nvalid|verification: failed' \
+        <<<"$report" | sed 's/^[[:space:]]*//' | awk '!seen[$0]++' | head -n 4 | paste -sd ';' -)
+      echo "${reasons:-$(tail -n 1 <<<"$report")}" >&2
       exit 1
     }
     sed -n 's/^[[:space:]]*Subject: //p' <<<"$report" | head -n 1

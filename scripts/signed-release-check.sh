@@ -19,14 +19,14 @@
 # Usage: scripts/signed-release-check.sh   (after scripts/package.sh; LINUX_BUILD as there)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 start=$SECONDS
 linux_build=${LINUX_BUILD:-build}
 image=$(sed -n 's/^UPDATER_FIRMWARE:FILEPATH=//p' "$linux_build/CMakeCache.txt")
-deb=$(ls "$linux_build"/vm-updater_*.deb)
-unsigned=$(ls -d build-mingw/packages/vm-updater-*/ | head -n 1)
-unsigned=${unsigned%/}
+debs=("$linux_build"/vm-updater_*.deb)
+deb=${debs[0]}
+unsigned_stages=(build-mingw/packages/vm-updater-*/)
+unsigned=${unsigned_stages[0]%/}
 earlier_setup=build-mingw/earlier-package/vm-updater-0.0.1-setup.exe
 for f in "$image" "$deb" "$unsigned/updater.exe" "$unsigned/uninstall.exe" "$earlier_setup"; do
   [[ -f $f ]] || { echo "signed-release: $f is missing (run scripts/package.sh first)" >&2; exit 1; }
@@ -50,6 +50,10 @@ work=$(mktemp -d /tmp/vm-updater-signed-release.XXXXXX)
 source tests/wine/wine-env.sh
 cleanup() {
   wine_cleanup
+  # The GnuPG homes' agents, started by the signing.
+  for home in "$work/identity/gnupg" "$work/other-gnupg"; do
+    [[ ! -d $home ]] || gpgconf --homedir "$home" --kill gpg-agent 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -76,8 +80,9 @@ make_authority "$work/other-authority"
 # make_gpg_key HOME: an OpenPGP signing key without a passphrase; prints its fingerprint.
 make_gpg_key() {
   mkdir -m 700 -p "$1"
-  GNUPGHOME=$1 gpg --batch --quiet --passphrase '' \
-    --quick-gen-key "Updater test release <release@updater.invalid>" ed25519 sign 2d
+  GNUPGHOME=$1 gpg --batch --passphrase '' \
+    --quick-gen-key "Updater test release <release@updater.invalid>" ed25519 sign 2d \
+    2>"$1.log" || { cat "$1.log" >&2; return 1; }
   GNUPGHOME=$1 gpg --batch --with-colons --list-secret-keys | awk -F: '$1 == "fpr" {print $10; exit}'
 }
 fingerprint=$(make_gpg_key "$id/gnupg")
@@ -99,6 +104,7 @@ unset RELEASE_SIGN_CERT RELEASE_SIGN_KEY RELEASE_GPG_KEY GNUPGHOME
 echo "signed-release: signed packages and release folder made in $((SECONDS - start)) s"
 
 # --- verified, and every change caught ----------------------------------------------------
+section=$SECONDS
 verify() { VERIFY_CA=$1 bash scripts/verify-release.sh "$2" "$3"; }
 if verify "$id/ca.pem" "$release" "$id/release-key.asc" >"$work/verify.log" 2>&1; then
   sed 's/^/    /' "$work/verify.log"
@@ -151,7 +157,8 @@ while IFS= read -r file; do
   cp "$release/$file" "$path"
   changed=$((changed + 1))
 done < <(cd "$release" && find . -type f -printf '%P\n' | LC_ALL=C sort)
-echo "signed-release: a one-byte change to each of the $changed files of the release is caught"
+echo "signed-release: a one-byte change to each of the $changed files of the release is caught" \
+  "(verified in $((SECONDS - section)) s)"
 
 # --- signatures removed: the unsigned build's bytes ----------------------------------------
 unpacked=$work/unpacked
@@ -173,6 +180,7 @@ echo "signed-release: the installer holds the signed programs and uninstaller, s
   "from the unsigned one; what it installs is checked under Wine below"
 
 # --- an upgrade from the apt repository, in a throw-away root ------------------------------
+section=$SECONDS
 apt_root=$work/apt-root
 mkdir -p "$apt_root"/etc/apt/{apt.conf.d,preferences.d,sources.list.d,trusted.gpg.d} \
   "$apt_root"/var/lib/apt/lists/partial "$apt_root"/var/cache/apt/archives/partial \
@@ -240,13 +248,15 @@ if apt_in_root apt-get update >"$work/apt-update.log" 2>&1 &&
   dpkg -x "$deb" "$work/new-files"
   expect "the upgrade did not install the new updater-cli" \
     cmp -s "$work/new-files/usr/bin/updater-cli" "$apt_root/usr/bin/updater-cli"
-  echo "signed-release: apt upgraded vm-updater 0.0.1 to $new_version from the signed repository"
+  echo "signed-release: apt upgraded vm-updater 0.0.1 to $new_version from the signed" \
+    "repository ($((SECONDS - section)) s)"
 else
   cat "$work/apt-update.log" "$work/apt-install.log" 2>/dev/null | sed 's/^/    /' >&2
   fail "apt did not upgrade from the signed repository"
 fi
 
 # --- the signed installer under Wine -------------------------------------------------------
+section=$SECONDS
 wine_setup
 drive=$WINEPREFIX/drive_c
 install_dir="$drive/Program Files/VM Updater"
@@ -295,7 +305,8 @@ expect "after the upgrade the entry names version $(installed_version)" \
 installed_signed "an upgrade"
 uninstalled "an upgrade"
 echo "signed-release: under Wine the signed installer installs, upgrades 0.0.1 and uninstalls;" \
-  "updater.exe, updater-cli.exe and uninstall.exe installed carry the signature"
+  "updater.exe, updater-cli.exe and uninstall.exe installed carry the signature" \
+  "($((SECONDS - section)) s)"
 
 [[ -z ${UPDATER_COUNTS:-} ]] || echo "$passes $failures 0" >>"$UPDATER_COUNTS"
 if ((failures)); then
