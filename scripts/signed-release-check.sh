@@ -79,7 +79,7 @@ make_authority "$id"
 make_authority "$work/other-authority"
 # make_gpg_key HOME: an OpenPGP signing key without a passphrase; prints its fingerprint.
 make_gpg_key() {
-  mkdir -m 700 -p "$1"
+  mkdir -m 700 "$1"
   GNUPGHOME=$1 gpg --batch --passphrase '' \
     --quick-gen-key "Updater test release <release@updater.invalid>" ed25519 sign 2d \
     2>"$1.log" || { cat "$1.log" >&2; return 1; }
@@ -107,14 +107,14 @@ echo "signed-release: signed packages and release folder made in $((SECONDS - st
 # --- verified, and every change caught ----------------------------------------------------
 section=$SECONDS
 verify() { VERIFY_CA=$1 bash scripts/verify-release.sh "$2" "$3"; }
+verified() { grep '^verify: ok: ' "$work/verify.log" | grep -qF "$1"; }
 if verify "$id/ca.pem" "$release" "$id/release-key.asc" >"$work/verify.log" 2>&1; then
   sed 's/^/    /' "$work/verify.log"
   for what in "SHA256SUMS.asc is a good signature" "$name-setup.exe: Authenticode signature good" \
     "$name/updater.exe: Authenticode signature good" \
     "$name/updater-cli.exe: Authenticode signature good" \
     "dists/stable/InRelease is a good signature" "pool/main/v/vm-updater/$(basename "$deb") has"; do
-    expect "the verification did not check: $what" \
-      bash -c 'grep "^verify: ok: " "$1" | grep -qF "$2"' _ "$work/verify.log" "$what"
+    expect "the verification did not check: $what" verified "$what"
   done
 else
   sed 's/^/    /' "$work/verify.log" >&2
@@ -146,7 +146,7 @@ while IFS= read -r file; do
   size=$(stat -c %s "$path")
   offset=$((size / 2))
   byte=$(od -An -tu1 -j "$offset" -N1 "$path" | tr -d ' ')
-  printf "\\$(printf '%03o' $((byte ^ 1)))" | dd of="$path" bs=1 seek="$offset" conv=notrunc status=none
+  printf '%b' "\\$(printf '%03o' $((byte ^ 1)))" | dd of="$path" bs=1 seek="$offset" conv=notrunc status=none
   if verify "$id/ca.pem" "$tampered" "$id/release-key.asc" >"$work/tampered.log" 2>&1; then
     fail "a byte changed in $file went unnoticed"
   elif ! grep 'FAILED' "$work/tampered.log" | grep -qF "$(basename "$file")"; then
