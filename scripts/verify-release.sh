@@ -45,6 +45,11 @@ fail() {
 # --- the key -------------------------------------------------------------------------------
 if [[ -z $key ]]; then
   key=$dir/vm-updater-archive-keyring.gpg
+  [[ -f $key ]] || {
+    echo "verify: FAILED: $dir holds no OpenPGP key (vm-updater-archive-keyring.gpg): the release" \
+      "is not signed" >&2
+    exit 1
+  }
   echo "verify: no KEY given: the key in the folder itself is used; it shows that the files" \
     "belong together, not who made them" >&2
 fi
