@@ -64,3 +64,5 @@ JOBS=$(nproc) bash scripts/windows-package.sh
 
 # The same three packages again from a second build: byte for byte the same.
 JOBS=$(nproc) bash scripts/reproducible-check.sh
+# The signed release, with a throw-away identity, from the builds above.
+bash scripts/signed-release-check.sh
