@@ -108,7 +108,9 @@ struct WriteOptions {
 std::FILE* QuestionOutput(std::FILE*& opened) {
     if (isatty(STDOUT_FILENO) == 1) return stdout;
     if (isatty(STDERR_FILENO) == 1) return stderr;
-#ifndef _WIN32
+#ifdef _WIN32
+    (void)opened;  // a console program's streams are its console or redirected
+#else
     opened = std::fopen("/dev/tty", "we");
     if (opened != nullptr) return opened;
 #endif
