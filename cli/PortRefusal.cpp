@@ -1,13 +1,42 @@
 #include "cli/PortRefusal.h"
 
 #ifndef _WIN32
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
 #endif
 
 namespace updater::cli {
+
+#ifndef _WIN32
+namespace {
+
+// The device of the program's controlling terminal, from the kernel's own record of the
+// process (opening /dev/tty would only tell /dev/tty's number); none when it has none.
+std::optional<dev_t> ControllingTerminal() {
+    std::ifstream stat("/proc/self/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return std::nullopt;
+    // The command name in parentheses may hold blanks: the fields count from its end.
+    const size_t end = line.rfind(')');
+    if (end == std::string::npos) return std::nullopt;
+    std::istringstream fields(line.substr(end + 1));
+    std::string state;
+    long parent = 0, group = 0, session = 0;
+    unsigned long terminal = 0;
+    if (!(fields >> state >> parent >> group >> session >> terminal) || terminal == 0) {
+        return std::nullopt;
+    }
+    const unsigned major = (terminal >> 8) & 0xFFFu;
+    const unsigned minor = (terminal & 0xFFu) | ((terminal >> 12) & 0xFFF00u);
+    return makedev(major, minor);
+}
+
+}  // namespace
+#endif
 
 std::string PortRefusal(const std::string& port) {
 #ifdef _WIN32
@@ -21,12 +50,8 @@ std::string PortRefusal(const std::string& port) {
         "it is the terminal this program runs in, not the radio's cable";
     // /dev/tty stands for whichever terminal opens it: always the program's own.
     if (named.st_rdev == makedev(5, 0)) return kOwnTerminal;
-    const int own = open("/dev/tty", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (own < 0) return {};  // no controlling terminal
-    struct stat terminal {};
-    const bool same = fstat(own, &terminal) == 0 && terminal.st_rdev == named.st_rdev;
-    close(own);
-    return same ? kOwnTerminal : std::string();
+    const std::optional<dev_t> own = ControllingTerminal();
+    return own && *own == named.st_rdev ? kOwnTerminal : std::string();
 #endif
 }
 

@@ -127,7 +127,9 @@ CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& 
         while (nextCue < options.cues.size() && seen(options.cues[nextCue].text)) {
             kill(pid, options.cues[nextCue++].signal);
         }
-        while (nextTyping < options.typing.size() && seen(options.typing[nextTyping].text)) {
+        // Typed only once the terminal shows the text: the echo then follows it there.
+        while (nextTyping < options.typing.size() &&
+               result.terminal.find(options.typing[nextTyping].text) != std::string::npos) {
             const std::string& typed = options.typing[nextTyping++].typed;
             if (write(in.parent, typed.data(), typed.size()) < 0) break;
         }

@@ -15,7 +15,7 @@ struct SignalCue {
     int signal = 0;
 };
 
-// Text typed on the input terminal once a text has appeared on the terminal or an output.
+// Text typed on the input terminal once a text has appeared on that terminal.
 struct TypingCue {
     std::string text;
     std::string typed;

@@ -59,6 +59,7 @@ TEST_F(WholeOutputs, EachEarlyEndPrintsOneJsonDocument) {
         const char* what;
         std::vector<std::string> arguments;
         int status;
+        bool onTerminal = false;  // the input is the program's controlling terminal
     };
     const std::vector<Case> cases = {
         {"unknown option", {"write", "--json", "--port", "/dev/null", "--force"}, 2},
@@ -73,9 +74,16 @@ TEST_F(WholeOutputs, EachEarlyEndPrintsOneJsonDocument) {
          1},
         {"info of an image that is not valid", {"info", "--json", "--file", text.string()}, 1},
         {"the program's own terminal", {"write", "--json", "--port", "/dev/tty", "--yes"}, 4},
+        // The terminal under its own name (/dev/pts/N), reached through the input.
+        {"the program's own terminal by its device",
+         {"write", "--json", "--port", "/proc/self/fd/0", "--yes"},
+         4,
+         true},
     };
     for (const Case& c : cases) {
-        const test::CliRun run = test::SpawnCli(c.arguments, {.timeLimitSeconds = 20});
+        const test::CliRun run = test::SpawnCli(c.arguments, {.inputOnTerminal = c.onTerminal,
+                                                              .controllingTerminal = c.onTerminal,
+                                                              .timeLimitSeconds = 20});
         EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.err;
         const nlohmann::json report = nlohmann::json::parse(run.out, nullptr, false);
         ASSERT_TRUE(report.is_object()) << c.what << ":\n" << run.out;
