@@ -2,11 +2,13 @@
 
 #include <iostream>
 
+#include "res/EmbeddedImage.h"
+
 namespace updater::cli {
 
 bool LoadImageOrExplain(const std::string& file, FirmwareImage& image) {
     const bool ownFile = !file.empty();
-    if (LoadAndValidateImage(image, ownFile ? ImageFile(file) : std::nullopt,
+    if (LoadAndValidateImage(image, ChosenImage(ownFile ? ImageFile(file) : std::nullopt),
                              ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp)) {
         return true;
     }

@@ -10,24 +10,12 @@
 #include "cli/Commands.h"
 #include "cli/StandardStreams.h"
 #include "cli/Utf8Arguments.h"
-#include "image/FirmwareImage.h"
-
-namespace {
-
-// The program's version and the version of the image it carries.
-std::string VersionText() {
-    updater::FirmwareImage image;
-    const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
-    return std::string("updater-cli ") + UPDATER_VERSION + "\nembedded image: " +
-           (valid ? image.VersionText() : std::string(updater::kTextInvalidVersion));
-}
-
-}  // namespace
+#include "res/EmbeddedImage.h"
 
 int main(int argc, char** argv) {
     updater::cli::OpenClosedStandardStreams();
     CLI::App app{"Writes a firmware image into a VM-5160/VM-6160 radio over a serial port."};
-    app.set_version_flag("--version", VersionText);
+    app.set_version_flag("--version", [] { return updater::VersionReport("updater-cli"); });
     app.require_subcommand(1);
 
     std::vector<std::pair<CLI::App*, updater::cli::Handler>> verbs;

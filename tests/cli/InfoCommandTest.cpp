@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/FirmwareImage.h"
+#include "res/EmbeddedImage.h"
 #include "tests/cli/CliRun.h"
 
 namespace updater {
@@ -29,7 +30,7 @@ TEST(InfoCommand, ShowsTheEmbeddedImage) {
     const test::CliRun run = test::RunCli(dir, "info");
     ASSERT_EQ(run.status, 0) << run.err;
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, std::nullopt));
+    ASSERT_TRUE(LoadAndValidateImage(image, EmbeddedImage()));
     auto fields = Fields(run.out);
     EXPECT_EQ(fields["version"], "V2.10.07");
     EXPECT_EQ(fields["top-area tag"].size(), 32u);

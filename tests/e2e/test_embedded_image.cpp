@@ -7,6 +7,7 @@
 #include "link/LinkPort.h"
 #include "protocol/Messages.h"
 #include "protocol/Update.h"
+#include "res/EmbeddedImage.h"
 #include "sim/RadioSimulator.h"
 #include "tests/protocol/UpdateTestSupport.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 TEST(EmbeddedImage, FullSequenceLeavesTheImageInTheRadio) {
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, std::nullopt));
+    ASSERT_TRUE(LoadAndValidateImage(image, EmbeddedImage()));
     sim::RadioSimulator radio({});
     ASSERT_TRUE(radio.Start());
     LinkPort link;
