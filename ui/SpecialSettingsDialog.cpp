@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <utility>
 
 #include "front/DialogTemplates.h"
 #include "front/FileFilter.h"
@@ -110,9 +111,12 @@ void SpecialSettingsDialog::BuildControls() {
 
     // Fallback fonts run wider than the template's: let a check box or radio button take the
     // width its text needs, within its frame.
-    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-             speed57600_, speed38400_, stopBit1_, stopBit2_, unencryptedBox_, useOwnFileBox_}) {
-        const int frameRight = units.X(kBaudRateGroup.Right()) - button->x();
+    using InFrame = std::pair<QAbstractButton*, const ControlTemplate&>;
+    for (const auto& [button, frame] :
+         {InFrame{speed57600_, kBaudRateGroup}, InFrame{speed38400_, kBaudRateGroup},
+          InFrame{stopBit1_, kStopBitGroup}, InFrame{stopBit2_, kStopBitGroup},
+          InFrame{unencryptedBox_, kEncryptionGroup}, InFrame{useOwnFileBox_, kHexFileGroup}}) {
+        const int frameRight = units.X(frame.Right()) - button->x();
         button->resize(std::clamp(button->sizeHint().width(), button->width(),
                                   std::max(button->width(), frameRight)),
                        button->height());

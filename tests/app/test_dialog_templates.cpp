@@ -38,7 +38,9 @@ void ExpectLaidOutFrom(const QWidget& dialog, const DialogTemplate& dialogTempla
         ASSERT_EQ(found.size(), 1) << "the template's control is not in the dialog once";
         const QRect place = units.Rect(control.x, control.y, control.width, control.height);
         EXPECT_EQ(found.front()->pos(), place.topLeft());
-        if (!control.text.empty()) EXPECT_EQ(ShownText(found.front()), TemplateText(control));
+        if (!control.text.empty()) {
+            EXPECT_EQ(ShownText(found.front()), TemplateText(control));
+        }
     }
 }
 

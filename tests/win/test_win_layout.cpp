@@ -186,7 +186,9 @@ void ExpectBuiltLike(HWND dialog, const DialogTemplate& dialogTemplate) {
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         EXPECT_EQ(rect.left, place.left);
         EXPECT_EQ(rect.top, place.top);
-        if (!control.text.empty()) EXPECT_EQ(wintest::WindowText(child), control.text);
+        if (!control.text.empty()) {
+            EXPECT_EQ(wintest::WindowText(child), control.text);
+        }
     }
     EXPECT_EQ(index, dialogTemplate.controls.size());
 }
