@@ -8,6 +8,7 @@
 
 #include "cli/ShownText.h"
 #include "image/ImageWarnings.h"
+#include "res/EmbeddedImage.h"
 
 namespace updater::cli {
 
@@ -48,7 +49,7 @@ bool LoadImageOrExplain(const std::string& file, FirmwareImage& image, std::stri
     const bool ownFile = !file.empty();
     const std::optional<FileState> before = ownFile ? StateOf(file) : std::nullopt;
     const bool valid =
-        LoadAndValidateImage(image, ownFile ? ImageFile(file) : std::nullopt,
+        LoadAndValidateImage(image, ChosenImage(ownFile ? ImageFile(file) : std::nullopt),
                              ownFile ? ImageLoadForm::SpecialSettings : ImageLoadForm::StartUp);
     if (afterRead) afterRead();
     std::string reason;

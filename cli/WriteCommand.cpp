@@ -304,7 +304,7 @@ std::string UsageProblem(const WriteOptions& options) {
     return {};
 }
 
-// Where the update stopped, right below the system's message that said so.
+// Where the update stopped, right below the window's message that said so.
 void ShowFailedStep(const UpdateOutcome& outcome) {
     if (outcome.result == 1 || outcome.cancelled() || outcome.failedStep.empty()) return;
     std::cerr << "updater-cli: failed at " << outcome.FailedStepText() << '\n';

@@ -14,17 +14,9 @@
 #include "cli/ShownText.h"
 #include "cli/StandardStreams.h"
 #include "cli/Utf8Arguments.h"
-#include "image/FirmwareImage.h"
+#include "res/EmbeddedImage.h"
 
 namespace {
-
-// The program's version and the version of the image it carries.
-std::string VersionText() {
-    updater::FirmwareImage image;
-    const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
-    return std::string("updater-cli ") + UPDATER_VERSION + "\nembedded image: " +
-           (valid ? image.VersionText() : std::string(updater::kTextInvalidVersion));
-}
 
 // A script that asked for --json gets JSON even when the command line is wrong.
 bool JsonWanted(const updater::cli::Utf8Arguments& arguments) {
@@ -52,7 +44,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     CLI::App app{"Writes a firmware image into a VM-5160/VM-6160 radio over a serial port."};
-    app.set_version_flag("--version", VersionText);
+    app.set_version_flag("--version", [] { return updater::VersionReport("updater-cli"); });
     app.require_subcommand(1);
 
     std::vector<std::pair<CLI::App*, updater::cli::Handler>> verbs;

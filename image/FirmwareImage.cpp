@@ -26,7 +26,7 @@ bool HoldsData(const RecordList& area) {
 
 }  // namespace
 
-bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file, ImageLoadForm form) {
+bool LoadAndValidateImage(FirmwareImage& image, const StoredImage& stored, ImageLoadForm form) {
     image.problem = ImageProblem::None;
     bool valid = true;
     auto refuse = [&](ImageProblem problem) {
@@ -35,10 +35,8 @@ bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file, ImageLoad
     };
     ImageLoader loader;
     bool checkIdentity = true;
-    image.linesOutsideAreas = 0;
-    image.firstOutsideAddress = 0;
-    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, file) !=
-        0) {
+    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords,
+                         stored) != 0) {
         refuse(loader.Problem());
         // At start-up the checks still run over what the failed load left in the lists.
         checkIdentity = (form == ImageLoadForm::StartUp);

@@ -47,7 +47,7 @@ PauseJudge::Area PauseJudge::AreaOf(uint32_t address) {
     return address >= kMainAreaFirst ? Area::Main : Area::Low;
 }
 
-PauseJudge::Duration PauseJudge::LineTime(std::size_t bytes, const LineSettings& line) const {
+PauseJudge::Duration PauseJudge::LineTime(std::size_t bytes, const UartSettings& line) const {
     if (!wireTime_) return Duration::zero();
     return std::chrono::duration_cast<Duration>(ByteTime(line) * static_cast<long long>(bytes));
 }
@@ -151,14 +151,14 @@ void PauseJudge::CommandStarted(uint8_t command) {
     }
 }
 
-void PauseJudge::SpeedCodeReceived(const Arrival& at, const LineSettings& line) {
+void PauseJudge::SpeedCodeReceived(const Arrival& at, const UartSettings& line) {
     const auto codeEnd = at.notBefore + LineTime(1, line);
     afterSpeedCode_ = Pending{codeEnd, kBeforeSwitch + kAfterLineChange};
     switchDueAfter_ = codeEnd;
 }
 
 void PauseJudge::WFrameEnded(uint32_t address, std::size_t frameBytes, const Arrival& first,
-                             const Arrival& last, const LineSettings& line) {
+                             const Arrival& last, const UartSettings& line) {
     const auto end = std::max(first.notBefore + LineTime(frameBytes, line), last.notBefore);
     const Area area = AreaOf(address);
     if (checkpoint_) {
@@ -185,7 +185,7 @@ void PauseJudge::WFrameEnded(uint32_t address, std::size_t frameBytes, const Arr
     segmentArea_ = area;
 }
 
-void PauseJudge::CheckpointAcked(const Arrival& at, const LineSettings& line) {
+void PauseJudge::CheckpointAcked(const Arrival& at, const UartSettings& line) {
     Checkpoint checkpoint = speedFrame_.value_or(Checkpoint{});
     // The loader's ACK can reach the Updater no sooner than both bytes' line time after the
     // Updater's 0x06 reached the terminal.

@@ -41,12 +41,12 @@ class PauseJudge {
     // A command byte in the keyed dialogue (after ByteArrived for the same byte).
     void CommandStarted(uint8_t command);
     // The code byte of a speed-change frame, read at `line`.
-    void SpeedCodeReceived(const Arrival& at, const LineSettings& line);
+    void SpeedCodeReceived(const Arrival& at, const UartSettings& line);
     // A whole 'W' frame of `frameBytes` bytes for `address`, its first and last byte.
     void WFrameEnded(uint32_t address, std::size_t frameBytes, const Arrival& first,
-                     const Arrival& last, const LineSettings& line);
+                     const Arrival& last, const UartSettings& line);
     // The Updater's 0x06 of a checkpoint exchange, answered by the loader's ACK.
-    void CheckpointAcked(const Arrival& at, const LineSettings& line);
+    void CheckpointAcked(const Arrival& at, const UartSettings& line);
     // The loader wrote that checkpoint's ACK at `at` (its arrival on the modelled wire).
     void CheckpointAnswerWritten(SimClock::time_point at);
 
@@ -69,7 +69,7 @@ class PauseJudge {
     };
 
     static Area AreaOf(uint32_t address);
-    Duration LineTime(std::size_t bytes, const LineSettings& line) const;
+    Duration LineTime(std::size_t bytes, const UartSettings& line) const;
     // Reports when `upperBound` falls short of `needed` by more than the clock's tolerance.
     bool Short(Duration upperBound, Duration needed) const;
     void Report(const std::string& what, Duration upperBound, const std::string& why);

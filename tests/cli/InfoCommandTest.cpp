@@ -14,6 +14,7 @@
 #include "cli/ImageLoading.h"
 #include "image/FirmwareImage.h"
 #include "image/ImageAreas.h"
+#include "res/EmbeddedImage.h"
 #include "tests/cli/CliRun.h"
 
 namespace updater {
@@ -34,7 +35,7 @@ TEST(InfoCommand, ShowsTheEmbeddedImage) {
     const test::CliRun run = test::RunCli(dir, "info");
     ASSERT_EQ(run.status, 0) << run.err;
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, std::nullopt));
+    ASSERT_TRUE(LoadAndValidateImage(image, EmbeddedImage()));
     auto fields = Fields(run.out);
     EXPECT_EQ(fields["version"], "V2.10.07");
     EXPECT_EQ(fields["top-area tag"].size(), 32u);

@@ -43,7 +43,8 @@ class CliSignals : public ::testing::Test {
     // Empty when the radio holds the small image and nothing else.
     std::string MemoryMismatch(const sim::RadioSimulator& radio) const {
         FirmwareImage image;
-        if (!LoadAndValidateImage(image, image_.string(), ImageLoadForm::SpecialSettings)) {
+        if (!LoadAndValidateImage(image, StoredImage::ReadFile(image_.string()),
+                                  ImageLoadForm::SpecialSettings)) {
             return "the small image does not load";
         }
         return testing::MemoryMismatch(
