@@ -230,9 +230,15 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
         updates.emplace_back([&, i] {
             outcomes[i] = RunUpdate(*links[i], *hosts[i], image, settings);
             hosts[i]->UpdateEnded();
+            // A radio that failed on its own before the stop keeps its own reason.
+            if (outcomes[i].reason.fault == LineFault::Stopped || outcomes[i].cancelled()) {
+                NoteStop(outcomes[i], signals.StoppedBy(), links[i]->StopCause());
+            }
             std::string result = hosts[i]->LastMessage();
-            if (signals.StoppedBy() != 0 && outcomes[i].result != 1) result = "stopped";
-            if (!outcomes[i].detail.empty()) result += " (" + outcomes[i].detail + ")";
+            if (outcomes[i].stoppedBy != 0) result = "stopped";
+            if (const std::string why = outcomes[i].ReasonText(); !why.empty()) {
+                result += " (" + why + ")";
+            }
             if (outcomes[i].partlyWritten()) {
                 result += "; partly written: write it again before use";
             }
