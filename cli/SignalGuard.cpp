@@ -65,7 +65,8 @@ void SignalGuard::Handle(int signal) {
     std::fprintf(stderr, "updater-cli: stopped by %s; closing the port%s.\n", SignalName(signal),
                  ports_.size() > 1 ? "s" : "");
     stoppedBy_ = signal;
-    for (SerialPort* port : ports_) port->Interrupt(signal == SIGINT ? "Ctrl+C" : SignalName(signal));
+    for (SerialPort* port : ports_)
+        port->Interrupt(signal == SIGINT ? "Ctrl+C" : SignalName(signal));
 #ifdef _WIN32
     SetEvent(stopEvent_);
 #else

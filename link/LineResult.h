@@ -34,11 +34,11 @@ enum class SweepSeen : uint8_t {
 
 struct LineResult {
     LineFault fault = LineFault::None;
-    uint32_t waitedMs = 0;  // TimedOut: how long the read waited
-    uint32_t got = 0;       // TimedOut: bytes that arrived
-    uint32_t wanted = 0;    // TimedOut: bytes asked for
-    uint8_t expected = 0;   // WrongByte, Refused
-    uint8_t received = 0;   // WrongByte, Refused
+    uint32_t waitedMs = 0;                // TimedOut: how long the read waited
+    uint32_t got = 0;                     // TimedOut: bytes that arrived
+    uint32_t wanted = 0;                  // TimedOut: bytes asked for
+    uint8_t expected = 0;                 // WrongByte, Refused
+    uint8_t received = 0;                 // WrongByte, Refused
     SweepSeen seen = SweepSeen::Nothing;  // NoRadio
     std::string settings;  // SettingsRefused: the settings text; NoRadio: the answering speed
     // Stopped: who stopped it, in words ("Ctrl+C"); empty when not told.

@@ -137,8 +137,8 @@ bool IsPseudoTerminal(int fd) {
 
 bool IsPseudoTerminalMultiplexer(const std::string& name) {
     struct stat info {};
-    return stat(name.c_str(), &info) == 0 && S_ISCHR(info.st_mode) &&
-           major(info.st_rdev) == 5 && minor(info.st_rdev) == 2;
+    return stat(name.c_str(), &info) == 0 && S_ISCHR(info.st_mode) && major(info.st_rdev) == 5 &&
+           minor(info.st_rdev) == 2;
 }
 
 // A pseudo-terminal or other device without modem lines refuses the modem-line requests with

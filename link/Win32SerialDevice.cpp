@@ -188,7 +188,8 @@ class Win32SerialDevice final : public SerialDevice {
             });
         if (written == 1) return LineResult::Success();
         if (interrupted_) return LineResult::Failed(LineFault::Stopped);
-        return Gone(error) ? LineResult::Failed(LineFault::PortGone) : LineResult::TimedOut(0, 0, 0);
+        return Gone(error) ? LineResult::Failed(LineFault::PortGone)
+                           : LineResult::TimedOut(0, 0, 0);
     }
 
     LineResult Read(uint8_t* buffer, size_t n) override {

@@ -16,7 +16,8 @@ namespace updater {
 
 [[nodiscard]] LineResult OpenLink(LinkPort& link, uint32_t* result);
 [[nodiscard]] LineResult CloseLink(LinkPort& link, uint32_t* result);
-[[nodiscard]] LineResult CheckLink(LinkPort& link, uint32_t* result, const SweepObserver& speedTried = {});
+[[nodiscard]] LineResult CheckLink(LinkPort& link, uint32_t* result,
+                                   const SweepObserver& speedTried = {});
 // reply: 48 bytes. Agrees the link key; null reply fails at once without a code.
 [[nodiscard]] LineResult SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result);
 [[nodiscard]] LineResult SendHandshakeByte(LinkPort& link, uint32_t* result);

@@ -18,6 +18,6 @@ std::string StepText(const SequenceStep& step);
 // in the slot, which it notes as context.failedStep with its result as context.reason. Returns
 // the last step's result.
 [[nodiscard]] LineResult RunSequence(std::span<const SequenceStep> steps, UpdateContext& context,
-                              uint32_t* result);
+                                     uint32_t* result);
 
 }  // namespace updater

@@ -101,14 +101,13 @@ void TraceWriter::UpdateStarted(const std::string& device, const std::string& im
 }
 
 void TraceWriter::UpdateEnded(const UpdateOutcome& outcome) {
-    Event("outcome", "result=" + std::to_string(outcome.result) +
-                         " code=" + CodeText(outcome.code) +
-                         " write_began=" + (outcome.writeBegan ? "1" : "0") +
-                         (outcome.failedStep.empty() ? "" : " step=" + outcome.failedStep) +
-                         (outcome.result == 1 ? ""
-                                              : std::string(" fault=") +
-                                                    LineFaultWord(outcome.reason.fault) +
-                                                    " reason=" + Quoted(outcome.ReasonText())));
+    Event("outcome",
+          "result=" + std::to_string(outcome.result) + " code=" + CodeText(outcome.code) +
+              " write_began=" + (outcome.writeBegan ? "1" : "0") +
+              (outcome.failedStep.empty() ? "" : " step=" + outcome.failedStep) +
+              (outcome.result == 1 ? ""
+                                   : std::string(" fault=") + LineFaultWord(outcome.reason.fault) +
+                                         " reason=" + Quoted(outcome.ReasonText())));
 }
 
 void TraceWriter::PortNamed(const std::string& device) {

@@ -27,7 +27,7 @@ enum class PassKind { KeepsPosition, DiscardsPosition };
 // Runs procedure with a fresh PassParams block on the calling thread and copies the results
 // back. Returns the pass's result.
 [[nodiscard]] LineResult RunPass(UpdateContext& context, const RecordList& records,
-                          PassProcedure procedure, PassKind kind);
+                                 PassProcedure procedure, PassKind kind);
 
 // 'W' frames at the fast speed, unacknowledged, with a checkpoint at 19200 bit/s every 64
 // records and at the end; computes the area checksum.

@@ -1,12 +1,12 @@
 #include "protocol/Update.h"
 
 #include "image/FirmwareImage.h"
+#include "link/PortProbe.h"
 #include "protocol/CheckSequence.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
 #include "protocol/WriteSequence.h"
-#include "link/PortProbe.h"
 
 namespace updater {
 

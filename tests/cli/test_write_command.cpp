@@ -237,8 +237,8 @@ TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheSystemsMessage) {
         EXPECT_TRUE(line.starts_with(std::string("updater-cli: failed at ") + c.step + " ("))
             << run.err;
         // Why, on the line after the step.
-        EXPECT_TRUE(next.substr(line.size()).starts_with(std::string("\nupdater-cli: ") +
-                                                         c.reason + "\n"))
+        EXPECT_TRUE(
+            next.substr(line.size()).starts_with(std::string("\nupdater-cli: ") + c.reason + "\n"))
             << run.err;
         // Both faults strike after the radio answered its first area code.
         EXPECT_NE(next.find("\nupdater-cli: the radio was partly written"), std::string::npos)
@@ -271,8 +271,7 @@ TEST(WriteCommandPortErrors, SayWhyThePortCannotBeOpened) {
     EXPECT_NE(missing.err.find(opened), std::string::npos) << missing.err;
     EXPECT_NE(missing.err.find("/dev/no-such-port: not found"), std::string::npos) << missing.err;
     // --json carries the same reason; a name that is no serial port says what it is instead.
-    const test::CliRun asJson =
-        test::SpawnCli({"write", "--port", "/dev/null", "--yes", "--json"});
+    const test::CliRun asJson = test::SpawnCli({"write", "--port", "/dev/null", "--yes", "--json"});
     EXPECT_EQ(asJson.status, 4);
     const nlohmann::json report = nlohmann::json::parse(asJson.out, nullptr, false);
     ASSERT_TRUE(report.is_array() && report.size() == 1) << asJson.out;

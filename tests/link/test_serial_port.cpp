@@ -1,8 +1,7 @@
 // SerialPort over a real pseudo-terminal: naming, opening, line settings and time-outs.
 #include <gtest/gtest.h>
-#include <termios.h>
-
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
