@@ -7,6 +7,8 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonReports.h"
+#include "cli/ReportOutput.h"
+#include "cli/ShownText.h"
 #include "link/LinkPort.h"
 #include "link/PortList.h"
 #include "link/PortProbe.h"
@@ -36,13 +38,13 @@ std::vector<PortInfo> ListPorts(const ListPortsOptions& options) {
 }
 
 void PrintLine(const PortInfo& port) {
-    std::string line = port.device;
+    std::string line = Shown(port.device);
     const std::string description = DescriptionText(port.description);
-    line += "  " + (description.empty() ? std::string("(no description)") : description);
+    line += "  " + (description.empty() ? std::string("(no description)") : Shown(description));
     if (!port.Usable()) {
         line +=
             port.access == PortAccess::NotRs232 ? " - cannot be used: " : " - cannot be opened: ";
-        line += AccessReason(port);
+        line += Shown(AccessReason(port));
     }
     std::cout << line << '\n';
 }
@@ -59,15 +61,10 @@ Handler AddListPortsCommand(CLI::App& app) {
     command->add_flag("--json", options->json, "print the list as JSON");
     return [options] {
         const std::vector<PortInfo> ports = ListPorts(*options);
-        if (options->json) {
-            std::cout << PortsJson(ports).dump(2, ' ', false,
-                                               nlohmann::json::error_handler_t::replace)
-                      << '\n';
-        } else {
-            for (const PortInfo& port : ports) PrintLine(port);
-        }
         if (ports.empty()) std::cerr << "No serial port found.\n";
-        return 0;
+        if (options->json) return PrintJsonAndFinish(PortsJson(ports), 0);
+        for (const PortInfo& port : ports) PrintLine(port);
+        return FinishOutput(0);
     };
 }
 

@@ -35,12 +35,16 @@ bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file, ImageLoad
     };
     ImageLoader loader;
     bool checkIdentity = true;
+    image.linesOutsideAreas = 0;
+    image.firstOutsideAddress = 0;
     if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, file) !=
         0) {
         refuse(loader.Problem());
         // At start-up the checks still run over what the failed load left in the lists.
         checkIdentity = (form == ImageLoadForm::StartUp);
     }
+    image.linesOutsideAreas = loader.Outside().count;
+    image.firstOutsideAddress = loader.Outside().firstAddress;
     if (checkIdentity) {
         if (ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion) != 0) {
             refuse(ImageProblem::OtherModel);

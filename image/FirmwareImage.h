@@ -23,6 +23,9 @@ struct FirmwareImage {
         imageVersion{};  // zero bytes until an identity block was read
     std::array<uint8_t, 16> imageTopAreaTag{};
     ImageProblem problem = ImageProblem::None;  // why the last load was refused
+    // Data lines that lie in none of the areas: the load drops them.
+    int linesOutsideAreas = 0;
+    uint32_t firstOutsideAddress = 0;
 
     // The version as text: up to its first zero byte, at most 8 characters.
     std::string VersionText() const;

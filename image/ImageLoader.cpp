@@ -30,14 +30,19 @@ std::shared_ptr<const ImageText> EmbeddedText() {
 }
 
 // Hands each data line to the assembler of the area that its start address falls in; lines
-// outside the areas are dropped.
+// outside the areas are dropped, and counted for the user's warning.
 class AreaRouter : public RawRecordSink {
   public:
-    AreaRouter(RecordList& lowArea, RecordList& mainArea, RecordList& topArea)
-        : low_(lowArea), main_(mainArea), top_(topArea) {}
+    AreaRouter(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
+               ImageLoader::LinesOutside& outside)
+        : low_(lowArea), main_(mainArea), top_(topArea), outside_(outside) {}
 
     void Take(const RawRecord& record) override {
-        if (BlockAssembler* area = AreaOf(record.address)) area->Add(record);
+        if (BlockAssembler* area = AreaOf(record.address)) {
+            area->Add(record);
+        } else if (outside_.count++ == 0) {
+            outside_.firstAddress = record.address;
+        }
     }
     // Closes the areas in order. The first that fails is the last to keep blocks: the areas
     // after it are emptied, as if their assembly had never begun.
@@ -62,6 +67,7 @@ class AreaRouter : public RawRecordSink {
         return nullptr;
     }
     BlockAssembler low_, main_, top_;
+    ImageLoader::LinesOutside& outside_;
 };
 
 class RawRecordCollector : public RawRecordSink {
@@ -181,6 +187,7 @@ void ImageLoader::SkipLeadingBlanks() {
 int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
+        outside_ = {};
         const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
         auto store = std::make_shared<RecordList::PieceStore>();
         store->text = text_;
@@ -192,7 +199,7 @@ int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordLis
             if (reserve) list->entries_.reserve(UsualBlocks(text_->Size(), area));
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
-        AreaRouter router(lowArea, mainArea, topArea);
+        AreaRouter router(lowArea, mainArea, topArea, outside_);
         const ImageProblem read = ReadSRecordText(*text_, cursor_, router);
         if (read != ImageProblem::None) {
             for (RecordList* area : {&lowArea, &mainArea, &topArea}) area->Clear();

@@ -62,6 +62,13 @@ class ImageLoader {
     static int ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag);
     static int BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList);
 
+    // The data lines of the last parse that no area takes: dropped, never written.
+    struct LinesOutside {
+        int count = 0;
+        uint32_t firstAddress = 0;  // the first such line's start address
+    };
+    const LinesOutside& Outside() const { return outside_; }
+
     // Why the last load, read or parse failed; None after a success.
     ImageProblem Problem() const { return problem_; }
     // The user's file of the last load; none for the embedded image.
@@ -80,6 +87,7 @@ class ImageLoader {
     size_t cursor_ = 0;
     std::optional<std::string> path_;
     ImageProblem problem_ = ImageProblem::None;
+    LinesOutside outside_;
 };
 
 }  // namespace updater

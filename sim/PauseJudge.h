@@ -32,7 +32,8 @@ class PauseJudge {
     // first byte.
     void PortOpened(const Arrival& open);
     // The Updater changed the line: 100 ms before its next byte. After a speed-change frame the
-    // change itself must come 100 ms after the code byte.
+    // change itself must come 100 ms after the code byte; that is judged when a byte follows
+    // the change, so that settings put back as the port closes are no fault.
     void LineChanged(const LineChange& change);
     // Every byte from the Updater, dialogue or not, in the order they came.
     void ByteArrived(const Arrival& at);
@@ -78,7 +79,13 @@ class PauseJudge {
     Duration tolerance_;
     ProblemSink problem_;
 
+    struct EarlySwitch {
+        int speed = 0;
+        Duration gap{};
+    };
+
     std::optional<Arrival> open_;
+    std::optional<EarlySwitch> earlySwitch_;  // a switch too soon after the speed code
     std::optional<LineChange> change_;
     std::optional<Pending> afterSpeedCode_;  // code byte's end; 200 ms until the next byte
     std::optional<SimClock::time_point>
