@@ -239,11 +239,19 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
             outcomes[i] = RunTracedUpdate(*links[i], *hosts[i], image, settings,
                                           i < traces.size() ? traces[i] : nullptr);
             hosts[i]->UpdateEnded();
+            // A radio that failed on its own before the stop keeps its own reason.
+            if (outcomes[i].reason.fault == LineFault::Stopped || outcomes[i].cancelled()) {
+                NoteStop(outcomes[i], signals.InterruptedBy(), links[i]->StopCause());
+            }
             std::string result = hosts[i]->LastMessage();
             if (outcomes[i].result != 1 && signals.StopRequested()) {
                 result = outcomes[i].writeBegan ? "stopped" : kNotStarted;
             }
-            if (!outcomes[i].detail.empty()) result += " (" + outcomes[i].detail + ")";
+            // The reason follows the result; "not started" is the stop's own word already.
+            if (const std::string why = outcomes[i].ReasonText();
+                !why.empty() && result != kNotStarted) {
+                result += " (" + why + ")";
+            }
             if (outcomes[i].partlyWritten()) {
                 result += "; partly written: write it again before use";
             }

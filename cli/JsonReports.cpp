@@ -1,5 +1,6 @@
 #include "cli/JsonReports.h"
 
+#include <csignal>
 #include <string>
 
 #include "cli/HexText.h"
@@ -18,6 +19,30 @@ nlohmann::json BlocksJson(const RecordList& list) {
             {{"address", Hex(block.address, 6)}, {"count", block.count}, {"data", data}});
     }
     return blocks;
+}
+
+// A signal by its usual name.
+std::string SignalText(int signal) {
+    switch (signal) {
+        case SIGINT:
+            return "SIGINT";
+        case SIGTERM:
+            return "SIGTERM";
+#ifdef SIGQUIT
+        case SIGQUIT:
+            return "SIGQUIT";
+#endif
+#ifdef SIGHUP
+        case SIGHUP:
+            return "SIGHUP";
+#endif
+#ifdef SIGBREAK
+        case SIGBREAK:
+            return "SIGBREAK";
+#endif
+        default:
+            return "signal " + std::to_string(signal);
+    }
 }
 
 nlohmann::json TextOrNull(const std::string& text) {
@@ -87,6 +112,11 @@ nlohmann::json OutcomeJson(const std::string& port, const UpdateOutcome& outcome
         {"model", TextOrNull(outcome.radioModel)},
         {"version_before", TextOrNull(outcome.radioVersion)},
         {"detail", TextOrNull(outcome.detail)},
+        {"reason", TextOrNull(outcome.ReasonText())},
+        {"fault", outcome.result == 1 ? nlohmann::json(nullptr)
+                                      : nlohmann::json(LineFaultWord(outcome.reason.fault))},
+        {"stopped_by", outcome.stoppedBy != 0 ? nlohmann::json(SignalText(outcome.stoppedBy))
+                                              : nlohmann::json(nullptr)},
     };
 }
 

@@ -20,8 +20,9 @@ nlohmann::json ImageJson(const FirmwareImage& image, bool blocks);
 nlohmann::json PortsJson(const std::vector<PortInfo>& ports);
 
 // {"port", "written", "cancelled", "code" (hex text, null when none), "exit_status",
-//  "failed_step", "failed_activity", "model", "version_before", "detail"}; unknown texts are
-// null.
+//  "failed_step", "failed_activity", "model", "version_before", "detail" (why the port did not
+//  open), "reason" (why the update did not complete, one sentence), "fault" (its kind as a
+//  word), "stopped_by" (the signal that stopped it)}; unknown texts are null.
 nlohmann::json OutcomeJson(const std::string& port, const UpdateOutcome& outcome, int exitStatus);
 
 }  // namespace updater::cli

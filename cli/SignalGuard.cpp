@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #ifdef _WIN32
@@ -66,9 +67,12 @@ void SignalGuard::ChangeEnded(size_t radio) {
     changing_[radio] = false;
 }
 
-void SignalGuard::InterruptPorts(bool all) {
+void SignalGuard::InterruptPorts(bool all, int signal) {
+    interruptedBy_ = signal;
+    // The stop's cause as the user gave it, for the outcome and the trace.
+    const std::string cause = signal == SIGINT ? "Ctrl+C" : SignalName(signal);
     for (size_t radio = 0; radio < ports_.size(); ++radio) {
-        if (all || !changing_[radio]) ports_[radio]->Interrupt();
+        if (all || !changing_[radio]) ports_[radio]->Interrupt(cause);
     }
 }
 
@@ -77,7 +81,7 @@ void SignalGuard::StopAll(int signal) {
                  ports_.size() > 1 ? "s" : "");
     stopRequested_ = true;
     stoppedBy_ = signal;
-    InterruptPorts(true);
+    InterruptPorts(true, signal);
 #ifdef _WIN32
     SetEvent(stopEvent_);
 #else
@@ -117,7 +121,7 @@ void SignalGuard::Handle(int signal) {
             stderr);
     }
     stopRequested_ = true;
-    InterruptPorts(false);
+    InterruptPorts(false, signal);
 #ifndef _WIN32
     if (signal == SIGTSTP) {
         std::fputs(

@@ -37,6 +37,9 @@ class SignalGuard {
     int StoppedBy() const { return stoppedBy_; }
     // A signal came: no radio is started any more, even where those being changed go on.
     bool StopRequested() const { return stopRequested_; }
+    // The signal that last interrupted ports (all of them, or those not being written), 0 when
+    // none did.
+    int InterruptedBy() const { return interruptedBy_; }
 
 #ifdef _WIN32
     // An event set once the update is stopped, for a wait on the user to wait on as well.
@@ -51,7 +54,7 @@ class SignalGuard {
 
   private:
     // Interrupts the ports of the radios not being changed, or every port (all).
-    void InterruptPorts(bool all);
+    void InterruptPorts(bool all, int signal);
     void StopAll(int signal);
 
     const std::vector<SerialPort*> ports_;
@@ -59,6 +62,7 @@ class SignalGuard {
     std::vector<bool> changing_;  // by radio
     std::atomic<int> stoppedBy_{0};
     std::atomic<bool> stopRequested_{false};
+    std::atomic<int> interruptedBy_{0};
     bool warned_ = false;
 #ifdef _WIN32
     void* stopEvent_ = nullptr;

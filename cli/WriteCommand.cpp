@@ -73,6 +73,9 @@ constexpr const char* kExitStatusTable =
 
 int ExitStatusFor(const UpdateOutcome& outcome) {
     if (outcome.result == 1) return kExitOk;
+    if (outcome.stoppedBy != 0 || outcome.reason.fault == LineFault::Stopped) {
+        return kExitCancelled;
+    }
     switch (outcome.code) {
         case ERR_CANCELLED:
             return kExitCancelled;
@@ -235,11 +238,9 @@ constexpr const char* kPartlyWritten =
     "the radio was partly written and must be written again before use.";
 
 // Says why the port did not open, beyond the window's text, where the system told us.
-void ExplainOpenFailure(const LinkPort& link) {
-    const PortAccess access = AccessFor(link.LastOpenError());
-    if (access == PortAccess::Usable) return;
-    std::cerr << "updater-cli: " << Shown(link.PortName()) << ": "
-              << Shown(AccessReason(access, link.HeldBy())) << '\n';
+void ExplainOpenFailure(const LinkPort& link, const UpdateOutcome& outcome) {
+    if (outcome.detail.empty()) return;
+    std::cerr << "updater-cli: " << Shown(link.PortName()) << ": " << Shown(outcome.detail) << '\n';
 }
 
 // The same device under two names (a link in /dev/serial/by-id and its target) is the same
@@ -304,10 +305,12 @@ std::string UsageProblem(const WriteOptions& options) {
     return {};
 }
 
-// Where the update stopped, right below the window's message that said so.
+// Where the update stopped, right below the window's message that said so, and why on the
+// line after it (a port that did not open says why with its name).
 void ShowFailedStep(const UpdateOutcome& outcome) {
     if (outcome.result == 1 || outcome.cancelled() || outcome.failedStep.empty()) return;
     std::cerr << "updater-cli: failed at " << outcome.FailedStepText() << '\n';
+    if (outcome.code != ERR_PORT_OPEN) std::cerr << "updater-cli: " << outcome.ReasonText() << '\n';
 }
 
 // With --json the report alone goes to the standard output: everything else the verb prints
@@ -435,16 +438,16 @@ int RunWrite(const WriteOptions& options) {
     SignalGuard signals({&link});
     TerminalHost host(options.yes, signals);
     std::cout << "Searching for the radio on " << Shown(port) << "..." << std::endl;
-    const UpdateOutcome outcome =
+    UpdateOutcome outcome =
         RunTracedUpdate(link, host, image, settings, logs.empty() ? nullptr : logs.front().get());
+    NoteStop(outcome, signals.StoppedBy(), link.StopCause());
     host.SetProgressPosition(-1);
     const int status = signals.StoppedBy() != 0 ? kExitCancelled : ExitStatusFor(outcome);
     if (signals.StoppedBy() != 0) {
         std::cerr << "updater-cli: the port is closed.\n";
     } else {
         ShowFailedStep(outcome);
-        if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link);
-        if (!outcome.detail.empty()) std::cerr << "updater-cli: " << outcome.detail << '\n';
+        if (outcome.code == ERR_PORT_OPEN) ExplainOpenFailure(link, outcome);
     }
     if (outcome.partlyWritten()) std::cerr << "updater-cli: " << kPartlyWritten << '\n';
     ShowTraceLosses(logs);

@@ -74,6 +74,29 @@ ImageProblem ReadWhole(int descriptor, uint64_t size, std::vector<uint8_t>& out)
     return ImageProblem::ReadFailed;
 }
 
+// A file that reports no size (as those under /proc and /sys do) may still have content: it is
+// read to its end, and refused once it grows beyond maxSize.
+ImageProblem ReadToEnd(int descriptor, uint64_t maxSize, std::vector<uint8_t>& out) {
+    uint8_t chunk[4096];
+    for (;;) {
+        const ssize_t got = read(descriptor, chunk, sizeof chunk);
+        if (got > 0) {
+            if (out.size() + static_cast<size_t>(got) > maxSize) {
+                out.clear();
+                return ImageProblem::TooLarge;
+            }
+            out.insert(out.end(), chunk, chunk + got);
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else if (got == 0) {
+            return ImageProblem::None;
+        } else {
+            out.clear();
+            return ImageProblem::ReadFailed;
+        }
+    }
+}
+
 ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vector<uint8_t>& out) {
     out.clear();
     struct stat status {};
@@ -89,6 +112,7 @@ ImageProblem ReadImageFile(const std::string& path, uint64_t maxSize, std::vecto
     }
     const auto size = static_cast<uint64_t>(status.st_size);
     if (size > maxSize) return ImageProblem::TooLarge;
+    if (size == 0) return ReadToEnd(file.Get(), maxSize, out);
     return ReadWhole(file.Get(), size, out);
 }
 

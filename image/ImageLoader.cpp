@@ -100,7 +100,8 @@ int ImageLoader::ParseSourceText(RecordList& lowArea, RecordList& mainArea, Reco
 // A user's file is always descrambled; a plain S-record file turns into noise that way. When
 // the source's own bytes read as S-records, the technician is told that, not "no S-records".
 bool ImageLoader::StoredBytesReadAsPlainText() {
-    if (problem_ != ImageProblem::NotSRecordText && problem_ != ImageProblem::MalformedSRecord) {
+    if (problem_ != ImageProblem::NotSRecordText && problem_ != ImageProblem::MalformedSRecord &&
+        problem_ != ImageProblem::NoHeader) {
         return false;
     }
     if (!text_->Scrambled()) return false;

@@ -32,6 +32,8 @@ std::string ImageProblemText(ImageProblem problem) {
         case ImageProblem::MalformedSRecord:
             return "a record is malformed, has a wrong checksum or an address outside the image, "
                    "or the text ends without a termination record";
+        case ImageProblem::NoHeader:
+            return "the image has no header record (S0) before its data";
         case ImageProblem::TooManyDataLines:
             return "the image has more than the limit of " + std::to_string(kMaxDataLines) +
                    " data lines";

@@ -20,6 +20,7 @@ enum class ImageProblem {
     PlainSRecordText,
     NotSRecordText,
     MalformedSRecord,
+    NoHeader,  // data or the termination record before any S0 header
     TooManyDataLines,
     BlocksDoNotFit,
     OtherModel,

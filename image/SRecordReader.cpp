@@ -180,7 +180,7 @@ ImageProblem ReadRecords(TextCursor& cursor, RawRecordSink& sink) {
                 headerSeen = true;  // its content is not examined
                 break;
             case '2':
-                if (!headerSeen) return ImageProblem::MalformedSRecord;
+                if (!headerSeen) return ImageProblem::NoHeader;
                 if (!ReadDataLine(cursor, record)) return ImageProblem::MalformedSRecord;
                 if (dataLines == kMaxDataLines) return ImageProblem::TooManyDataLines;
                 record.line = static_cast<uint32_t>(dataLines++);
@@ -189,7 +189,7 @@ ImageProblem ReadRecords(TextCursor& cursor, RawRecordSink& sink) {
             case '5':
             case '7':
             case '8':
-                return headerSeen ? ImageProblem::None : ImageProblem::MalformedSRecord;
+                return headerSeen ? ImageProblem::None : ImageProblem::NoHeader;
             default:
                 break;  // other records are passed over
         }

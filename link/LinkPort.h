@@ -16,14 +16,14 @@ class LinkPort : public SerialPort {
     LinkPort() = default;
 
     // Scrambled write of a block (at most kMaxBlockLength bytes; longer blocks are refused
-    // with 0 and nothing is sent). Pending input is discarded first.
-    [[nodiscard]] int WriteBlock(const uint8_t* data, uint16_t length);
-    [[nodiscard]] int WriteByte(uint8_t b);
+    // as NotOpen and nothing is sent). Pending input is discarded first.
+    [[nodiscard]] LineResult WriteBlock(const uint8_t* data, uint16_t length);
+    [[nodiscard]] LineResult WriteByte(uint8_t b);
     // Unscrambled write of seed, or of replyChecksum when unencrypted is set.
-    [[nodiscard]] int WriteHandshakeByte();
-    // Reads exactly n bytes within the read time-out and unscrambles them; 0 when short or late
-    // (the bytes that did arrive are left as received).
-    [[nodiscard]] int Read(uint8_t* buffer, uint16_t n);
+    [[nodiscard]] LineResult WriteHandshakeByte();
+    // Reads exactly n bytes within the read time-out and unscrambles them; a failure when short
+    // or late (the bytes that did arrive are left as received).
+    [[nodiscard]] LineResult Read(uint8_t* buffer, uint16_t n);
 
     uint8_t unencrypted = 0;
     uint8_t seed = 0;

@@ -34,6 +34,9 @@ class LinkTrace {
                       std::span<const uint8_t> wire, std::span<const uint8_t> plain) = 0;
     // A pause on the line's time base (WaitMs).
     virtual void Waited(uint32_t ms) = 0;
+    // The transfers were stopped (by `cause`, "Ctrl+C"; empty when not told): noted once, when
+    // the first transfer finds it.
+    virtual void Stopped(const std::string& cause) { (void)cause; }
     // A step of the update ended: 1 to go on, 0 to stop, with the result code slot.
     virtual void StepEnded(const std::string& step, int result, uint32_t code) = 0;
 };

@@ -135,33 +135,61 @@ bool IsPseudoTerminal(int fd) {
     return fstat(fd, &info) == 0 && major(info.st_rdev) >= 136 && major(info.st_rdev) <= 143;
 }
 
+bool IsPseudoTerminalMultiplexer(const std::string& name) {
+    struct stat info {};
+    return stat(name.c_str(), &info) == 0 && S_ISCHR(info.st_mode) && major(info.st_rdev) == 5 &&
+           minor(info.st_rdev) == 2;
+}
+
 // A pseudo-terminal or other device without modem lines refuses the modem-line requests with
 // one of these; there is then no line to set, which is not a failure.
 bool HasNoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
-// Waits until `events` are possible or the deadline passes: 1 ready, 0 deadline passed, -1 the
-// line is gone (error, invalid handle) or the wait was interrupted through `interrupt`. A
-// hang-up counts as ready, so that bytes that came before it are still read; `hungUp` then tells
-// the caller that no more will come.
-int WaitFor(int fd, short events, Clock::time_point deadline, int interrupt,
-            bool* hungUp = nullptr) {
+// A terminal call that failed because the device went away (an adapter unplugged) rather than
+// because it cannot do what was asked.
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
+LineResult RefusedOrGone(const LineResult& refused) {
+    return DeviceGone(errno) ? LineResult::Failed(LineFault::PortGone) : refused;
+}
+
+// How a wait for the line ended.
+enum class Ready { Yes, DeadlinePassed, Gone, Interrupted };
+
+// Waits until `events` are possible or the deadline passes. The line is gone on an error or an
+// invalid handle. A hang-up counts as ready, so that bytes that came before it are still read;
+// `hungUp` then tells the caller that no more will come.
+Ready WaitFor(int fd, short events, Clock::time_point deadline, int interrupt,
+              bool* hungUp = nullptr) {
     while (true) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return 0;
+        if (left.count() <= 0) return Ready::DeadlinePassed;
         const int timeout = static_cast<int>(std::min<long long>(left.count(), INT_MAX));
         pollfd entries[2] = {{fd, events, 0}, {interrupt, POLLIN, 0}};
         const int ready = poll(entries, interrupt >= 0 ? 2 : 1, timeout);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) return -1;
-        if (ready == 0) return 0;
-        if (entries[1].revents & POLLIN) return -1;
+        if (ready < 0) return Ready::Gone;
+        if (ready == 0) return Ready::DeadlinePassed;
+        if (entries[1].revents & POLLIN) return Ready::Interrupted;
         const pollfd& entry = entries[0];
-        if (entry.revents & (POLLERR | POLLNVAL)) return -1;
+        if (entry.revents & (POLLERR | POLLNVAL)) return Ready::Gone;
         if (entry.revents & POLLHUP) {
             if (hungUp) *hungUp = true;
-            return (events & POLLIN) ? 1 : -1;  // nothing can be written after a hang-up
+            // nothing can be written after a hang-up
+            return (events & POLLIN) ? Ready::Yes : Ready::Gone;
         }
-        if (entry.revents & events) return 1;
+        if (entry.revents & events) return Ready::Yes;
+    }
+}
+
+LineResult FaultOf(Ready ready) {
+    switch (ready) {
+        case Ready::Gone:
+            return LineResult::Failed(LineFault::PortGone);
+        case Ready::Interrupted:
+            return LineResult::Failed(LineFault::Stopped);
+        default:
+            return LineResult::TimedOut(0, 0, 0);
     }
 }
 
@@ -186,14 +214,20 @@ class LinuxSerialDevice final : public SerialDevice {
             return 0;
         }
         // Non-blocking only for the open, so that a port waiting for carrier cannot hang it.
+        // The pseudo-terminal multiplexer is a terminal once opened, but a new master of its
+        // own each time: never a radio's line.
+        if (IsPseudoTerminalMultiplexer(name)) {
+            lastError_ = OpenError::NotSerialPort;
+            return 0;
+        }
         const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            lastError_ = OpenErrorFor(errno);
+            lastError_ = errno == EISDIR ? OpenError::NotSerialPort : OpenErrorFor(errno);
             return 0;
         }
         if (!isatty(fd)) {
             ::close(fd);
-            lastError_ = OpenError::Other;
+            lastError_ = OpenError::NotSerialPort;
             return 0;
         }
         // Exclusive like a COM port: TIOCEXCL stops other opens of the terminal, the lock also
@@ -241,15 +275,16 @@ class LinuxSerialDevice final : public SerialDevice {
     // The kernel's terminal buffers have a fixed size; there is nothing to size.
     int SetQueueSizes(uint16_t, uint16_t) override { return fd_ >= 0; }
 
-    int ApplySettings(const std::string& text) override {
-        if (fd_ < 0) return 0;
+    LineResult ApplySettings(const std::string& text) override {
+        if (fd_ < 0) return LineResult::Failed(LineFault::NotOpen);
+        const LineResult refused = LineResult::SettingsRefused(text);
         const auto settings = ParseLineSettings(text);
-        if (!settings) return 0;
+        if (!settings) return refused;
         const auto speed = SpeedConstant(settings->speed);
-        if (!speed) return 0;
+        if (!speed) return refused;
 
         termios tio{};
-        if (tcgetattr(fd_, &tio) != 0) return 0;
+        if (tcgetattr(fd_, &tio) != 0) return RefusedOrGone(refused);
         cfmakeraw(&tio);
         tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
         tio.c_cflag |= CLOCAL | CREAD | DataBitsFlag(settings->dataBits);
@@ -275,16 +310,16 @@ class LinuxSerialDevice final : public SerialDevice {
         // Reads are paced by poll; read() then takes whatever has arrived.
         tio.c_cc[VMIN] = 0;
         tio.c_cc[VTIME] = 0;
-        if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return 0;
+        if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return refused;
         // Every write has left the line before it returns, so the change cannot cut a byte.
-        if (tcsetattr(fd_, TCSANOW, &tio) != 0) return 0;
+        if (tcsetattr(fd_, TCSANOW, &tio) != 0) return RefusedOrGone(refused);
         // tcsetattr succeeds when any part of the change was taken: read the line back, so that
         // a speed or format the device cannot do is not taken for granted.
-        if (!LineIs(tio)) return 0;
+        if (!LineIs(tio)) return RefusedOrGone(refused);
         speed_ = settings->speed;
         bitsPerByte_ = 1 + settings->dataBits + (settings->parity == Parity::None ? 0 : 1) +
                        (settings->stopBits == StopBits::One ? 1 : 2);
-        return SetDtr();
+        return SetDtr() ? LineResult::Success() : RefusedOrGone(refused);
     }
 
     int ApplyTimeouts(uint32_t constantMs, uint32_t multiplierMs) override {
@@ -302,8 +337,9 @@ class LinuxSerialDevice final : public SerialDevice {
 
     int PurgeInput() override { return fd_ >= 0 && tcflush(fd_, TCIFLUSH) == 0; }
 
-    int Write(const uint8_t* data, size_t length) override {
-        if (fd_ < 0 || interrupted_) return 0;
+    LineResult Write(const uint8_t* data, size_t length) override {
+        if (fd_ < 0) return LineResult::Failed(LineFault::NotOpen);
+        if (interrupted_) return LineResult::Failed(LineFault::Stopped);
         // Bounded by twice the time the bytes take on the line, plus slack for a slow adapter.
         const auto deadline = Clock::now() + std::chrono::seconds(2) + 2 * LineTime(length);
         // The bytes cannot start leaving before the first of them was taken.
@@ -317,28 +353,34 @@ class LinuxSerialDevice final : public SerialDevice {
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && errno == EAGAIN) {
-                if (WaitFor(fd_, POLLOUT, deadline, interrupt_) != 1) return 0;
+                const Ready ready = WaitFor(fd_, POLLOUT, deadline, interrupt_);
+                if (ready != Ready::Yes) return FaultOf(ready);
             } else {
-                return 0;
+                // EIO or ENXIO: the device is gone.
+                return LineResult::Failed(LineFault::PortGone);
             }
         }
-        if (!Drain(deadline)) return 0;
+        if (const LineResult drained = Drain(deadline); !drained) return drained;
         // A USB adapter or a pseudo-terminal reports the queue empty while its bytes are still
         // ahead of the wire: return no sooner than they can have left it, so that the waits
-        // after a frame are real on every line.
+        // after a frame are real on every line. A stop during that wait does not undo bytes
+        // that are already on their way: the write succeeded, the next transfer is stopped.
         if (firstTaken) WaitUntil(*firstTaken + LineTime(length));
-        return interrupted_ ? 0 : 1;
+        return LineResult::Success();
     }
 
-    size_t Read(uint8_t* buffer, size_t n) override {
-        if (fd_ < 0 || interrupted_) return 0;
+    LineResult Read(uint8_t* buffer, size_t n) override {
+        if (fd_ < 0) return LineResult::Failed(LineFault::NotOpen);
+        if (interrupted_) return LineResult::Failed(LineFault::Stopped);
         // No raised priority here: Linux grants a real-time class only to privileged processes,
         // and the kernel buffers the line, so no byte is lost while the reader waits.
+        const auto start = Clock::now();
         const auto deadline =
-            Clock::now() + std::chrono::milliseconds(readConstantMs_) +
+            start + std::chrono::milliseconds(readConstantMs_) +
             std::chrono::milliseconds(static_cast<uint64_t>(readMultiplierMs_) * n);
         size_t got = 0;
         bool hungUp = false;
+        LineResult ended = LineResult::Success();
         while (got < n) {
             const ssize_t r = ::read(fd_, buffer + got, n - got);
             if (r > 0) {
@@ -347,10 +389,24 @@ class LinuxSerialDevice final : public SerialDevice {
             }
             if (r < 0 && errno == EINTR) continue;
             // EIO or ENXIO: the device is gone; after a hang-up nothing more will come.
-            if ((r < 0 && errno != EAGAIN) || hungUp) break;
-            if (WaitFor(fd_, POLLIN, deadline, interrupt_, &hungUp) != 1) break;
+            if ((r < 0 && errno != EAGAIN) || hungUp) {
+                ended = LineResult::Failed(LineFault::PortGone);
+                break;
+            }
+            const Ready ready = WaitFor(fd_, POLLIN, deadline, interrupt_, &hungUp);
+            if (ready != Ready::Yes) {
+                ended = FaultOf(ready);
+                break;
+            }
         }
-        return got;
+        ended.got = static_cast<uint32_t>(got);
+        ended.wanted = static_cast<uint32_t>(n);
+        if (ended.fault == LineFault::TimedOut) {
+            ended.waitedMs = static_cast<uint32_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start)
+                    .count());
+        }
+        return ended;
     }
 
     int ProviderSubtype() override {
@@ -385,13 +441,17 @@ class LinuxSerialDevice final : public SerialDevice {
     // A write returns once its bytes have left the output queue, as a COM port's write does:
     // the waits that follow a frame and a change of line speed must not start early. tcdrain
     // cannot be bounded, so the queue is watched until empty or the deadline passes.
-    int Drain(Clock::time_point deadline) {
+    LineResult Drain(Clock::time_point deadline) {
         while (true) {
             int queued = 0;
             // Once the queue is empty only the UART's own buffer is left, which the driver
             // empties within a bounded time.
-            if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return tcdrain(fd_) == 0;
-            if (Clock::now() >= deadline || interrupted_) return 0;
+            if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+                return tcdrain(fd_) == 0 ? LineResult::Success()
+                                         : LineResult::Failed(LineFault::PortGone);
+            }
+            if (interrupted_) return LineResult::Failed(LineFault::Stopped);
+            if (Clock::now() >= deadline) return LineResult::TimedOut(0, 0, 0);
             std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
                 LineTime(static_cast<size_t>(queued)), std::chrono::milliseconds(1)));
         }

@@ -1,5 +1,10 @@
 #include "link/PortProbe.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
+
 #include "link/PortList.h"
 #include "link/Timing.h"
 
@@ -22,6 +27,8 @@ PortAccess AccessFor(OpenError error) {
             return PortAccess::PermissionDenied;
         case OpenError::Busy:
             return PortAccess::Busy;
+        case OpenError::NotSerialPort:
+            return PortAccess::NotSerialPort;
         case OpenError::Other:
             break;
     }
@@ -84,6 +91,8 @@ std::string AccessReason(PortAccess access, const std::string& heldBy) {
 #endif
         case PortAccess::Busy:
             return heldBy.empty() ? "in use by another program" : "in use by " + heldBy;
+        case PortAccess::NotSerialPort:
+            return "not a serial port";
         case PortAccess::Other:
             break;
     }
@@ -102,10 +111,43 @@ const char* AccessKeyword(PortAccess access) {
             return "permission-denied";
         case PortAccess::Busy:
             return "busy";
+        case PortAccess::NotSerialPort:
+            return "not-serial";
         case PortAccess::Other:
             break;
     }
     return "error";
+}
+
+std::string NotSerialKind(const std::string& device) {
+#ifdef _WIN32
+    (void)device;
+    return {};
+#else
+    struct stat info {};
+    if (stat(device.c_str(), &info) != 0) return {};
+    if (S_ISREG(info.st_mode)) return "a regular file";
+    if (S_ISDIR(info.st_mode)) return "a folder";
+    if (S_ISFIFO(info.st_mode)) return "a FIFO";
+    if (S_ISSOCK(info.st_mode)) return "a socket";
+    if (S_ISCHR(info.st_mode)) {
+        // Major 1 holds /dev/null, /dev/zero and their kind; 5:2 is the pseudo-terminal
+        // multiplexer, whose every open makes a new master.
+        if (major(info.st_rdev) == 1) return "a null device";
+        if (major(info.st_rdev) == 5 && minor(info.st_rdev) == 2) return "a pseudo-terminal master";
+        return "a device that is not a terminal";
+    }
+    return {};
+#endif
+}
+
+std::string OpenFailureText(const SerialPort& port) {
+    const PortAccess access = AccessFor(port.LastOpenError());
+    if (access == PortAccess::NotSerialPort) {
+        const std::string kind = NotSerialKind(port.PortName());
+        return kind.empty() ? "not a serial port" : "not a serial port (" + kind + ")";
+    }
+    return AccessReason(access, port.HeldBy());
 }
 
 }  // namespace updater

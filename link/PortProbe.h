@@ -17,7 +17,7 @@ enum class PortCheck {
     OpensOnly,  // usable when it opens (pseudo-terminals of a simulated radio)
 };
 
-enum class PortAccess { Usable, NotRs232, NotFound, PermissionDenied, Busy, Other };
+enum class PortAccess { Usable, NotRs232, NotFound, PermissionDenied, Busy, NotSerialPort, Other };
 
 struct PortInfo {
     std::string device;  // what to open: "/dev/ttyUSB0", "COM3"
@@ -52,11 +52,19 @@ inline std::string AccessReason(const PortInfo& port) {
     return AccessReason(port.access, port.heldBy);
 }
 
+// Why the port's last Open failed, in words that fit: AccessReason, and for a name that is not
+// a serial port what it is instead ("not a serial port (a regular file)"). Empty when it opened.
+std::string OpenFailureText(const SerialPort& port);
+
+// What a name that opened but is not a terminal is: "a regular file", "a folder", "a FIFO",
+// "a null device", "a pseudo-terminal master"; empty where that cannot be told.
+std::string NotSerialKind(const std::string& device);
+
 // The access that a failed Open's error stands for.
 PortAccess AccessFor(OpenError error);
 
 // A short fixed word for scripts: "usable", "not-rs232", "not-found", "permission-denied",
-// "busy", "error".
+// "busy", "not-serial", "error".
 const char* AccessKeyword(PortAccess access);
 
 }  // namespace updater

@@ -1,12 +1,14 @@
 #pragma once
 // The platform's serial device behind SerialPort: one open port at a time, synchronous calls.
-// Results follow the link convention: 1 for success, 0 for failure.
+// The transfers and the line settings say what happened (LineResult); the other calls
+// return 1 for success, 0 for failure.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "link/LineResult.h"
 #include "link/SerialPort.h"
 
 namespace updater {
@@ -31,15 +33,16 @@ class SerialDevice {
 
     virtual int SetQueueSizes(uint16_t input, uint16_t output) = 0;
     // "9600,N,8,2": speed, parity, data bits, stop bits; DTR on, no flow control.
-    virtual int ApplySettings(const std::string& settings) = 0;
+    virtual LineResult ApplySettings(const std::string& settings) = 0;
     // Total read time-out of constantMs + multiplierMs * n, with no inter-byte time-out.
     virtual int ApplyTimeouts(uint32_t constantMs, uint32_t multiplierMs) = 0;
     virtual int ClearRts() = 0;
     virtual int PurgeInput() = 0;
     // Blocking write of all bytes.
-    virtual int Write(const uint8_t* data, size_t length) = 0;
-    // Reads up to n bytes within the total read time-out; returns how many arrived.
-    virtual size_t Read(uint8_t* buffer, size_t n) = 0;
+    virtual LineResult Write(const uint8_t* data, size_t length) = 0;
+    // Reads up to n bytes within the total read time-out; the result's `got` tells how many
+    // arrived, and it succeeds only when all n did.
+    virtual LineResult Read(uint8_t* buffer, size_t n) = 0;
     // kProviderSubtypeRs232 for a plain serial port, another value for other devices,
     // -1 when the query fails.
     virtual int ProviderSubtype() = 0;

@@ -44,9 +44,9 @@ int SerialPort::Rename(const std::string& name) {
     portName_ = name;
     if (trace_ != nullptr) trace_->PortNamed(portName_);
     if (!isOpen_) return 1;
-    const int closed = Close();
-    const int opened = Open();
-    return closed && opened;
+    const bool closed = static_cast<bool>(Close());
+    const bool opened = static_cast<bool>(Open());
+    return closed && opened ? 1 : 0;
 }
 
 int SerialPort::SetInputQueueSize(uint16_t size) {
@@ -61,55 +61,60 @@ int SerialPort::SetOutputQueueSize(uint16_t size) {
     return device_->SetQueueSizes(inputQueueSize_, outputQueueSize_);
 }
 
-int SerialPort::SetSettings(const std::string& text) {
+LineResult SerialPort::SetSettings(const std::string& text) {
     std::string compact = text;
     compact.erase(std::remove(compact.begin(), compact.end(), ' '), compact.end());
     settings_ = compact;
-    const int applied = isOpen_ ? ApplySettings() : 1;
-    if (trace_ != nullptr) trace_->SettingsChanged(settings_, isOpen_ != 0, applied != 0);
+    const LineResult applied = isOpen_ ? ApplySettings() : LineResult::Success();
+    if (trace_ != nullptr) trace_->SettingsChanged(settings_, isOpen_ != 0, applied.Ok());
     return applied;
 }
 
-int SerialPort::SetReadTimeout(uint32_t ms) {
+LineResult SerialPort::SetReadTimeout(uint32_t ms) {
     readTimeoutConstant_ = ms;
-    const int applied = isOpen_ ? ApplyTimeouts() : 1;
-    if (trace_ != nullptr) trace_->ReadTimeoutChanged(ms, isOpen_ != 0, applied != 0);
+    const LineResult applied = isOpen_ ? ApplyTimeouts() : LineResult::Success();
+    if (trace_ != nullptr) trace_->ReadTimeoutChanged(ms, isOpen_ != 0, applied.Ok());
     return applied;
 }
 
-int SerialPort::SetOpen(int wanted) {
-    if ((wanted != 0) == (isOpen_ != 0)) return 1;
+LineResult SerialPort::SetOpen(int wanted) {
+    if ((wanted != 0) == (isOpen_ != 0)) return LineResult::Success();
     return wanted ? Open() : Close();
 }
 
-int SerialPort::Open() {
+LineResult SerialPort::Open() {
+    const LineResult refused = LineResult::Failed(LineFault::NotOpen);
     // A second open of the held port would fail on the exclusive open anyway; refusing it here
     // keeps the handle that is already open from leaking.
     if (isOpen_) {
         lastOpenError_ = OpenError::Busy;
         if (trace_ != nullptr) trace_->Opened(portName_, false, lastOpenError_);
-        return 0;
+        return refused;
     }
     if (IsBlank(portName_) || !device_->Open(portName_)) {
         // A port never named has no device to open.
         lastOpenError_ = IsBlank(portName_) ? OpenError::NotFound : device_->LastOpenError();
         if (trace_ != nullptr) trace_->Opened(portName_, false, lastOpenError_);
-        return 0;
+        return refused;
     }
     lastOpenError_ = OpenError::None;
     refusedSettings_.clear();
     isOpen_ = 1;
     if (trace_ != nullptr) trace_->Opened(portName_, true, lastOpenError_);
     // The first failure ends Open; the port then stays open until Close releases it.
-    return SetInputQueueSize(inputQueueSize_) && SetOutputQueueSize(outputQueueSize_) &&
-           SetSettings(settings_) && SetReadTimeout(readTimeoutConstant_) && device_->ClearRts();
+    if (!SetInputQueueSize(inputQueueSize_) || !SetOutputQueueSize(outputQueueSize_)) {
+        return refused;
+    }
+    if (LineResult set = SetSettings(settings_); !set) return set;
+    if (LineResult set = SetReadTimeout(readTimeoutConstant_); !set) return set;
+    return device_->ClearRts() ? LineResult::Success() : refused;
 }
 
-int SerialPort::Close() {
+LineResult SerialPort::Close() {
     const int closed = device_->Close();
     isOpen_ = 0;
     if (trace_ != nullptr) trace_->Closed(portName_, closed != 0);
-    return closed;
+    return closed ? LineResult::Success() : LineResult::Failed(LineFault::NotOpen);
 }
 
 int SerialPort::IsRs232() {
@@ -119,7 +124,26 @@ int SerialPort::IsRs232() {
     return subtype == kProviderSubtypeRs232 ? 1 : 0;
 }
 
-void SerialPort::Interrupt() { device_->Interrupt(); }
+void SerialPort::Interrupt(const std::string& cause) {
+    {
+        std::lock_guard lock(stopMutex_);
+        if (stopCause_.empty()) stopCause_ = cause;
+    }
+    device_->Interrupt();
+}
+
+std::string SerialPort::StopCause() const {
+    std::lock_guard lock(stopMutex_);
+    return stopCause_;
+}
+
+LineResult SerialPort::Noted(LineResult result) {
+    if (result.fault != LineFault::Stopped) return result;
+    result.stoppedBy = StopCause();
+    if (!stopTraced_ && trace_ != nullptr) trace_->Stopped(result.stoppedBy);
+    stopTraced_ = true;
+    return result;
+}
 
 std::string SerialPort::HeldBy() const { return device_->HeldBy(); }
 
@@ -129,22 +153,25 @@ int SerialPort::PurgeInput() {
     return purged;
 }
 
-int SerialPort::WriteRaw(const uint8_t* data, size_t length) {
-    return device_->Write(data, length);
+LineResult SerialPort::WriteRaw(const uint8_t* data, size_t length) {
+    return Noted(device_->Write(data, length));
 }
 
-size_t SerialPort::ReadRaw(uint8_t* buffer, size_t n) { return device_->Read(buffer, n); }
-
-int SerialPort::ApplySettings() {
-    if (!device_->ApplySettings(settings_)) {
-        refusedSettings_ = settings_;
-        return 0;
-    }
-    return device_->ClearRts();
+LineResult SerialPort::ReadRaw(uint8_t* buffer, size_t n) {
+    return Noted(device_->Read(buffer, n));
 }
 
-int SerialPort::ApplyTimeouts() {
-    return device_->ApplyTimeouts(readTimeoutConstant_, kReadTimeoutMultiplier);
+LineResult SerialPort::ApplySettings() {
+    const LineResult applied = device_->ApplySettings(settings_);
+    if (applied.fault == LineFault::SettingsRefused) refusedSettings_ = settings_;
+    if (!applied) return applied;
+    return device_->ClearRts() ? LineResult::Success() : LineResult::SettingsRefused(settings_);
+}
+
+LineResult SerialPort::ApplyTimeouts() {
+    return device_->ApplyTimeouts(readTimeoutConstant_, kReadTimeoutMultiplier)
+               ? LineResult::Success()
+               : LineResult::Failed(LineFault::NotOpen);
 }
 
 }  // namespace updater

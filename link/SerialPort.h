@@ -1,10 +1,14 @@
 #pragma once
 // The serial port with its line settings and time-outs, over a platform backend
-// (POSIX termios or Win32 communications). All operations return 1 for success, 0 for failure.
+// (POSIX termios or Win32 communications). What opens, sets or moves the line returns a
+// LineResult (true for success, else why not); naming and queries return 1 or 0.
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+
+#include "link/LineResult.h"
 
 namespace updater {
 
@@ -12,7 +16,9 @@ class SerialDevice;  // platform backend, see SerialDevice.h
 class LinkTrace;     // optional observer, see LinkTrace.h
 
 // Why the last Open failed, so that a front end can say more than "cannot be opened".
-enum class OpenError { None, NotFound, PermissionDenied, Busy, Other };
+// NotSerialPort: the name opens, but not as a terminal (a file, a folder, a FIFO, a null device,
+// a pseudo-terminal's master side).
+enum class OpenError { None, NotFound, PermissionDenied, Busy, NotSerialPort, Other };
 
 class SerialPort {
   public:
@@ -34,15 +40,19 @@ class SerialPort {
     int SetInputQueueSize(uint16_t size);
     int SetOutputQueueSize(uint16_t size);
     // "9600,N,8,2": speed, parity letter, data bits, stop bits. Blanks are removed.
-    [[nodiscard]] int SetSettings(const std::string& text);
-    int SetReadTimeout(uint32_t ms);  // reads keep the old time-out if it is refused
-    [[nodiscard]] int SetOpen(int wanted);
-    [[nodiscard]] int Open();
-    [[nodiscard]] int Close();
+    [[nodiscard]] LineResult SetSettings(const std::string& text);
+    LineResult SetReadTimeout(uint32_t ms);  // reads keep the old time-out if it is refused
+    [[nodiscard]] LineResult SetOpen(int wanted);
+    // A refused open is NotOpen, and LastOpenError() tells why.
+    [[nodiscard]] LineResult Open();
+    [[nodiscard]] LineResult Close();
     [[nodiscard]] int IsRs232();
-    // Safe from any thread: makes the transfer in progress and every later one fail at once,
-    // so that an update ends (and closes the port) within its shortest wait.
-    void Interrupt();
+    // Safe from any thread: makes the transfer in progress and every later one fail at once
+    // (Stopped), so that an update ends (and closes the port) within its shortest wait. cause
+    // says who stopped it ("Ctrl+C"), for the outcome and the trace.
+    void Interrupt(const std::string& cause = {});
+    // Who stopped the transfers (Interrupt's cause); empty before a stop or when not told.
+    std::string StopCause() const;
 
     const std::string& PortName() const { return portName_; }
     const std::string& Settings() const { return settings_; }
@@ -66,13 +76,16 @@ class SerialPort {
     // Raw transfers for LinkPort: discard pending input, blocking write, and a read of exactly
     // n bytes within the total read time-out (returns the number of bytes that arrived).
     int PurgeInput();  // a purge that fails leaves stale bytes, which a wrong answer then shows
-    [[nodiscard]] int WriteRaw(const uint8_t* data, size_t length);
-    [[nodiscard]] size_t ReadRaw(uint8_t* buffer, size_t n);
+    [[nodiscard]] LineResult WriteRaw(const uint8_t* data, size_t length);
+    [[nodiscard]] LineResult ReadRaw(uint8_t* buffer, size_t n);
+    // A transfer's result as the layers above see it: a stop says who stopped it, and the
+    // first stop is noted in the trace once, on the thread that uses the port.
+    LineResult Noted(LineResult result);
 
   private:
     [[nodiscard]] int Rename(const std::string& name);
-    [[nodiscard]] int ApplySettings();
-    [[nodiscard]] int ApplyTimeouts();
+    [[nodiscard]] LineResult ApplySettings();
+    [[nodiscard]] LineResult ApplyTimeouts();
 
     std::unique_ptr<SerialDevice> device_;
     int isOpen_ = 0;
@@ -87,6 +100,9 @@ class SerialPort {
     OpenError lastOpenError_ = OpenError::None;
     std::string refusedSettings_;
     LinkTrace* trace_ = nullptr;
+    mutable std::mutex stopMutex_;
+    std::string stopCause_;  // guarded by stopMutex_
+    bool stopTraced_ = false;
 };
 
 }  // namespace updater

@@ -14,6 +14,18 @@
 namespace updater {
 namespace {
 
+// A call that failed because the port went away (an adapter unplugged), not because of what it
+// was asked.
+bool Gone(DWORD error) {
+    return error == ERROR_BAD_COMMAND || error == ERROR_DEVICE_REMOVED ||
+           error == ERROR_GEN_FAILURE || error == ERROR_INVALID_HANDLE ||
+           error == ERROR_OPERATION_ABORTED || error == ERROR_ACCESS_DENIED;
+}
+
+LineResult RefusedOrGone(const LineResult& refused) {
+    return Gone(GetLastError()) ? LineResult::Failed(LineFault::PortGone) : refused;
+}
+
 OpenError OpenErrorFor(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
@@ -104,19 +116,20 @@ class Win32SerialDevice final : public SerialDevice {
         return SetupComm(handle_, input, output) != 0;
     }
 
-    int ApplySettings(const std::string& settings) override {
+    LineResult ApplySettings(const std::string& settings) override {
+        const LineResult refused = LineResult::SettingsRefused(settings);
         // The port reports its own structure length; the second read gets room for all of it.
         // 784 bytes hold the structure of every driver known, with room to spare; four times the
         // reported length covers a driver that appends private data to it.
         auto probe = AlignedArea(784);
         auto* probeDcb = reinterpret_cast<DCB*>(probe.data());
         probeDcb->DCBlength = sizeof(DCB);
-        if (!GetCommState(handle_, probeDcb)) return 0;
+        if (!GetCommState(handle_, probeDcb)) return RefusedOrGone(refused);
         auto area = AlignedArea(std::max<size_t>(4 * size_t{probeDcb->DCBlength}, sizeof(DCB)));
         auto* dcb = reinterpret_cast<DCB*>(area.data());
         dcb->DCBlength = sizeof(DCB);
-        if (!GetCommState(handle_, dcb)) return 0;
-        if (!BuildCommDCBA(settings.c_str(), dcb)) return 0;
+        if (!GetCommState(handle_, dcb)) return RefusedOrGone(refused);
+        if (!BuildCommDCBA(settings.c_str(), dcb)) return RefusedOrGone(refused);
         // After BuildCommDCBA, which resets the handshake flags it is not given: set before it,
         // RTS would be raised with every change of settings.
         dcb->fOutxCtsFlow = 0;
@@ -125,11 +138,11 @@ class Win32SerialDevice final : public SerialDevice {
         dcb->fTXContinueOnXoff = 0;
         dcb->fRtsControl = RTS_CONTROL_DISABLE;
         dcb->fAbortOnError = 0;
-        if (!SetCommState(handle_, dcb)) return 0;
+        if (!SetCommState(handle_, dcb)) return RefusedOrGone(refused);
         speed_ = std::max<DWORD>(dcb->BaudRate, 1);
         bitsPerByte_ = 1 + dcb->ByteSize + (dcb->Parity == NOPARITY ? 0 : 1) +
                        (dcb->StopBits == ONESTOPBIT ? 1 : 2);
-        return 1;
+        return LineResult::Success();
     }
 
     int ApplyTimeouts(uint32_t constantMs, uint32_t multiplierMs) override {
@@ -158,25 +171,45 @@ class Win32SerialDevice final : public SerialDevice {
 
     int PurgeInput() override { return PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
 
-    int Write(const uint8_t* data, size_t length) override {
-        if (interrupted_) return 0;
+    LineResult Write(const uint8_t* data, size_t length) override {
+        if (interrupted_) return LineResult::Failed(LineFault::Stopped);
         // The driver completes a write once its bytes are in the transmit buffer, or once that
         // has drained: most or all of them may have left by then. Counted from before the call,
         // the wait after a frame is then never longer than the line needs, and never shorter.
-        return PacedWrite(SteadyWireClock(), LineTime(length, bitsPerByte_, speed_), [&] {
-            DWORD written = 0;
-            // A short count is the write time-out: part of the bytes never went.
-            return WriteFile(handle_, data, static_cast<DWORD>(length), &written, nullptr) &&
-                   written == length;
-        });
+        DWORD error = ERROR_SUCCESS;
+        const int written =
+            PacedWrite(SteadyWireClock(), LineTime(length, bitsPerByte_, speed_), [&] {
+                DWORD count = 0;
+                // A short count is the write time-out: part of the bytes never went.
+                const BOOL ok =
+                    WriteFile(handle_, data, static_cast<DWORD>(length), &count, nullptr);
+                if (!ok) error = GetLastError();
+                return ok && count == length;
+            });
+        if (written == 1) return LineResult::Success();
+        if (interrupted_) return LineResult::Failed(LineFault::Stopped);
+        return Gone(error) ? LineResult::Failed(LineFault::PortGone)
+                           : LineResult::TimedOut(0, 0, 0);
     }
 
-    size_t Read(uint8_t* buffer, size_t n) override {
-        if (interrupted_) return 0;
+    LineResult Read(uint8_t* buffer, size_t n) override {
+        if (interrupted_) return LineResult::Failed(LineFault::Stopped);
         const RaisedPriority raised;
+        const DWORD started = GetTickCount();
         DWORD got = 0;
         const BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(n), &got, nullptr);
-        return ok ? got : 0;
+        LineResult ended = LineResult::Success();
+        if (!ok) {
+            ended = interrupted_           ? LineResult::Failed(LineFault::Stopped)
+                    : Gone(GetLastError()) ? LineResult::Failed(LineFault::PortGone)
+                                           : LineResult::TimedOut(0, 0, 0);
+            got = 0;
+        } else if (got < n) {
+            ended = LineResult::TimedOut(static_cast<uint32_t>(GetTickCount() - started), 0, 0);
+        }
+        ended.got = static_cast<uint32_t>(got);
+        ended.wanted = static_cast<uint32_t>(n);
+        return ended;
     }
 
     // The pauses give a driver that was just opened time to settle before it answers. The first

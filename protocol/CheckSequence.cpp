@@ -16,40 +16,44 @@ constexpr uint8_t kQueryTopAreaTag = 0x40;
 
 }  // namespace
 
-int OpenPort(UpdateContext& context, uint32_t* result) { return OpenLink(context.link, result); }
+LineResult OpenPort(UpdateContext& context, uint32_t* result) {
+    return OpenLink(context.link, result);
+}
 
-int FindRadio(UpdateContext& context, uint32_t* result) {
+LineResult FindRadio(UpdateContext& context, uint32_t* result) {
     return CheckLink(context.link, result, [&context](const char* speed) {
         context.host.ShowStep(std::string("Searching for the radio at ") + speed + " bit/s…");
     });
 }
 
-int RequestIdentity(UpdateContext& context, uint32_t* result) {
+LineResult RequestIdentity(UpdateContext& context, uint32_t* result) {
     return SendIdentify(context.link, context.identityReply.data(), result);
 }
 
-int CheckModelCode(UpdateContext& context, uint32_t* result) {
+LineResult CheckModelCode(UpdateContext& context, uint32_t* result) {
     for (const auto& code : kAcceptedModelCodes) {
-        if (std::equal(code.begin(), code.end(), context.identityReply.begin())) return 1;
+        if (std::equal(code.begin(), code.end(), context.identityReply.begin())) {
+            return LineResult::Success();
+        }
     }
     StoreResult(result, ERR_MODEL);
-    return 0;
+    return LineResult::Failed(LineFault::Mismatch)
+        .About("the radio reported a model code this image is not for");
 }
 
-int CompareTopAreaTag(UpdateContext& context, uint32_t* result) {
+LineResult CompareTopAreaTag(UpdateContext& context, uint32_t* result) {
     std::array<uint8_t, kTagLength> tag;
     tag.fill(0xFF);
     // A radio that does not answer the query is not an error: its tag simply reads as 0xFF
     // wherever nothing arrived.
-    if (context.link.WriteByte(kQueryTopAreaTag) == 1 &&
-        context.link.Read(tag.data(), kTagLength) == 1) {
-        if (ExchangeAck(context.link, result) != 1) return 0;
+    if (context.link.WriteByte(kQueryTopAreaTag) && context.link.Read(tag.data(), kTagLength)) {
+        if (LineResult acked = ExchangeAck(context.link, result); !acked) return acked;
     }
     context.topAreaCurrent = 0;
     if (std::equal(tag.begin(), tag.end(), context.image.imageTopAreaTag.begin())) {
         context.topAreaCurrent = 1;
     }
-    return 1;
+    return LineResult::Success();
 }
 
 std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
@@ -63,23 +67,26 @@ std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
            " -> Ver. " + image + "\n" + kTextConfirmQuestion;
 }
 
-int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
+LineResult ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
     std::array<uint8_t, kVersionReplyLength> version;
     version.fill(0xFF);
-    if (SendReadVersion(context.link, version.data(), result) != 1) return 0;
+    if (LineResult read = SendReadVersion(context.link, version.data(), result); !read) {
+        return read;
+    }
     context.radioVersion = version;
 
     const std::string text = VersionChangeText(version, context.image.VersionText());
     // Anything but an explicit OK (a closed box included) keeps the radio unwritten.
     if (context.host.ShowMessage(text, kCaptionConfirmVersion, MB_OKCANCEL_EXCLAMATION) == ID_OK) {
-        return 1;
+        return LineResult::Success();
     }
     context.host.ShowMessage(kTextCancelled, kCaptionConfirmVersion, MB_OK_EXCLAMATION);
     StoreResult(result, ERR_CANCELLED);
-    return 0;
+    return LineResult::Failed(LineFault::Cancelled)
+        .About("cancelled at the version question: the radio is unchanged");
 }
 
-int RunCheckSequence(UpdateContext& context, uint32_t* result) {
+LineResult RunCheckSequence(UpdateContext& context, uint32_t* result) {
     return RunSequence(kCheckSequence, context, result);
 }
 

@@ -19,12 +19,12 @@ inline constexpr std::array<std::array<uint8_t, kModelCodeLength>, 2> kAcceptedM
     {'P', 'Q', 'A', '7', '7', '1', '2', ' ', 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
 }};
 
-[[nodiscard]] int OpenPort(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int FindRadio(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int RequestIdentity(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int CheckModelCode(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int CompareTopAreaTag(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int ConfirmVersionChange(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult OpenPort(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult FindRadio(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult RequestIdentity(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult CheckModelCode(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult CompareTopAreaTag(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult ConfirmVersionChange(UpdateContext& context, uint32_t* result);
 
 inline constexpr SequenceStep kCheckSequence[] = {
     {OpenPort, "OpenPort", "Opening the port"},
@@ -41,6 +41,6 @@ std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
 
 // Runs the check sequence; stops after the first step that fails or leaves ERR_CANCELLED.
 // Returns the last step's result.
-[[nodiscard]] int RunCheckSequence(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult RunCheckSequence(UpdateContext& context, uint32_t* result);
 
 }  // namespace updater

@@ -21,95 +21,111 @@ constexpr uint8_t kCommandAddressRange = 0xF3;
 constexpr uint32_t kOpenSettleMs = 50;
 constexpr size_t kFrameHeaderLength = 5;  // command, three address bytes, count
 
-int Fail(uint32_t* result) {
+LineResult Fail(uint32_t* result, LineResult why, const char* about) {
     StoreResult(result, ERR_COMMAND);
-    return 0;
+    if (why.about.empty()) why.About(about);
+    return why;
 }
 
-// Reads one byte within the read time-out in force; true only when it is ACK.
-bool ReadAck(LinkPort& link) {
-    uint8_t byte = 0;
-    return link.Read(&byte, 1) == 1 && byte == ACK;
-}
+// A reply buffer the caller did not give: nothing is sent.
+LineResult NoReplyBuffer() { return LineResult::Failed(LineFault::NotOpen); }
 
 }  // namespace
 
-int OpenLink(LinkPort& link, uint32_t* result) {
-    if (link.SetOpen(1) != 1) {
+LineResult ReadAck(LinkPort& link, const std::string& about) {
+    uint8_t byte = 0;
+    LineResult read = link.Read(&byte, 1);
+    if (!read) return read.About(about);
+    if (byte == ACK) return read;
+    LineResult wrong = LineResult::WrongByte(ACK, byte);
+    if (byte == NAK) wrong.fault = LineFault::Refused;
+    return wrong.About(about);
+}
+
+LineResult OpenLink(LinkPort& link, uint32_t* result) {
+    if (LineResult opened = link.SetOpen(1); !opened) {
         StoreResult(result, ERR_PORT_OPEN);
-        return 0;
+        return opened;
     }
     WaitMs(kOpenSettleMs);
-    return 1;
+    return LineResult::Success();
 }
 
-int CloseLink(LinkPort& link, uint32_t* result) {
-    if (link.SetOpen(0) != 1) {
+LineResult CloseLink(LinkPort& link, uint32_t* result) {
+    if (LineResult closed = link.SetOpen(0); !closed) {
         StoreResult(result, ERR_PORT_CLOSE);
-        return 0;
+        return closed;
     }
-    return 1;
+    return LineResult::Success();
 }
 
-int CheckLink(LinkPort& link, uint32_t* result, const SweepObserver& speedTried) {
-    if (CheckConnection(link, speedTried) != 0) {
-        StoreResult(result, ERR_NO_LINK);
-        return 0;
-    }
-    return 1;
+LineResult CheckLink(LinkPort& link, uint32_t* result, const SweepObserver& speedTried) {
+    LineResult found = CheckConnection(link, speedTried);
+    if (!found) StoreResult(result, ERR_NO_LINK);
+    return found;
 }
 
-int SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result) {
-    if (reply == nullptr) return 0;
-    if (link.WriteByte(kCommandIdentify) != 1) return Fail(result);
-    if (link.Read(reply, kIdentityReplyLength) != 1) return Fail(result);
+LineResult SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result) {
+    if (reply == nullptr) return NoReplyBuffer();
+    constexpr const char* kAbout = "the identification request";
+    if (LineResult r = link.WriteByte(kCommandIdentify); !r) return Fail(result, r, kAbout);
+    if (LineResult r = link.Read(reply, kIdentityReplyLength); !r) return Fail(result, r, kAbout);
     SetReplyChecksum(link, reply);
-    if (SendHandshakeByte(link, result) != 1) return 0;
-    if (ExchangeAck(link, result) != 1) return 0;
+    if (LineResult r = SendHandshakeByte(link, result); !r) return r;
+    if (LineResult r = ExchangeAck(link, result); !r) return r;
     // Only now does the radio scramble too: every later byte goes under the agreed key.
     SetLinkKey(link, reply);
-    return 1;
+    return LineResult::Success();
 }
 
-int SendHandshakeByte(LinkPort& link, uint32_t* result) {
-    if (link.WriteHandshakeByte() != 1) return Fail(result);
-    return 1;
+LineResult SendHandshakeByte(LinkPort& link, uint32_t* result) {
+    if (LineResult r = link.WriteHandshakeByte(); !r) return Fail(result, r, "the handshake byte");
+    return LineResult::Success();
 }
 
-int ExchangeAck(LinkPort& link, uint32_t* result) {
-    if (link.WriteByte(ACK) != 1 || !ReadAck(link)) return Fail(result);
-    return 1;
+LineResult ExchangeAck(LinkPort& link, uint32_t* result) {
+    constexpr const char* kAbout = "the acknowledgement";
+    if (LineResult r = link.WriteByte(ACK); !r) return Fail(result, r, kAbout);
+    if (LineResult r = ReadAck(link, kAbout); !r) return Fail(result, r, kAbout);
+    return LineResult::Success();
 }
 
-int SendReadVersion(LinkPort& link, uint8_t* reply, uint32_t* result) {
-    if (reply == nullptr) return 0;
-    if (link.WriteByte(kCommandReadVersion) != 1) return Fail(result);
-    if (link.Read(reply, kVersionReplyLength) != 1) return Fail(result);
+LineResult SendReadVersion(LinkPort& link, uint8_t* reply, uint32_t* result) {
+    if (reply == nullptr) return NoReplyBuffer();
+    constexpr const char* kAbout = "the version query";
+    if (LineResult r = link.WriteByte(kCommandReadVersion); !r) return Fail(result, r, kAbout);
+    if (LineResult r = link.Read(reply, kVersionReplyLength); !r) return Fail(result, r, kAbout);
     return ExchangeAck(link, result);
 }
 
-int SendR(LinkPort& link, uint8_t first, uint8_t second, uint32_t* result) {
-    if (link.WriteByte(kCommandR) != 1 || link.WriteByte(first) != 1 ||
-        link.WriteByte(second) != 1 || !ReadAck(link)) {
-        return Fail(result);
+LineResult SendR(LinkPort& link, uint8_t first, uint8_t second, uint32_t* result) {
+    const std::string about =
+        std::string("the area code ") + static_cast<char>(first) + static_cast<char>(second);
+    for (const uint8_t byte : {kCommandR, first, second}) {
+        if (LineResult r = link.WriteByte(byte); !r) return Fail(result, r, about.c_str());
     }
-    return 1;
+    if (LineResult r = ReadAck(link, about); !r) return Fail(result, r, about.c_str());
+    return LineResult::Success();
 }
 
-int SendBracket(LinkPort& link, uint32_t* result) {
-    if (link.WriteByte(kCommandBracket) != 1 || WaitAck(link) != 1) return Fail(result);
-    return 1;
+LineResult SendBracket(LinkPort& link, uint32_t* result) {
+    constexpr const char* kAbout = "the closing command 5B";
+    if (LineResult r = link.WriteByte(kCommandBracket); !r) return Fail(result, r, kAbout);
+    if (LineResult r = WaitAck(link); !r) return Fail(result, r, kAbout);
+    return LineResult::Success();
 }
 
-int SendEnd(LinkPort& link, uint32_t* result) {
-    if (link.WriteByte(kCommandEnd) != 1 || !ReadAck(link)) return Fail(result);
-    return 1;
+LineResult SendEnd(LinkPort& link, uint32_t* result) {
+    constexpr const char* kAbout = "the end command";
+    if (LineResult r = link.WriteByte(kCommandEnd); !r) return Fail(result, r, kAbout);
+    if (LineResult r = ReadAck(link, kAbout); !r) return Fail(result, r, kAbout);
+    return LineResult::Success();
 }
 
-int SendSpeedChange(LinkPort& link, uint8_t code) {
+LineResult SendSpeedChange(LinkPort& link, uint8_t code) {
     // The code alone would be misread by the radio, so it is only sent after the command.
-    if (link.WriteByte(kCommandSpeedChange) != 1) return 0;
-    return link.WriteByte(code) == 1 ? 1 : 0;
+    if (LineResult r = link.WriteByte(kCommandSpeedChange); !r) return r;
+    return link.WriteByte(code);
 }
 
 size_t BuildBlockFrame(uint8_t command, const ImageRecord& record,
@@ -136,15 +152,15 @@ size_t BuildBlockFrame(uint8_t command, const ImageRecord& record,
     return length;
 }
 
-int SendAddressRange(LinkPort& link, uint16_t areaChecksum) {
+LineResult SendAddressRange(LinkPort& link, uint16_t areaChecksum) {
     static constexpr uint8_t kStart[3] = {0x0C, 0x00, 0x00};
     static constexpr uint8_t kEnd[3] = {0x0E, 0xFF, 0xFF};
     const uint8_t checksum[2] = {static_cast<uint8_t>(areaChecksum >> 8),
                                  static_cast<uint8_t>(areaChecksum)};
-    if (link.WriteByte(kCommandAddressRange) != 1) return 0;
-    if (link.WriteBlock(kStart, sizeof kStart) != 1) return 0;
-    if (link.WriteBlock(kEnd, sizeof kEnd) != 1) return 0;
-    return link.WriteBlock(checksum, sizeof checksum) == 1 ? 1 : 0;
+    if (LineResult r = link.WriteByte(kCommandAddressRange); !r) return r;
+    if (LineResult r = link.WriteBlock(kStart, sizeof kStart); !r) return r;
+    if (LineResult r = link.WriteBlock(kEnd, sizeof kEnd); !r) return r;
+    return link.WriteBlock(checksum, sizeof checksum);
 }
 
 }  // namespace updater

@@ -1,5 +1,7 @@
 #include "protocol/LinkSession.h"
 
+#include <span>
+
 #include "link/Timing.h"
 
 namespace updater {
@@ -27,7 +29,7 @@ void PauseMs(int ms) { SleepMs(static_cast<uint32_t>(ms)); }
 class ReadTimeoutGuard {
   public:
     explicit ReadTimeoutGuard(LinkPort& link) : link_(link), noted_(link.ReadTimeout()) {}
-    ~ReadTimeoutGuard() { link_.SetReadTimeout(noted_); }
+    ~ReadTimeoutGuard() { static_cast<void>(link_.SetReadTimeout(noted_)); }
     ReadTimeoutGuard(const ReadTimeoutGuard&) = delete;
     ReadTimeoutGuard& operator=(const ReadTimeoutGuard&) = delete;
 
@@ -36,14 +38,50 @@ class ReadTimeoutGuard {
     uint32_t noted_;
 };
 
-// Up to five one-byte reads for `wanted`, with a pause after each miss.
-bool AwaitByte(LinkPort& link, uint8_t wanted, int pauseMs) {
+// What the sweep heard, for saying why no radio answered.
+struct SweepNotes {
+    bool ownBytes = false;    // some speed gave back a part of the request, as sent
+    bool otherBytes = false;  // some speed gave bytes that were neither the request nor SYN
+    LineFault lineFault = LineFault::None;  // the port went away, or a stop
+    std::string answeredAt;                 // the speed that gave SYN but no ACK
+};
+
+// Up to five one-byte reads for `wanted`, with a pause after each miss. Notes what came instead:
+// the bytes of `sent` back in their order are the request's own echo.
+bool AwaitByte(LinkPort& link, uint8_t wanted, int pauseMs, std::span<const uint8_t> sent,
+               SweepNotes& notes) {
+    size_t echoed = 0;
     for (int attempt = 0; attempt < kAnswerReads; ++attempt) {
         uint8_t byte = 0;
-        if (link.Read(&byte, 1) == 1 && byte == wanted) return true;
+        const LineResult read = link.Read(&byte, 1);
+        if (read && byte == wanted) return true;
+        if (read.fault == LineFault::PortGone || read.fault == LineFault::Stopped) {
+            notes.lineFault = read.fault;
+        } else if (read) {
+            if (echoed < sent.size() && byte == sent[echoed]) {
+                ++echoed;
+                notes.ownBytes = true;
+            } else {
+                notes.otherBytes = true;
+            }
+        }
         PauseMs(pauseMs);
     }
     return false;
+}
+
+LineResult NoRadio(const SweepNotes& notes) {
+    if (notes.lineFault != LineFault::None) return LineResult::Failed(notes.lineFault);
+    LineResult result = LineResult::Failed(LineFault::NoRadio);
+    if (!notes.answeredAt.empty()) {
+        result.seen = SweepSeen::AnsweredOnce;
+        result.settings = notes.answeredAt;
+    } else if (notes.otherBytes) {
+        result.seen = SweepSeen::OtherBytes;
+    } else if (notes.ownBytes) {
+        result.seen = SweepSeen::OwnBytes;
+    }
+    return result;
 }
 
 uint8_t IdentityChecksum(const uint8_t* reply) {
@@ -78,25 +116,33 @@ std::string ConnectionTail(const std::string& settings, int stopBits) {
     return tail;
 }
 
-int CheckConnection(LinkPort& link, const SweepObserver& speedTried) {
+LineResult CheckConnection(LinkPort& link, const SweepObserver& speedTried) {
     ReadTimeoutGuard restoreTimeout(link);
     const std::string tail = ConnectionTail(link.Settings(), link.stopBits);
     StartSession(link);
+    SweepNotes notes;
 
     for (const char* speed : kSweepSpeeds) {
         if (speedTried) speedTried(speed);
-        link.SetReadTimeout(kSweepReadTimeoutMs);
-        if (link.SetSettings(speed + tail) != 1) continue;
+        static_cast<void>(link.SetReadTimeout(kSweepReadTimeoutMs));
+        if (LineResult set = link.SetSettings(speed + tail); !set) {
+            if (set.fault != LineFault::SettingsRefused) notes.lineFault = set.fault;
+            continue;
+        }
         WaitMs(kSettleMs);
-        if (link.WriteBlock(kConnectionRequest, sizeof kConnectionRequest) != 1) return 1;
-        if (!AwaitByte(link, SYN, 20)) continue;
+        if (LineResult sent = link.WriteBlock(kConnectionRequest, sizeof kConnectionRequest);
+            !sent) {
+            return sent;
+        }
+        if (!AwaitByte(link, SYN, 20, kConnectionRequest, notes)) continue;
 
         // The loader has heard the request; it moves to 19200 bit/s on its own and confirms.
-        if (link.SetSettings("19200" + tail) != 1) return 1;
+        if (LineResult set = link.SetSettings("19200" + tail); !set) return set;
         WaitMs(kSettleMs);
-        if (AwaitByte(link, ACK, 10)) return 0;
+        if (AwaitByte(link, ACK, 10, {}, notes)) return LineResult::Success();
+        notes.answeredAt = speed;
     }
-    return 1;
+    return NoRadio(notes);
 }
 
 void SetReplyChecksum(LinkPort& link, const uint8_t* reply) {
@@ -115,23 +161,27 @@ void SetLinkKey(LinkPort& link, const uint8_t* reply) {
     link.linkKey = static_cast<uint8_t>(link.seed ^ IdentityChecksum(reply));
 }
 
-int WaitAck(LinkPort& link) {
+LineResult WaitAck(LinkPort& link) {
     ReadTimeoutGuard restoreTimeout(link);
-    link.SetReadTimeout(kAckReadTimeoutMs);
+    static_cast<void>(link.SetReadTimeout(kAckReadTimeoutMs));
     uint8_t byte = 0;
-    return link.Read(&byte, 1) == 1 && byte == ACK ? 1 : 0;
+    LineResult read = link.Read(&byte, 1);
+    if (!read || byte == ACK) return read;
+    LineResult wrong = LineResult::WrongByte(ACK, byte);
+    if (byte == NAK) wrong.fault = LineFault::Refused;
+    return wrong;
 }
 
-int SwitchSpeed(LinkPort& link, uint8_t code) {
+LineResult SwitchSpeed(LinkPort& link, uint8_t code) {
     const uint32_t noted = link.ReadTimeout();
     const char* speed = code == kSpeedCode38400   ? "38400"
                         : code == kSpeedCode57600 ? "57600"
                                                   : "19200";
-    if (link.SetSettings(speed + SettingsTail(link.Settings())) != 1) return 1;
+    if (LineResult set = link.SetSettings(speed + SettingsTail(link.Settings())); !set) return set;
     WaitMs(kSettleMs);
     // Applies the time-outs to the port again after the change of line settings.
-    link.SetReadTimeout(noted);
-    return 0;
+    static_cast<void>(link.SetReadTimeout(noted));
+    return LineResult::Success();
 }
 
 }  // namespace updater

@@ -7,16 +7,18 @@ namespace updater {
 
 std::string StepText(const SequenceStep& step) { return std::string(step.activity) + "…"; }
 
-int RunSequence(std::span<const SequenceStep> steps, UpdateContext& context, uint32_t* result) {
-    int last = 1;
+LineResult RunSequence(std::span<const SequenceStep> steps, UpdateContext& context,
+                       uint32_t* result) {
+    LineResult last;
     for (const SequenceStep& step : steps) {
         context.host.ShowStep(StepText(step));
         last = step.run(context, result);
         if (LinkTrace* trace = context.link.Trace(); trace != nullptr) {
-            trace->StepEnded(step.name, last, result != nullptr ? *result : 0);
+            trace->StepEnded(step.name, last.Ok() ? 1 : 0, result != nullptr ? *result : 0);
         }
-        if (last == 0 || (result != nullptr && *result == ERR_CANCELLED)) {
+        if (!last || (result != nullptr && *result == ERR_CANCELLED)) {
             context.failedStep = &step;
+            context.reason = last;
             break;
         }
     }

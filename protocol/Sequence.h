@@ -14,10 +14,10 @@ namespace updater {
 // What the front end shows while the step runs ("Opening the port…").
 std::string StepText(const SequenceStep& step);
 
-// Runs the steps in table order and stops after the first that returns 0 or leaves
-// ERR_CANCELLED in the slot, which it notes as context.failedStep. Returns the last step's
-// result.
-[[nodiscard]] int RunSequence(std::span<const SequenceStep> steps, UpdateContext& context,
-                              uint32_t* result);
+// Runs the steps in table order and stops after the first that fails or leaves ERR_CANCELLED
+// in the slot, which it notes as context.failedStep with its result as context.reason. Returns
+// the last step's result.
+[[nodiscard]] LineResult RunSequence(std::span<const SequenceStep> steps, UpdateContext& context,
+                                     uint32_t* result);
 
 }  // namespace updater

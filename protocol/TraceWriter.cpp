@@ -17,6 +17,8 @@ const char* OpenErrorWord(OpenError error) {
             return "permission-denied";
         case OpenError::Busy:
             return "busy";
+        case OpenError::NotSerialPort:
+            return "not-serial";
         case OpenError::Other:
             break;
     }
@@ -99,10 +101,13 @@ void TraceWriter::UpdateStarted(const std::string& device, const std::string& im
 }
 
 void TraceWriter::UpdateEnded(const UpdateOutcome& outcome) {
-    Event("outcome", "result=" + std::to_string(outcome.result) +
-                         " code=" + CodeText(outcome.code) +
-                         " write_began=" + (outcome.writeBegan ? "1" : "0") +
-                         (outcome.failedStep.empty() ? "" : " step=" + outcome.failedStep));
+    Event("outcome",
+          "result=" + std::to_string(outcome.result) + " code=" + CodeText(outcome.code) +
+              " write_began=" + (outcome.writeBegan ? "1" : "0") +
+              (outcome.failedStep.empty() ? "" : " step=" + outcome.failedStep) +
+              (outcome.result == 1 ? ""
+                                   : std::string(" fault=") + LineFaultWord(outcome.reason.fault) +
+                                         " reason=" + Quoted(outcome.ReasonText())));
 }
 
 void TraceWriter::PortNamed(const std::string& device) {
@@ -146,6 +151,10 @@ void TraceWriter::Read(size_t wanted, uint32_t timeoutMs, uint32_t waitedMs,
 }
 
 void TraceWriter::Waited(uint32_t ms) { Event("wait", "ms=" + std::to_string(ms)); }
+
+void TraceWriter::Stopped(const std::string& cause) {
+    Event("stop", "by=" + Quoted(cause.empty() ? "the user" : cause));
+}
 
 void TraceWriter::StepEnded(const std::string& step, int result, uint32_t code) {
     Event("step", "name=" + step + " result=" + std::to_string(result) + " code=" + CodeText(code));

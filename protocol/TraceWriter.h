@@ -57,6 +57,7 @@ class TraceWriter : public LinkTrace {
     void Read(size_t wanted, uint32_t timeoutMs, uint32_t waitedMs, std::span<const uint8_t> wire,
               std::span<const uint8_t> plain) override;
     void Waited(uint32_t ms) override;
+    void Stopped(const std::string& cause) override;
     void StepEnded(const std::string& step, int result, uint32_t code) override;
 
   protected:

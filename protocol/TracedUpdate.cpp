@@ -47,6 +47,10 @@ class TraceTee : public LinkTrace {
         first_.Waited(ms);
         second_.Waited(ms);
     }
+    void Stopped(const std::string& cause) override {
+        first_.Stopped(cause);
+        second_.Stopped(cause);
+    }
     void StepEnded(const std::string& step, int result, uint32_t code) override {
         first_.StepEnded(step, result, code);
         second_.StepEnded(step, result, code);

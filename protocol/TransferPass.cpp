@@ -1,5 +1,7 @@
 #include "protocol/TransferPass.h"
 
+#include <string>
+
 #include "link/Timing.h"
 #include "protocol/Commands.h"
 #include "protocol/LinkSession.h"
@@ -13,30 +15,43 @@ constexpr uint32_t kSpeedChangeSettleMs = 100;
 constexpr uint32_t kFramePacingMs = 50;
 constexpr uint32_t kCheckpointSettleMs = 250;
 
+const char* SpeedText(uint8_t code) {
+    return code == kSpeedCode38400 ? "38400" : code == kSpeedCode57600 ? "57600" : "19200";
+}
+
 // The speed change frame, the radio's settling time, then our side follows.
-bool ChangeSpeed(LinkPort& link, uint8_t code) {
-    if (SendSpeedChange(link, code) != 1) return false;
+LineResult ChangeSpeed(LinkPort& link, uint8_t code) {
+    if (LineResult sent = SendSpeedChange(link, code); !sent) {
+        return sent.About(std::string("the move to ") + SpeedText(code) + " bit/s");
+    }
     WaitMs(kSpeedChangeSettleMs);
     // A speed the port refused would send the frames at a speed the radio no longer hears.
-    return SwitchSpeed(link, code) == 0;
+    return SwitchSpeed(link, code);
 }
 
-// At 19200 bit/s both sides confirm that they still follow each other.
-bool Checkpoint(LinkPort& link) {
-    if (!ChangeSpeed(link, kSpeedCode19200)) return false;
-    if (link.WriteByte(ACK) != 1) return false;
-    uint8_t answer = 0;
-    return link.Read(&answer, 1) == 1 && answer == ACK;
+// At 19200 bit/s both sides confirm that they still follow each other. `fast` is the speed
+// the frames before it went at, for saying where the radio was lost.
+LineResult Checkpoint(LinkPort& link, uint8_t fast) {
+    if (LineResult moved = ChangeSpeed(link, kSpeedCode19200); !moved) return moved;
+    const std::string about =
+        std::string("the checkpoint at 19200 bit/s after frames at ") + SpeedText(fast) + " bit/s";
+    if (LineResult sent = link.WriteByte(ACK); !sent) return sent.About(about);
+    return ReadAck(link, about);
 }
 
-bool SendWritePass(PassParams& params, UpdateHost& host) {
+LineResult Frameless() {
+    return LineResult::Failed(LineFault::Mismatch)
+        .About("a record of the image has no frame (beyond the 24-bit address space)");
+}
+
+LineResult SendWritePass(PassParams& params, UpdateHost& host) {
     LinkPort& link = params.owner->link;
     const RecordList& records = *params.records;
     const int n = records.Size();
     const int start = params.position;
     const uint8_t fast = FastSpeedCode(params.speedChoice);
 
-    if (!ChangeSpeed(link, fast)) return false;
+    if (LineResult moved = ChangeSpeed(link, fast); !moved) return moved;
     int counter = 0;
     uint32_t byteSum = 0;
     uint32_t byteCount = 0;
@@ -45,31 +60,34 @@ bool SendWritePass(PassParams& params, UpdateHost& host) {
         if (counter == kRecordsPerCheckpoint) {
             counter = 0;
             WaitMs(kCheckpointSettleMs);
-            if (!Checkpoint(link) || !ChangeSpeed(link, fast)) return false;
+            if (LineResult checked = Checkpoint(link, fast); !checked) return checked;
+            if (LineResult moved = ChangeSpeed(link, fast); !moved) return moved;
         }
         ++counter;
         const ImageRecord& record = records[i];
         if (record.count != 0) {
             const size_t length = BuildBlockFrame(kFrameWrite, record, frame);
             // A record without a frame would leave a hole in the radio's memory.
-            if (length == 0) return false;
+            if (length == 0) return Frameless();
             byteCount += static_cast<uint32_t>(record.count);
             for (int k = 0; k < record.count; ++k) byteSum += record.ByteAt(k);
-            if (link.WriteBlock(frame, static_cast<uint16_t>(length)) != 1) return false;
+            if (LineResult sent = link.WriteBlock(frame, static_cast<uint16_t>(length)); !sent) {
+                return sent.About("a 'W' frame");
+            }
             WaitMs(kFramePacingMs);
         }
         host.SetProgressPosition(start + i);
     }
-    if (!Checkpoint(link)) return false;
+    if (LineResult checked = Checkpoint(link, fast); !checked) return checked;
     WaitMs(kCheckpointSettleMs);
 
     host.SetProgressPosition(start + n);
     params.position = start + n;
     params.checksum = AreaChecksum(byteSum, byteCount);
-    return true;
+    return LineResult::Success();
 }
 
-bool SendTopAreaPass(PassParams& params, UpdateHost& host) {
+LineResult SendTopAreaPass(PassParams& params, UpdateHost& host) {
     LinkPort& link = params.owner->link;
     const RecordList& records = *params.records;
     const int n = records.Size();
@@ -79,15 +97,17 @@ bool SendTopAreaPass(PassParams& params, UpdateHost& host) {
         const ImageRecord& record = records[i];
         if (record.count >= 1 && record.count <= kMaxRecordBytes) {
             const size_t length = BuildBlockFrame(kFrameTopArea, record, frame);
-            if (length == 0) return false;
-            if (link.WriteBlock(frame, static_cast<uint16_t>(length)) != 1) return false;
-            uint8_t answer = 0;
-            if (link.Read(&answer, 1) != 1 || answer != ACK) return false;
+            if (length == 0) return Frameless();
+            const std::string about = "the 'X' frame " + std::to_string(i + 1);
+            if (LineResult sent = link.WriteBlock(frame, static_cast<uint16_t>(length)); !sent) {
+                return sent.About(about);
+            }
+            if (LineResult acked = ReadAck(link, about); !acked) return acked;
         }
         host.SetProgressPosition(start + i);
     }
     host.SetProgressPosition(start + n);
-    return true;
+    return LineResult::Success();
 }
 
 // Runs a pass body; a failure of any kind (a list that cannot be read included) fails the pass
@@ -95,9 +115,10 @@ bool SendTopAreaPass(PassParams& params, UpdateHost& host) {
 template <typename Body>
 void RunPassBody(PassParams* params, Body body) {
     try {
-        params->result = body(*params, params->owner->host) ? 1 : 0;
+        params->result = body(*params, params->owner->host);
     } catch (...) {
-        params->result = 0;
+        params->result =
+            LineResult::Failed(LineFault::Mismatch).About("the image's records could not be read");
     }
 }
 
@@ -116,12 +137,12 @@ void WritePassThread(PassParams* params) { RunPassBody(params, SendWritePass); }
 
 void TopAreaPassThread(PassParams* params) { RunPassBody(params, SendTopAreaPass); }
 
-int RunPass(UpdateContext& context, const RecordList& records, PassProcedure procedure,
-            PassKind kind) {
+LineResult RunPass(UpdateContext& context, const RecordList& records, PassProcedure procedure,
+                   PassKind kind) {
     PassParams params;
     params.owner = &context;
     params.position = context.progressPosition;
-    params.result = 1;
+    params.result = LineResult::Success();
     params.records = &records;
     params.checksum = context.areaChecksum;
     params.speedChoice = context.settings.speedChoice;
@@ -129,10 +150,10 @@ int RunPass(UpdateContext& context, const RecordList& records, PassProcedure pro
     procedure(&params);
 
     // A failed pass leaves the position and the checksum as they were.
-    if (params.result != 1) return 0;
+    if (!params.result) return params.result;
     context.areaChecksum = params.checksum;
     if (kind == PassKind::KeepsPosition) context.progressPosition = params.position;
-    return 1;
+    return params.result;
 }
 
 }  // namespace updater

@@ -13,7 +13,7 @@ namespace updater {
 struct PassParams {
     UpdateContext* owner = nullptr;       // the pass reaches the link and the host through it
     int position = 0;                     // in: progress at the start; out: reached (write passes)
-    int result = 1;                       // out: 1 success, 0 failure
+    LineResult result;                    // out: success, or why the pass stopped
     const RecordList* records = nullptr;  // the list it sends, read only
     uint16_t checksum = 0;                // in/out: the area checksum
     SpeedChoice speedChoice = SpeedChoice::Speed38400;
@@ -26,8 +26,8 @@ enum class PassKind { KeepsPosition, DiscardsPosition };
 
 // Runs procedure with a fresh PassParams block on the calling thread and copies the results
 // back. Returns the pass's result.
-[[nodiscard]] int RunPass(UpdateContext& context, const RecordList& records,
-                          PassProcedure procedure, PassKind kind);
+[[nodiscard]] LineResult RunPass(UpdateContext& context, const RecordList& records,
+                                 PassProcedure procedure, PassKind kind);
 
 // 'W' frames at the fast speed, unacknowledged, with a checkpoint at 19200 bit/s every 64
 // records and at the end; computes the area checksum.

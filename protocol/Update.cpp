@@ -1,6 +1,7 @@
 #include "protocol/Update.h"
 
 #include "image/FirmwareImage.h"
+#include "link/PortProbe.h"
 #include "protocol/CheckSequence.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
@@ -11,11 +12,28 @@ namespace updater {
 
 bool UpdateOutcome::cancelled() const { return code == ERR_CANCELLED; }
 
+std::string UpdateOutcome::ReasonText() const {
+    if (result == 1) return {};
+    if (reason.fault == LineFault::NotOpen && code == ERR_PORT_OPEN) {
+        return "the port did not open" + (detail.empty() ? std::string() : ": " + detail);
+    }
+    return LineResultText(reason);
+}
+
 std::string UpdateOutcome::FailedStepText() const {
     if (failedStep.empty()) return {};
     std::string activity = failedActivity;
     if (!activity.empty() && activity[0] >= 'A' && activity[0] <= 'Z') activity[0] += 'a' - 'A';
     return failedStep + " (" + activity + ")";
+}
+
+void NoteStop(UpdateOutcome& outcome, int signal, const std::string& cause) {
+    if (signal == 0 || outcome.result == 1) return;
+    outcome.stoppedBy = signal;
+    if (outcome.reason.fault != LineFault::Stopped) {
+        outcome.reason = LineResult::Failed(LineFault::Stopped);
+    }
+    outcome.reason.stoppedBy = cause;
 }
 
 namespace {
@@ -51,8 +69,8 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
     context.progressPosition = 0;
     uint32_t code = 0;
 
-    int outcome = RunCheckSequence(context, &code);
-    if (outcome != 0 && code != ERR_CANCELLED) {
+    LineResult outcome = RunCheckSequence(context, &code);
+    if (outcome && code != ERR_CANCELLED) {
         outcome = context.topAreaCurrent != 0 ? RunShortWriteSequence(context, &code)
                                               : RunFullWriteSequence(context, &code);
     }
@@ -62,6 +80,7 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
     if (context.failedStep != nullptr) {
         report.failedStep = context.failedStep->name;
         report.failedActivity = context.failedStep->activity;
+        report.reason = context.reason;
     }
     if (code == ERR_CANCELLED) {
         // The radio is told that nothing follows; the user has already seen the notice, and
@@ -75,10 +94,8 @@ UpdateOutcome RunUpdate(LinkPort& link, UpdateHost& host, const FirmwareImage& i
     // where the sequence reached it.
     static_cast<void>(CloseLink(link, nullptr));
     report.code = code;
-    if (outcome == 0 && !link.RefusedSettings().empty()) {
-        report.detail = "the port refused the line settings " + link.RefusedSettings();
-    }
-    if (outcome == 0) {
+    if (code == ERR_PORT_OPEN) report.detail = OpenFailureText(link);
+    if (!outcome) {
         host.ShowMessage(ErrorMessageText(code), kCaptionError, MB_OK_STOP);
         return report;
     }

@@ -42,17 +42,29 @@ struct UpdateOutcome {
     // succeeded.
     std::string failedStep;
     std::string failedActivity;
+    // Why the update did not complete, as data (success when it did).
+    LineResult reason;
+    // The signal that stopped the update (SIGINT, ...), 0 when none did. Set by the front end
+    // that caught it; the reason is then Stopped.
+    int stoppedBy = 0;
+    // Why, in one plain sentence ("no answer within 3000 ms to the area code 03"); empty when
+    // the update completed.
+    std::string ReasonText() const;
     bool cancelled() const;
     bool partlyWritten() const { return writeBegan && result != 1; }
     // "SendAreaCodes (preparing the radio for writing)"; empty when no step failed.
     std::string FailedStepText() const;
 };
 
+// Notes on an outcome that `signal` (0: none) stopped it, by `cause` ("Ctrl+C"): an update
+// that did not complete then ends for that reason, whatever its last step made of the stop.
+void NoteStop(UpdateOutcome& outcome, int signal, const std::string& cause);
+
 struct UpdateContext;
 
-// A step of the check or a write sequence: 1 to continue, 0 to stop. A failing step may
-// store a result code through result.
-using Step = int (*)(UpdateContext& context, uint32_t* result);
+// A step of the check or a write sequence: success to continue, else why it stops. A failing
+// step may store a result code through result.
+using Step = LineResult (*)(UpdateContext& context, uint32_t* result);
 
 // One entry of a sequence's table: the step, its name in the trace and in an outcome, and
 // what it does in plain words, which the front end shows while it runs.
@@ -77,6 +89,7 @@ struct UpdateContext {
     int progressPosition = 0;
     uint16_t areaChecksum = 0;
     const SequenceStep* failedStep = nullptr;  // the step that stopped a sequence, if one did
+    LineResult reason{};                       // why it stopped
 };
 
 // The link must already be named (SetPortName); it is closed when RunUpdate returns.

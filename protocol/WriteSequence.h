@@ -12,13 +12,13 @@ namespace updater {
 // The area codes announced before the transfer, in the order the radio expects them.
 inline constexpr char kAreaCodes[][3] = {"0A", "P2", "03", "02", "01"};
 
-[[nodiscard]] int SendAreaCodes(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int WriteLowArea(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int WriteMainArea(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int SendAreaChecksum(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int SendAreaCode00(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int WriteTopArea(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int ClosePort(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult SendAreaCodes(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult WriteLowArea(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult WriteMainArea(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult SendAreaChecksum(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult SendAreaCode00(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult WriteTopArea(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult ClosePort(UpdateContext& context, uint32_t* result);
 
 // The steps SendBracket and SendEnd are the commands of those names on the update's link.
 inline constexpr SequenceStep kSendAreaCodesStep{SendAreaCodes, "SendAreaCodes",
@@ -51,7 +51,7 @@ inline constexpr SequenceStep kFullWriteSequence[] = {
 
 // Each sets the progress range, then runs its steps in order; 1 when all succeeded, else the
 // 0 of the step that failed.
-[[nodiscard]] int RunShortWriteSequence(UpdateContext& context, uint32_t* result);
-[[nodiscard]] int RunFullWriteSequence(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult RunShortWriteSequence(UpdateContext& context, uint32_t* result);
+[[nodiscard]] LineResult RunFullWriteSequence(UpdateContext& context, uint32_t* result);
 
 }  // namespace updater

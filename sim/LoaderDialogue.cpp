@@ -151,6 +151,11 @@ void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const Arriv
     const bool requestLine = IsRequestLine(before) || IsRequestLine(after);
     const UartSettings& requestSettings = IsRequestLine(before) ? before : after;
     current_ = arrival;
+    if (options_.faults.echo || options_.faults.chatter) {
+        if (count > 0) lastByteAt_ = arrival.seenBy;
+        NotTheRadio(data, count);
+        return;
+    }
     std::size_t notUnderstood = 0;
     for (std::size_t i = 0; i < count && !hangUp_; ++i) {
         const uint8_t byte = data[i];
@@ -604,6 +609,16 @@ void LoaderDialogue::EndDialogue(bool clean, const std::string& why) {
     endedCleanly_ = clean;
     phase_ = Phase::Listening;
     requestMatched_ = 0;
+}
+
+void LoaderDialogue::NotTheRadio(const uint8_t* data, std::size_t count) {
+    if (count == 0) return;
+    if (options_.faults.echo) {
+        Answer(data, count);
+        return;
+    }
+    static constexpr char kChatter[] = "$PSTAT,READY*3C\r\n";
+    Answer(reinterpret_cast<const uint8_t*>(kChatter), sizeof kChatter - 1);
 }
 
 void LoaderDialogue::Answer(std::initializer_list<uint8_t> bytes) {

@@ -120,6 +120,8 @@ class LoaderDialogue {
     void AddressRangeDone();
     void Checkpoint(bool ready);
     void EndDialogue(bool clean, const std::string& why);
+    // What a line without the radio sends back (the echo and chatter faults).
+    void NotTheRadio(const uint8_t* data, std::size_t count);
     void Answer(std::initializer_list<uint8_t> bytes);
     void Answer(const uint8_t* bytes, std::size_t count);
     void Log(const std::string& entry);

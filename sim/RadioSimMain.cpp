@@ -96,6 +96,11 @@ void AddOptions(CLI::App& app, SimOptions& options, Texts& texts) {
         ->capture_default_str();
     AddEventFault(app, "--garbage", f.garbageAnswer,
                   "Fault: answer with bytes that are none of the expected ones" + place);
+    app.add_flag("--echo", f.echo,
+                 "Fault: no radio, a cable that loops every byte back as it came");
+    app.add_flag("--chatter", f.chatter,
+                 "Fault: no radio, another device that answers everything with text of its own")
+        ->excludes("--echo");
 }
 
 bool ApplyTexts(const Texts& texts, SimOptions& options) {

@@ -48,6 +48,11 @@ struct SimFaults {
     EventFault lateAnswer;         // answers lateAnswerMs later than a radio would
     int lateAnswerMs = 3500;       // beyond the longest time-out the Updater has (3000 ms)
     EventFault garbageAnswer;      // answers with as many bytes, none of them the right one
+    // Not the radio at all: a cable that loops every byte back as it came, and nothing else.
+    bool echo = false;
+    // Not the radio at all: another device that answers whatever comes with a line of its own
+    // text (never SYN nor ACK), and nothing else.
+    bool chatter = false;
 };
 
 struct SimOptions {

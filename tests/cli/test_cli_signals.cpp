@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -180,6 +182,52 @@ TEST_F(CliSignals, StoppedBenchStartsNoRadioThatIsStillSearched) {
     const std::vector<bool> memory = searched.Written();
     EXPECT_EQ(std::count(memory.begin(), memory.end(), true), 0) << "memory was changed";
     EXPECT_EQ(searched.Report().sessions, 0);
+}
+
+// Two Ctrl+C during the write stop it: the trace has the stop on a line of its own and the
+// reason in its outcome, --json says which signal, and every byte the radio received is a write
+// the trace calls done.
+TEST_F(CliSignals, StopByTwoCtrlCIsRecordedInTheTraceAndTheReport) {
+    sim::RadioSimulator radio(SlowRadio());
+    ASSERT_TRUE(radio.Start());
+    const fs::path trace = dir_.Path() / "trace.txt";
+    test::CliRunOptions options;
+    options.cues = {{"progress: 0%", SIGINT}, {"press Ctrl+C again", SIGINT}};
+    const test::CliRun run =
+        test::SpawnCli({"write", "--port", radio.PortPath(), "--file", image_.string(), "--yes",
+                        "--json", "--log", trace.string()},
+                       options);
+    EXPECT_EQ(run.status, 3) << run.out << run.err;
+    const nlohmann::json report = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_TRUE(report.is_array() && report.size() == 1) << run.out;
+    EXPECT_EQ(report[0]["exit_status"], 3);
+    EXPECT_EQ(report[0]["stopped_by"], "SIGINT");
+    EXPECT_EQ(report[0]["reason"], "stopped by Ctrl+C");
+
+    std::ifstream in(trace);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    const auto has = [](const std::string& line, const char* text) {
+        return line.find(text) != std::string::npos;
+    };
+    const auto stop = std::find_if(lines.begin(), lines.end(),
+                                   [&](const std::string& l) { return has(l, " stop by="); });
+    ASSERT_NE(stop, lines.end()) << "no stop line in the trace";
+    EXPECT_TRUE(has(*stop, "by=\"Ctrl+C\""));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(has(lines.back(), " outcome ") && has(lines.back(), "reason=\"stopped by Ctrl+C\""))
+        << lines.back();
+    // The bytes the radio got are exactly those of the writes the trace calls done.
+    std::vector<uint8_t> done;
+    for (const std::string& line : lines) {
+        if (!has(line, " write ") || !has(line, "result=ok")) continue;
+        const size_t wire = line.find(" wire=") + 6;
+        const std::string hex = line.substr(wire, line.find(' ', wire) - wire);
+        for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+            done.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+        }
+    }
+    EXPECT_EQ(done, radio.Received());
 }
 
 }  // namespace

@@ -211,10 +211,13 @@ TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheSystemsMessage) {
         const char* fault;
         void (*set)(sim::SimFaults&);
         const char* step;
+        const char* reason;
     };
     const Case cases[] = {
-        {"refused area code", [](sim::SimFaults& f) { f.refuseAreaCode = 2; }, "SendAreaCodes"},
-        {"silent checkpoint", [](sim::SimFaults& f) { f.silentCheckpoint = 1; }, "WriteLowArea"},
+        {"refused area code", [](sim::SimFaults& f) { f.refuseAreaCode = 2; }, "SendAreaCodes",
+         "the radio refused the area code P2 (NAK)"},
+        {"silent checkpoint", [](sim::SimFaults& f) { f.silentCheckpoint = 1; }, "WriteLowArea",
+         "no answer within 1000 ms to the checkpoint at 19200 bit/s after frames at 38400 bit/s"},
     };
     std::set<std::string> named;
     for (const Case& c : cases) {
@@ -233,6 +236,10 @@ TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheSystemsMessage) {
         const std::string line = next.substr(0, next.find('\n'));
         EXPECT_TRUE(line.starts_with(std::string("updater-cli: failed at ") + c.step + " ("))
             << run.err;
+        // Why, on the line after the step.
+        EXPECT_TRUE(
+            next.substr(line.size()).starts_with(std::string("\nupdater-cli: ") + c.reason + "\n"))
+            << run.err;
         // Both faults strike after the radio answered its first area code.
         EXPECT_NE(next.find("\nupdater-cli: the radio was partly written"), std::string::npos)
             << run.err;
@@ -245,6 +252,8 @@ TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheSystemsMessage) {
         EXPECT_EQ(report[0]["partly_written"], true);
         EXPECT_EQ(report[0]["port"], radio.PortPath());
         EXPECT_TRUE(report[0]["failed_activity"].is_string());
+        EXPECT_EQ(report[0]["reason"], c.reason);
+        EXPECT_EQ(report[0]["stopped_by"], nullptr);
         named.insert(line);
     }
     EXPECT_EQ(named.size(), 2u) << "the two faults are told apart";
@@ -261,6 +270,16 @@ TEST(WriteCommandPortErrors, SayWhyThePortCannotBeOpened) {
     EXPECT_EQ(missing.status, 4);
     EXPECT_NE(missing.err.find(opened), std::string::npos) << missing.err;
     EXPECT_NE(missing.err.find("/dev/no-such-port: not found"), std::string::npos) << missing.err;
+    // --json carries the same reason; a name that is no serial port says what it is instead.
+    const test::CliRun asJson = test::SpawnCli({"write", "--port", "/dev/null", "--yes", "--json"});
+    EXPECT_EQ(asJson.status, 4);
+    const nlohmann::json report = nlohmann::json::parse(asJson.out, nullptr, false);
+    ASSERT_TRUE(report.is_array() && report.size() == 1) << asJson.out;
+    EXPECT_EQ(report[0]["detail"], "not a serial port (a null device)");
+    EXPECT_EQ(report[0]["reason"], "the port did not open: not a serial port (a null device)");
+    EXPECT_EQ(report[0]["exit_status"], 4);
+    EXPECT_NE(asJson.err.find("/dev/null: not a serial port (a null device)"), std::string::npos)
+        << asJson.err;
 
     {
         test::HoldingProcess holder(peer.SlavePath(), "radio-holder");

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         return 4;
     }
     for (int i = 2; i < argc; ++i) {
-        const int applied = device->ApplySettings(argv[i]);
+        const int applied = device->ApplySettings(argv[i]) ? 1 : 0;
         std::printf("%s applied=%d line=%s\n", argv[i], applied, LineOf(port).c_str());
     }
     return device->Close() ? 0 : 8;

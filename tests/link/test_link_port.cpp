@@ -27,8 +27,8 @@ class LinkPortOnPty : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(peer_.Ready());
         ASSERT_EQ(port_.SetPortName(peer_.SlavePath()), 1);
-        ASSERT_EQ(port_.SetReadTimeout(300), 1);
-        ASSERT_EQ(port_.Open(), 1);
+        ASSERT_TRUE(port_.SetReadTimeout(300));
+        ASSERT_TRUE(port_.Open());
     }
     void TearDown() override { static_cast<void>(port_.Close()); }
 
@@ -40,19 +40,19 @@ TEST_F(LinkPortOnPty, WriteDiscardsInputThatArrivedBefore) {
     ASSERT_TRUE(peer_.Send({0xAA, 0xAB}));
     ASSERT_TRUE(peer_.WaitQueued(2));
     const Bytes block = {0x01, 0x02, 0x03};
-    ASSERT_EQ(port_.WriteBlock(block.data(), 3), 1);
+    ASSERT_TRUE(port_.WriteBlock(block.data(), 3));
     EXPECT_EQ(peer_.Receive(3), block);
 
     ASSERT_TRUE(peer_.Send({0x55}));
     uint8_t answer[2] = {};
-    EXPECT_EQ(port_.Read(answer, 1), 1);
+    EXPECT_TRUE(port_.Read(answer, 1));
     EXPECT_EQ(answer[0], 0x55);
 }
 
 TEST_F(LinkPortOnPty, ReadWithoutWriteKeepsWhatArrived) {
     ASSERT_TRUE(peer_.Send({0x10, 0x20}));
     uint8_t answer[2] = {};
-    ASSERT_EQ(port_.Read(answer, 2), 1);
+    ASSERT_TRUE(port_.Read(answer, 2));
     EXPECT_EQ(answer[0], 0x10);
     EXPECT_EQ(answer[1], 0x20);
 }
@@ -65,7 +65,7 @@ TEST_F(LinkPortOnPty, ShortReadFailsAfterTheTimeoutAndLeavesBytesAsReceived) {
 
     Bytes buffer(48, 0);
     const auto start = Clock::now();
-    EXPECT_EQ(port_.Read(buffer.data(), 48), 0);
+    EXPECT_FALSE(port_.Read(buffer.data(), 48));
     EXPECT_GE(Clock::now() - start, milliseconds(300));
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 47), wire);
     EXPECT_EQ(buffer[47], 0);
@@ -80,23 +80,23 @@ TEST_F(LinkPortOnPty, ReadCollectsBytesThatArriveInPieces) {
         std::this_thread::sleep_for(milliseconds(50));
         peer_.Send(Xor(Bytes(data.begin() + 20, data.end()), 0x3C));
     });
-    EXPECT_EQ(port_.Read(buffer.data(), 48), 1);
+    EXPECT_TRUE(port_.Read(buffer.data(), 48));
     late.join();
     EXPECT_EQ(buffer, data);
 }
 
 TEST_F(LinkPortOnPty, BlockOfMoreThan2000BytesIsRefusedAndNothingSent) {
     const Bytes tooLong(kMaxBlockLength + 1, 0x77);
-    EXPECT_EQ(port_.WriteBlock(tooLong.data(), static_cast<uint16_t>(tooLong.size())), 0);
+    EXPECT_FALSE(port_.WriteBlock(tooLong.data(), static_cast<uint16_t>(tooLong.size())));
     EXPECT_TRUE(peer_.Receive(1, milliseconds(100)).empty());
 
     const Bytes longest(kMaxBlockLength, 0x78);
-    EXPECT_EQ(port_.WriteBlock(longest.data(), kMaxBlockLength), 1);
+    EXPECT_TRUE(port_.WriteBlock(longest.data(), kMaxBlockLength));
     EXPECT_EQ(peer_.Receive(kMaxBlockLength), longest);
 }
 
 TEST_F(LinkPortOnPty, EmptyBlockSendsNothingAndSucceeds) {
-    EXPECT_EQ(port_.WriteBlock(nullptr, 0), 1);
+    EXPECT_TRUE(port_.WriteBlock(nullptr, 0));
     EXPECT_TRUE(peer_.Receive(1, milliseconds(100)).empty());
 }
 
@@ -115,19 +115,19 @@ TEST_P(LinkKeyOnWire, EveryByteButTheHandshakeIsScrambled) {
     port_.replyChecksum = 0x4D;
 
     const Bytes block = {0x00, 0x57, 0xFF, 0x80, 0x12};
-    ASSERT_EQ(port_.WriteBlock(block.data(), static_cast<uint16_t>(block.size())), 1);
+    ASSERT_TRUE(port_.WriteBlock(block.data(), static_cast<uint16_t>(block.size())));
     EXPECT_EQ(peer_.Receive(block.size()), Xor(block, key));
 
-    ASSERT_EQ(port_.WriteByte(0x06), 1);
+    ASSERT_TRUE(port_.WriteByte(0x06));
     EXPECT_EQ(peer_.Receive(1), Xor({0x06}, key));
 
-    ASSERT_EQ(port_.WriteHandshakeByte(), 1);
+    ASSERT_TRUE(port_.WriteHandshakeByte());
     EXPECT_EQ(peer_.Receive(1), Bytes{unencrypted ? uint8_t{0x4D} : uint8_t{0x9E}});
 
     const Bytes answer = {0x06, 0x15, 0xA5};
     ASSERT_TRUE(peer_.Send(Xor(answer, key)));
     Bytes buffer(answer.size());
-    ASSERT_EQ(port_.Read(buffer.data(), static_cast<uint16_t>(buffer.size())), 1);
+    ASSERT_TRUE(port_.Read(buffer.data(), static_cast<uint16_t>(buffer.size())));
     EXPECT_EQ(buffer, answer);
 }
 
@@ -138,10 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Keys, LinkKeyOnWire,
 TEST(LinkPortClosed, TransfersFail) {
     LinkPort port;
     uint8_t byte = 0;
-    EXPECT_EQ(port.WriteByte(1), 0);
-    EXPECT_EQ(port.WriteHandshakeByte(), 0);
-    EXPECT_EQ(port.WriteBlock(&byte, 1), 0);
-    EXPECT_EQ(port.Read(&byte, 1), 0);
+    EXPECT_FALSE(port.WriteByte(1));
+    EXPECT_FALSE(port.WriteHandshakeByte());
+    EXPECT_FALSE(port.WriteBlock(&byte, 1));
+    EXPECT_FALSE(port.Read(&byte, 1));
 }
 
 // A line that goes away, or a stop the user insists on, ends a transfer at once: none waits out
@@ -153,8 +153,8 @@ TEST_F(LinkPortOnPty, HangUpOrInterruptEndsTheTransferAtOnce) {
         ASSERT_TRUE(peer.Ready());
         LinkPort port;
         ASSERT_EQ(port.SetPortName(peer.SlavePath()), 1);
-        ASSERT_EQ(port.Open(), 1);
-        ASSERT_EQ(port.SetReadTimeout(60000), 1);
+        ASSERT_TRUE(port.Open());
+        ASSERT_TRUE(port.SetReadTimeout(60000));
         std::thread cut([&] {
             if (std::string(how) == "hang-up") {
                 peer.HangUp();
@@ -163,11 +163,11 @@ TEST_F(LinkPortOnPty, HangUpOrInterruptEndsTheTransferAtOnce) {
             }
         });
         uint8_t byte = 0;
-        EXPECT_EQ(port.Read(&byte, 1), 0);
+        EXPECT_FALSE(port.Read(&byte, 1));
         cut.join();
-        EXPECT_EQ(port.Read(&byte, 1), 0);
-        EXPECT_EQ(port.WriteByte(0x45), 0);
-        EXPECT_EQ(port.Close(), 1);
+        EXPECT_FALSE(port.Read(&byte, 1));
+        EXPECT_FALSE(port.WriteByte(0x45));
+        EXPECT_TRUE(port.Close());
     }
 }
 

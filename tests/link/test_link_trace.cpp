@@ -70,22 +70,22 @@ TEST(LinkTrace, SeesEveryOperationAndBothFormsOfEachByte) {
 
     port.SetReadTimeout(200);
     ASSERT_EQ(port.SetPortName(peer.SlavePath()), 1);
-    ASSERT_EQ(port.Open(), 1);
-    ASSERT_EQ(port.SetSettings("19200,N,8,1"), 1);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.SetSettings("19200,N,8,1"));
     port.seed = 0x5A;
     port.linkKey = 0x0F;
     const uint8_t block[] = {0x10, 0x20};
-    ASSERT_EQ(port.WriteBlock(block, sizeof block), 1);
-    ASSERT_EQ(port.WriteByte(0x30), 1);
-    ASSERT_EQ(port.WriteHandshakeByte(), 1);
+    ASSERT_TRUE(port.WriteBlock(block, sizeof block));
+    ASSERT_TRUE(port.WriteByte(0x30));
+    ASSERT_TRUE(port.WriteHandshakeByte());
     EXPECT_EQ(peer.Receive(4), (Bytes{0x1F, 0x2F, 0x3F, 0x5A}));
     ASSERT_TRUE(peer.Send({0x46}));
     ASSERT_TRUE(peer.WaitQueued(1));
     uint8_t answer = 0;
-    ASSERT_EQ(port.Read(&answer, 1), 1);
-    EXPECT_EQ(port.Read(&answer, 1), 0);  // nothing more comes: a short read is traced too
+    ASSERT_TRUE(port.Read(&answer, 1));
+    EXPECT_FALSE(port.Read(&answer, 1));  // nothing more comes: a short read is traced too
     WaitMs(1);
-    ASSERT_EQ(port.Close(), 1);
+    ASSERT_TRUE(port.Close());
     SetWaitTrace(nullptr);
     port.SetTrace(nullptr);
     port.SetReadTimeout(300);  // after removal: not seen

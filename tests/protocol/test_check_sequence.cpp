@@ -80,7 +80,7 @@ TEST(CheckModelCode, OnlyTheTwoFullCodesAreAccepted) {
         UpdateContext context{link, host, image, {}};
         std::copy(c.code.begin(), c.code.end(), context.identityReply.begin());
         uint32_t result = 0;
-        EXPECT_EQ(CheckModelCode(context, &result), c.accepted);
+        EXPECT_EQ(CheckModelCode(context, &result).Ok(), c.accepted == 1);
         EXPECT_EQ(result, c.accepted ? 0u : ERR_MODEL);
     }
 }

@@ -68,19 +68,19 @@ TEST(BlockFrame, LengthFollowsTheCountAndRecordsWithoutAFrameGiveZero) {
 TEST(CommandArguments, NullReplyBufferFailsWithoutACodeAndClosedPortFails) {
     LinkPort link;  // never opened
     uint32_t result = 0;
-    EXPECT_EQ(SendIdentify(link, nullptr, &result), 0);
-    EXPECT_EQ(SendReadVersion(link, nullptr, &result), 0);
+    EXPECT_FALSE(SendIdentify(link, nullptr, &result));
+    EXPECT_FALSE(SendReadVersion(link, nullptr, &result));
     EXPECT_EQ(result, 0u);
 
-    EXPECT_EQ(CloseLink(link, &result), 1);  // closed already
+    EXPECT_TRUE(CloseLink(link, &result));  // closed already
     EXPECT_EQ(result, 0u);
 
     ASSERT_EQ(link.SetPortName("/dev/no-such-radio-port"), 1);
-    EXPECT_EQ(OpenLink(link, &result), 0);
+    EXPECT_FALSE(OpenLink(link, &result));
     EXPECT_EQ(result, ERR_PORT_OPEN);
-    EXPECT_EQ(SendEnd(link, &result), 0);
+    EXPECT_FALSE(SendEnd(link, &result));
     EXPECT_EQ(result, ERR_COMMAND);
-    EXPECT_EQ(SendEnd(link, nullptr), 0);  // no slot: nothing stored, still a failure
+    EXPECT_FALSE(SendEnd(link, nullptr));  // no slot: nothing stored, still a failure
 }
 
 // The simulated radio on a pseudo-terminal, found and connected at 19200 bit/s.
@@ -96,7 +96,7 @@ class ConnectedRadio {
     bool Connect() {
         if (!radio_.Start()) return false;
         if (link.SetPortName(radio_.PortPath()) != 1) return false;
-        return OpenLink(link, nullptr) == 1 && CheckLink(link, nullptr) == 1;
+        return OpenLink(link, nullptr) && CheckLink(link, nullptr);
     }
     sim::SimReport Report() const { return radio_.Report(); }
     std::vector<uint8_t> Memory() const { return radio_.Memory(); }
@@ -126,7 +126,7 @@ TEST_P(KeyAgreement, KeyIsHandshakeXorChecksumAndLaterCommandsAreUnderstood) {
 
     std::array<uint8_t, kIdentityReplyLength> reply{};
     uint32_t result = 0;
-    ASSERT_EQ(SendIdentify(radio.link, reply.data(), &result), 1);
+    ASSERT_TRUE(SendIdentify(radio.link, reply.data(), &result));
     EXPECT_EQ(result, 0u);
     EXPECT_TRUE(std::equal(options.model.begin(), options.model.end(), reply.begin()));
     const uint8_t checksum = ChecksumOfIdentity(reply);
@@ -138,9 +138,9 @@ TEST_P(KeyAgreement, KeyIsHandshakeXorChecksumAndLaterCommandsAreUnderstood) {
     }
 
     std::array<uint8_t, 16> answer{};
-    EXPECT_EQ(SendReadVersion(radio.link, answer.data(), &result), 1);
+    EXPECT_TRUE(SendReadVersion(radio.link, answer.data(), &result));
     EXPECT_EQ(answer, version);
-    EXPECT_EQ(SendEnd(radio.link, &result), 1);
+    EXPECT_TRUE(SendEnd(radio.link, &result));
     EXPECT_EQ(result, 0u);
     const sim::SimReport report = radio.Report();
     EXPECT_EQ(report.linkKey, radio.link.linkKey);  // both ends scramble alike
@@ -159,27 +159,27 @@ TEST(WriteFrames, ReachTheRadioAsSentUnderTheKey) {
     ConnectedRadio radio(sim::SimOptions{});
     ASSERT_TRUE(radio.Connect());
     std::array<uint8_t, kIdentityReplyLength> reply{};
-    ASSERT_EQ(SendIdentify(radio.link, reply.data(), nullptr), 1);
+    ASSERT_TRUE(SendIdentify(radio.link, reply.data(), nullptr));
 
     // One main-area byte 0x34 makes the radio expect the area checksum 0x34 - 0xFF = 0xFF35.
     const ImageRecord mainByte = MakeRecord(0x0C0000, 1, 0x34);
     uint8_t frame[kMaxFrameLength];
     ASSERT_EQ(BuildBlockFrame(kFrameWrite, mainByte, frame), 7u);
-    ASSERT_EQ(radio.link.WriteBlock(frame, 7), 1);
+    ASSERT_TRUE(radio.link.WriteBlock(frame, 7));
     WaitMs(50);
     uint32_t result = 0;
-    ASSERT_EQ(SendAddressRange(radio.link, 0xFF35), 1);
-    EXPECT_EQ(WaitAck(radio.link), 1);
-    EXPECT_EQ(SendBracket(radio.link, &result), 1);
-    EXPECT_EQ(SendR(radio.link, '0', '0', &result), 1);
+    ASSERT_TRUE(SendAddressRange(radio.link, 0xFF35));
+    EXPECT_TRUE(WaitAck(radio.link));
+    EXPECT_TRUE(SendBracket(radio.link, &result));
+    EXPECT_TRUE(SendR(radio.link, '0', '0', &result));
     const ImageRecord record = MakeRecord(0xF0100, 16, 0x10);
     const size_t length = BuildBlockFrame(kFrameTopArea, record, frame);
     ASSERT_EQ(length, 22u);
-    ASSERT_EQ(radio.link.WriteBlock(frame, static_cast<uint16_t>(length)), 1);
+    ASSERT_TRUE(radio.link.WriteBlock(frame, static_cast<uint16_t>(length)));
     uint8_t answer = 0;
-    EXPECT_EQ(radio.link.Read(&answer, 1), 1);
+    EXPECT_TRUE(radio.link.Read(&answer, 1));
     EXPECT_EQ(answer, 0x06);
-    EXPECT_EQ(SendSpeedChange(radio.link, kSpeedCode38400), 1);
+    EXPECT_TRUE(SendSpeedChange(radio.link, kSpeedCode38400));
     EXPECT_EQ(result, 0u);
     // Nothing answers the speed change: give the radio a bounded moment to take it in.
     for (int i = 0; i < 100 && !Logged(radio.Report(), "speed code"); ++i) WaitMs(20);
@@ -204,7 +204,7 @@ TEST(IdentifyFaults, ShortReplyFailsBeforeTheHandshakeAndLeavesTheKeyAtZero) {
     ASSERT_TRUE(radio.Connect());
     std::array<uint8_t, kIdentityReplyLength> reply{};
     uint32_t result = 0;
-    EXPECT_EQ(SendIdentify(radio.link, reply.data(), &result), 0);
+    EXPECT_FALSE(SendIdentify(radio.link, reply.data(), &result));
     EXPECT_EQ(result, ERR_COMMAND);
     EXPECT_EQ(radio.link.linkKey, 0);
     const sim::SimReport report = radio.Report();
@@ -218,9 +218,9 @@ TEST(EndFaults, AnswerOtherThanAckFailsTheEndCommand) {
     ConnectedRadio radio(options);
     ASSERT_TRUE(radio.Connect());
     std::array<uint8_t, kIdentityReplyLength> reply{};
-    ASSERT_EQ(SendIdentify(radio.link, reply.data(), nullptr), 1);
+    ASSERT_TRUE(SendIdentify(radio.link, reply.data(), nullptr));
     uint32_t result = 0;
-    EXPECT_EQ(SendEnd(radio.link, &result), 0);
+    EXPECT_FALSE(SendEnd(radio.link, &result));
     EXPECT_EQ(result, ERR_COMMAND);
     EXPECT_TRUE(Logged(radio.Report(), "end"));
 }
@@ -229,7 +229,7 @@ TEST(WaitAckTimeout, NoAckLeavesTheReadTimeoutAsItWas) {
     ConnectedRadio radio(sim::SimOptions{});
     ASSERT_TRUE(radio.Connect());
     radio.link.SetReadTimeout(1000);
-    EXPECT_EQ(WaitAck(radio.link), 0);  // nothing was asked, so nothing answers
+    EXPECT_FALSE(WaitAck(radio.link));  // nothing was asked, so nothing answers
     EXPECT_EQ(radio.link.ReadTimeout(), 1000u);
 }
 

@@ -75,11 +75,11 @@ TEST(LinkSessionSwitchSpeed, KeepsTheTailAndTheReadTimeout) {
         {7, "19200,N,8,1"},
     };
     LinkPort link;  // closed: the settings are only noted, which is all this needs
-    ASSERT_EQ(link.SetSettings("19200,N,8,1"), 1);
+    ASSERT_TRUE(link.SetSettings("19200,N,8,1"));
     link.SetReadTimeout(1234);
     for (const auto& [code, settings] : cases) {
         SCOPED_TRACE(static_cast<int>(code));
-        EXPECT_EQ(SwitchSpeed(link, code), 0);
+        EXPECT_TRUE(SwitchSpeed(link, code));
         EXPECT_EQ(link.Settings(), settings);
         EXPECT_EQ(link.ReadTimeout(), 1234u);
     }
@@ -88,8 +88,8 @@ TEST(LinkSessionSwitchSpeed, KeepsTheTailAndTheReadTimeout) {
 TEST(LinkSessionCheck, FailedRequestWriteEndsTheSweepAtOnce) {
     LinkPort link;  // never opened: the first write fails
     link.stopBits = 1;
-    link.SetReadTimeout(1000);
-    EXPECT_EQ(CheckConnection(link), 1);
+    static_cast<void>(link.SetReadTimeout(1000));
+    EXPECT_EQ(CheckConnection(link).fault, LineFault::NotOpen);
     EXPECT_EQ(link.Settings(), "9600,N,8,1");  // no later speed was tried
     EXPECT_EQ(link.ReadTimeout(), 1000u);
 }
@@ -103,7 +103,7 @@ class RadioOnLine {
         if (!radio_.Start()) return false;
         if (link.SetPortName(radio_.PortPath()) != 1) return false;
         link.stopBits = stopBits;
-        return OpenLink(link, nullptr) == 1;
+        return static_cast<bool>(OpenLink(link, nullptr));
     }
     ~RadioOnLine() { static_cast<void>(CloseLink(link, nullptr)); }
 
@@ -122,7 +122,7 @@ TEST(LinkSessionCheck, FindsARadioAtTheFifthSpeedAndEndsAt19200) {
     RadioOnLine line(options);
     ASSERT_TRUE(line.Connect(1));
     uint32_t result = 0;
-    EXPECT_EQ(CheckLink(line.link, &result), 1);
+    EXPECT_TRUE(CheckLink(line.link, &result));
     EXPECT_EQ(result, 0u);
     EXPECT_EQ(line.link.Settings(), "19200,N,8,1");
     EXPECT_EQ(line.link.ReadTimeout(), 1000u);
@@ -141,7 +141,7 @@ TEST(LinkSessionCheck, SynWithoutAckMakesTheSweepGoOnToTheLastSpeed) {
     RadioOnLine line(options);
     ASSERT_TRUE(line.Connect(2));
     uint32_t result = 0;
-    EXPECT_EQ(CheckLink(line.link, &result), 0);
+    EXPECT_FALSE(CheckLink(line.link, &result));
     EXPECT_EQ(result, ERR_NO_LINK);
     const sim::SimReport report = line.Report();
     EXPECT_TRUE(Logged(report, "connection request at 9600"));
@@ -152,15 +152,17 @@ TEST(LinkSessionCheck, SynWithoutAckMakesTheSweepGoOnToTheLastSpeed) {
     EXPECT_EQ(line.link.ReadTimeout(), 1000u);
 }
 
-// The whole sweep without an answer: about 19 s, so it runs once.
+// The whole sweep without an answer: about 19 s, so it runs once; it says that nothing came.
 TEST(LinkSessionCheck, NoRadioGivesNoLinkAfterEverySpeed) {
     sim::SimOptions options;
     options.faults.noSyn = true;
     RadioOnLine line(options);
     ASSERT_TRUE(line.Connect(1));
-    line.link.SetReadTimeout(750);
+    static_cast<void>(line.link.SetReadTimeout(750));
     uint32_t result = 0;
-    EXPECT_EQ(CheckLink(line.link, &result), 0);
+    const LineResult found = CheckLink(line.link, &result);
+    EXPECT_EQ(found.fault, LineFault::NoRadio);
+    EXPECT_EQ(found.seen, SweepSeen::Nothing);
     EXPECT_EQ(result, ERR_NO_LINK);
     EXPECT_TRUE(Logged(line.Report(), "connection request at 9600"));
     EXPECT_EQ(line.link.Settings(), "57600,N,8,1");
