@@ -1,5 +1,8 @@
 #include "front/UpdaterDialogCore.h"
 
+#include <algorithm>
+
+#include "link/SystemPorts.h"
 #include "front/StatusBannerText.h"
 #include "front/TraceSaving.h"
 #include "front/WindowTexts.h"
@@ -61,7 +64,7 @@ void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
 
 void UpdaterDialogCore::EnumeratePorts() {
     window_.ShowWaitCursor(true);
-    ports_ = FindPorts();
+    ports_ = ProbePorts();
     ShowPorts(std::string());
     if (ports_.empty()) Enable(DialogControl::PortList, false);
     window_.DiscardInput();
@@ -73,14 +76,32 @@ void UpdaterDialogCore::RescanPorts() {
     const std::string device = selected >= 0 && selected < static_cast<int>(ports_.size())
                                    ? ports_[static_cast<size_t>(selected)].device
                                    : std::string();
-    window_.ShowWaitCursor(true);
-    ports_ = FindPorts();
-    window_.ShowWaitCursor(false);
+    std::vector<PortInfo> found = ListPorts();
+    const auto sameEntry = [](const PortInfo& a, const PortInfo& b) {
+        return a.device == b.device && a.Label() == b.Label();
+    };
+    // An unchanged list stays as it is, open or closed, its selection untouched.
+    if (selected >= 0 &&
+        std::equal(found.begin(), found.end(), ports_.begin(), ports_.end(), sameEntry)) {
+        return;
+    }
+    ports_ = std::move(found);
     ShowPorts(device);
+    Enable(DialogControl::PortList, !ports_.empty());
 }
 
-std::vector<PortInfo> UpdaterDialogCore::FindPorts() {
+std::vector<PortInfo> UpdaterDialogCore::ProbePorts() {
     return options_.portEnumerator ? options_.portEnumerator(link_) : ScanSystemPorts(link_);
+}
+
+std::vector<PortInfo> UpdaterDialogCore::ListPorts() {
+    std::vector<PortInfo> listed = options_.portLister ? options_.portLister() : ListSystemPorts();
+    // Those another program holds stay in the list, marked: the technician sees why Write
+    // will fail there, and which program to close.
+    std::erase_if(listed, [](const PortInfo& port) {
+        return !port.Usable() && port.access != PortAccess::Busy;
+    });
+    return listed;
 }
 
 void UpdaterDialogCore::ShowPorts(const std::string& preferredDevice) {
@@ -103,6 +124,15 @@ void UpdaterDialogCore::OnSelchangePort(int index) {
 
 void UpdaterDialogCore::OnPortListOpening() {
     if (updateRunning_) return;
+    RescanPorts();
+}
+
+void UpdaterDialogCore::OnPortsChanged() {
+    if (!initialised_) return;  // the start-up scan is still to come
+    if (updateRunning_) {
+        portsChangedDuringUpdate_ = true;
+        return;
+    }
     RescanPorts();
 }
 
@@ -171,6 +201,10 @@ void UpdaterDialogCore::OnWrite() {
     EnableControls();
     updateRunning_ = false;
     window_.EnableTraceSaving(true);
+    if (portsChangedDuringUpdate_) {
+        portsChangedDuringUpdate_ = false;
+        RescanPorts();
+    }
 }
 
 void UpdaterDialogCore::OnSaveTrace() {

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace updater {
 namespace {
 
@@ -76,11 +80,19 @@ bool IsSystemConsole(const std::string& device, const std::string& sysClassTty) 
     return false;
 }
 
-std::vector<std::string> CandidatePortNames() {
+std::vector<std::string> CandidatePortNames() { return PresentPortNames(); }
+
+std::vector<std::string> PresentPortNames() {
 #ifdef _WIN32
-    std::vector<std::string> names;
-    for (unsigned n = 1; n <= kMaxListedPorts; ++n) names.push_back(ComPortName(n));
-    return names;
+    // The system's name table holds a COM port exactly when a device stands behind it, so the
+    // numbers without one cost neither an open nor a pause.
+    std::vector<std::string> present;
+    for (unsigned n = 1; n <= kMaxListedPorts; ++n) {
+        const std::wstring name = L"COM" + std::to_wstring(n);
+        wchar_t target[512];
+        if (QueryDosDeviceW(name.c_str(), target, 512) != 0) present.push_back(ComPortName(n));
+    }
+    return present;
 #else
     return ListSerialDevices();
 #endif

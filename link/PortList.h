@@ -36,8 +36,12 @@ void PutConsolesLast(std::vector<Port>& ports, IsConsole isConsole) {
                           [&](const Port& port) { return !isConsole(port); });
 }
 
-// The names worth trying on this platform: COM1 to COM20 on Windows, ListSerialDevices() on
-// Linux.
+// The names worth trying on this platform: PresentPortNames().
 std::vector<std::string> CandidatePortNames();
+
+// The serial devices this system has, found without opening any: on Windows those of COM1 to
+// COM20 that the system has a device for (all twenty where it cannot tell), ListSerialDevices()
+// on Linux.
+std::vector<std::string> PresentPortNames();
 
 }  // namespace updater

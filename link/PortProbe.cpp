@@ -59,6 +59,11 @@ std::vector<PortInfo> ProbeSystemPorts(SerialPort& port) {
     return ProbePorts(port, CandidatePortNames());
 }
 
+std::string PortInfo::Label() const {
+    const std::string label = PortLabel(device, description);
+    return access == PortAccess::Busy ? label + " \u2014 " + AccessReason(*this) : label;
+}
+
 std::vector<PortInfo> UsablePorts(const std::vector<PortInfo>& ports) {
     std::vector<PortInfo> usable;
     for (const PortInfo& port : ports) {

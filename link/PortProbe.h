@@ -26,7 +26,9 @@ struct PortInfo {
     std::string heldBy;  // when Busy: the program holding the port, where the system tells
 
     bool Usable() const { return access == PortAccess::Usable; }
-    std::string Label() const { return PortLabel(device, description); }
+    // The list's text: PortLabel, and for a port another program holds, by whom:
+    // "ttyUSB0 — FT232R USB UART (A50285BI) — in use by minicom (pid 4711)".
+    std::string Label() const;
 };
 
 // Tries each candidate through port (named, a 50 ms pause, opened, the port type asked) and

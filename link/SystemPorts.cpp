@@ -1,0 +1,54 @@
+#include "link/SystemPorts.h"
+
+#include <algorithm>
+
+#include "link/PortList.h"
+#ifndef _WIN32
+#include "link/PortHolders.h"
+#endif
+
+namespace updater {
+
+namespace {
+
+bool Contains(const std::vector<PortInfo>& ports, const std::string& device) {
+    return std::any_of(ports.begin(), ports.end(),
+                       [&](const PortInfo& port) { return port.device == device; });
+}
+
+}  // namespace
+
+std::vector<PortInfo> ListPorts(const std::vector<std::string>& devices) {
+    std::vector<PortInfo> ports;
+    for (const std::string& device : devices) {
+        PortInfo info;
+        info.device = device;
+        info.description = DescribePort(device);
+#ifndef _WIN32
+        const std::vector<PortHolder> holders = OtherHoldersOf(device);
+        if (!holders.empty()) {
+            info.access = PortAccess::Busy;
+            info.heldBy = DescribeHolders(holders);
+        }
+#endif
+        ports.push_back(std::move(info));
+    }
+    PutConsolesLast(ports, [](const PortInfo& port) { return port.description.systemConsole; });
+    return ports;
+}
+
+std::vector<PortInfo> ListSystemPorts() { return ListPorts(PresentPortNames()); }
+
+std::vector<PortChange> PortChanges(const std::vector<PortInfo>& before,
+                                    const std::vector<PortInfo>& after) {
+    std::vector<PortChange> changes;
+    for (const PortInfo& port : before) {
+        if (!Contains(after, port.device)) changes.push_back({false, port});
+    }
+    for (const PortInfo& port : after) {
+        if (!Contains(before, port.device)) changes.push_back({true, port});
+    }
+    return changes;
+}
+
+}  // namespace updater
