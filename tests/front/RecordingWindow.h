@@ -22,6 +22,8 @@ class RecordingWindow : public UpdaterWindow {
   public:
     // Called for Special Settings; returns whether the user pressed "Set". Empty: Cancel.
     std::function<bool(UserSettings&)> specialSettings;
+    // What reaches the window's thread while an update runs on its own (a device plugged in).
+    std::function<void()> whileServing;
 
     std::string caption;
     std::map<DialogControl, bool> enabled;
@@ -105,6 +107,7 @@ class RecordingWindow : public UpdaterWindow {
     void RunWhileServing(const std::function<void()>& work) override {
         events.push_back("update started");
         std::thread worker(work);
+        if (whileServing) whileServing();
         worker.join();
         events.push_back("update returned");
     }

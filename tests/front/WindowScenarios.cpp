@@ -209,9 +209,10 @@ const std::vector<WindowScenario>& WindowScenarios() {
 FrontOptions ScenarioOptions(const WindowScenario& scenario) {
     FrontOptions options;
     options.specialSettingsFlag = scenario.specialSettingsFlag;
+    // The start-up scan and every later look take the scenario's lists in turn.
     auto looks = std::make_shared<size_t>(0);
     const std::vector<std::vector<std::string>> turns = scenario.portLooks;
-    options.portEnumerator = [turns, looks](SerialPort&) {
+    const auto look = [turns, looks] {
         std::vector<PortInfo> ports;
         if (turns.empty()) return ports;
         const size_t turn = std::min(*looks, turns.size() - 1);
@@ -219,6 +220,8 @@ FrontOptions ScenarioOptions(const WindowScenario& scenario) {
         for (const std::string& device : turns[turn]) ports.push_back(PortInfo{device, {}, {}, {}});
         return ports;
     };
+    options.portEnumerator = [look](SerialPort&) { return look(); };
+    options.portLister = look;
     const bool builtInValid = scenario.builtInImageValid;
     const std::string chosen = scenario.chosenFile;
     const bool chosenValid = scenario.chosenFileValid;

@@ -42,7 +42,8 @@ struct WindowScenario {
     std::string name;
     int specialSettingsFlag = 0;
     bool builtInImageValid = true;
-    // The devices each look for ports finds, in turn; the last list stays.
+    // The devices each look for ports finds (the start-up scan, then each later look), in
+    // turn; the last list stays.
     std::vector<std::vector<std::string>> portLooks;
     // What "Refer" chooses (empty: the chooser is cancelled), and whether it is a valid image.
     std::string chosenFile;
