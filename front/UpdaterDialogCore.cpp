@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "link/SystemPorts.h"
 #include "front/StatusBannerText.h"
 #include "front/TraceSaving.h"
 #include "front/WindowTexts.h"
 #include "front/WindowUpdateHost.h"
+#include "link/SystemPorts.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"

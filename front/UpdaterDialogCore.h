@@ -1,8 +1,9 @@
 #pragma once
 // The main dialog's behaviour without its toolkit: start-up (the image, the caption, the
-// port list under the banner, looked at again when it is opened or a device comes or goes), the five settings and their
-// exchange with Special Settings, the Write button's update with the greying of the controls, and
-// the exit question. Both windows (Qt on Linux, Win32 on Windows) drive one of these and only draw.
+// port list under the banner, looked at again when it is opened or a device comes or goes), the
+// five settings and their exchange with Special Settings, the Write button's update with the
+// greying of the controls, and the exit question. Both windows (Qt on Linux, Win32 on Windows)
+// drive one of these and only draw.
 
 #include <functional>
 #include <memory>

@@ -7,7 +7,8 @@
 namespace updater {
 
 struct PortDescription {
-    std::string product;  // the adapter's own text: "FT232R USB UART", "16550A UART", "pseudo-terminal"
+    std::string
+        product;  // the adapter's own text: "FT232R USB UART", "16550A UART", "pseudo-terminal"
     std::string vendor;          // "FTDI"
     std::string usbId;           // vendor:product id, "0403:6001"
     std::string serial;          // the adapter's serial number, "A50285BI"

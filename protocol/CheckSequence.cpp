@@ -60,7 +60,8 @@ std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
     for (size_t characters = 0; cut < imageVersion.size() && characters < kImageVersionLength;
          ++characters) {
         do ++cut;
-        while (cut < imageVersion.size() && (static_cast<uint8_t>(imageVersion[cut]) & 0xC0) == 0x80);
+        while (cut < imageVersion.size() &&
+               (static_cast<uint8_t>(imageVersion[cut]) & 0xC0) == 0x80);
     }
     const std::string image = imageVersion.substr(0, cut);
     if (radioVersion[0] == 0xFF) {

@@ -20,7 +20,8 @@ void PortListBox::FitOpenListToLabels() {
         widest = std::max(widest, metrics.horizontalAdvance(itemText(i)));
     }
     // The entry's margins and a scroll bar, should the list need one.
-    const int frame = 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+    const int frame = 2 * list->frameWidth() +
+                      list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
                       2 * metrics.averageCharWidth();
     list->setMinimumWidth(std::max(width(), widest + frame));
 }

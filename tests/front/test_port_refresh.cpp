@@ -81,8 +81,9 @@ struct RefreshUnderTest {
     }
 
     std::string SelectedDevice() const {
-        return window.selectedPort >= 0 ? window.ports[static_cast<size_t>(window.selectedPort)].device
-                                        : std::string();
+        return window.selectedPort >= 0
+                   ? window.ports[static_cast<size_t>(window.selectedPort)].device
+                   : std::string();
     }
 
     DeviceEvents system;
@@ -104,13 +105,28 @@ TEST(PortRefresh, FollowsDevicesAddedAndRemovedKeepingTheSelectedOne) {
         Devices listed;
         const char* selectedDevice;
     } cases[] = {
-        {"an adapter added after the selected one", {"COM3"}, 0, true, "COM7", {"COM3", "COM7"},
+        {"an adapter added after the selected one",
+         {"COM3"},
+         0,
+         true,
+         "COM7",
+         {"COM3", "COM7"},
          "COM3"},
-        {"an adapter added before the selected one", {"COM3", "COM7"}, 1, true, "COM1",
-         {"COM1", "COM3", "COM7"}, "COM7"},
+        {"an adapter added before the selected one",
+         {"COM3", "COM7"},
+         1,
+         true,
+         "COM1",
+         {"COM1", "COM3", "COM7"},
+         "COM7"},
         {"another adapter removed", {"COM3", "COM7"}, 1, false, "COM3", {"COM7"}, "COM7"},
-        {"the selected adapter removed: the first one takes its place", {"COM3", "COM7"}, 1,
-         false, "COM7", {"COM3"}, "COM3"},
+        {"the selected adapter removed: the first one takes its place",
+         {"COM3", "COM7"},
+         1,
+         false,
+         "COM7",
+         {"COM3"},
+         "COM3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,7 +201,7 @@ TEST(PortRefresh, DuringAnUpdateTheListWaitsUntilItHasEnded) {
     std::vector<std::string> listedMeanwhile;
     int looksMeanwhile = -1;
     under.window.whileServing = [&] {
-        under.system.Plug("COM9");     // reported on the window's thread while the update runs
+        under.system.Plug("COM9");       // reported on the window's thread while the update runs
         under.system.Pull(kUnopenable);  // the update's own port goes too
         listedMeanwhile = under.Listed();
         looksMeanwhile = under.system.looks;
