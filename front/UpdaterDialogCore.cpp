@@ -1,6 +1,8 @@
 #include "front/UpdaterDialogCore.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 #include "front/StatusBannerText.h"
 #include "front/TraceSaving.h"
@@ -38,7 +40,6 @@ void UpdaterDialogCore::OnInitDialog() {
 
     EnableBanner(1);
     SetBannerTexts({caption, kTextCheckingPorts, "", "", "", "", ""});
-    window_.ShowStatusBanner();
     EnumeratePorts();
     window_.HideStatusBanner();
 
@@ -63,8 +64,23 @@ void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
 }
 
 void UpdaterDialogCore::EnumeratePorts() {
+    // The scan's pauses and opens run on a thread of their own while the window's thread puts
+    // the banner up and paints it; the window then waits for the scan's end. Only the scan
+    // touches the link meanwhile.
+    std::vector<PortInfo> found;
+    std::exception_ptr failure;
+    std::thread scan([&] {
+        try {
+            found = ProbePorts();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    window_.ShowStatusBanner();
     window_.ShowWaitCursor(true);
-    ports_ = ProbePorts();
+    scan.join();
+    if (failure) std::rethrow_exception(failure);
+    ports_ = std::move(found);
     ShowPorts(std::string());
     if (ports_.empty()) Enable(DialogControl::PortList, false);
     window_.DiscardInput();

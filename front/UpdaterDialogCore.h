@@ -29,7 +29,8 @@ using ImageLoaderFunction =
 struct FrontOptions {
     // 1 shows the Special Settings button; any other value keeps it hidden.
     int specialSettingsFlag = 0;
-    // The start-up scan. Empty: the RS-232 ports among this machine's candidates, probed.
+    // The start-up scan, run on a thread of its own while the banner shows. Empty: the RS-232
+    // ports among this machine's candidates, probed.
     PortEnumerator portEnumerator;
     // Every later look (the list opened, a device come or gone). Empty: ListSystemPorts.
     PortLister portLister;

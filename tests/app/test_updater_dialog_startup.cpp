@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -45,24 +47,29 @@ TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
 TEST(UpdaterDialogStartUp, InputMadeDuringThePortScanIsDropped) {
     MessageRecorder recorder;
     LinkPort link;
-    UpdaterDialog* target = nullptr;
+    // Where the user presses and clicks, found on the window's thread: the scan runs on a
+    // thread of its own and only posts the input.
+    QWidget* target = nullptr;
+    QWidget* exitButton = nullptr;
+    QPointF centre, globalCentre;
     UpdaterDialogOptions options;
-    options.portEnumerator = [&target](SerialPort&) {
+    options.portEnumerator = [&](SerialPort&) {
         // A key press and a click on Exit while the scan blocks the window.
         QCoreApplication::postEvent(
             target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-        auto* exitButton = Child(*target, "exitButton");
-        const QPointF centre = QRectF(exitButton->rect()).center();
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QCoreApplication::postEvent(
-                exitButton, new QMouseEvent(type, centre, exitButton->mapToGlobal(centre),
-                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            QCoreApplication::postEvent(exitButton,
+                                        new QMouseEvent(type, centre, globalCentre, Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
         }
         return std::vector<PortInfo>{};
     };
     UpdaterDialog dialog(nullptr, link, options);
     target = &dialog;
     dialog.show();
+    exitButton = Child(dialog, "exitButton");
+    centre = QRectF(exitButton->rect()).center();
+    globalCentre = exitButton->mapToGlobal(centre);
     dialog.OnInitDialog();
     QCoreApplication::processEvents();
 
@@ -85,6 +92,35 @@ TEST(UpdaterDialogStartUp, TheScanLeavesOutMissingDevicesAndTerminals) {
 
     EXPECT_TRUE(dialog.Core().Ports().empty());
     EXPECT_EQ(Child<QComboBox>(dialog, "portList")->count(), 0);
+}
+
+// Two adapters with long labels: the closed list keeps its place in the layout and shows the
+// port's name, the open list is as wide as the longest label.
+TEST(UpdaterDialogStartUp, TheOpenPortListIsAsWideAsItsLongestLabel) {
+    MessageRecorder recorder;
+    PortDescription adapter;
+    adapter.product = "FT232R USB UART with a long product text";
+    adapter.serial = "A50285BI";
+    const std::vector<PortInfo> ports{PortInfo{"/dev/ttyUSB0", adapter, {}, {}},
+                                      PortInfo{"/dev/ttyUSB12", adapter, {}, {}}};
+    LinkPort link;
+    UpdaterDialogOptions options;
+    options.portEnumerator = [ports](SerialPort&) { return ports; };
+    options.portLister = [ports] { return ports; };
+    UpdaterDialog dialog(nullptr, link, options);
+    auto* list = Child<QComboBox>(dialog, "portList");
+    const int closedWidth = list->width();
+    dialog.OnInitDialog();
+    dialog.show();
+
+    EXPECT_EQ(list->width(), closedWidth);
+    const QFontMetrics listFont(list->font());
+    EXPECT_LT(listFont.horizontalAdvance(QStringLiteral("ttyUSB12")), closedWidth);
+    list->showPopup();
+    const QFontMetrics entryFont(list->view()->font());
+    const int longest = entryFont.horizontalAdvance(QString::fromStdString(ports[1].Label()));
+    EXPECT_GE(list->view()->width(), longest);
+    list->hidePopup();
 }
 
 }  // namespace
