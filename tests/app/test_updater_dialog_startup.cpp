@@ -2,8 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>

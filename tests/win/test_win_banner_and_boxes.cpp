@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "WinTestSupport.h"
-#include "front/TraceSaving.h"
 #include "front/StatusBannerText.h"
+#include "front/TraceSaving.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
 #include "win/MessageBox.h"
@@ -136,9 +136,13 @@ TEST(WinMessageBox, TheSystemBoxShowsTextCaptionButtonsAndIcon) {
 // Texts reach the box as UTF-8 and show whole: a path outside the ANSI code page, and a
 // caption with more than Latin-1 in it.
 TEST(WinMessageBox, AUtf8PathShowsWhole) {
-    const std::string path = "C:\\Pr\xc3\xbc" "fstand\\\xd0\xa0\xd0\xb0\xd0\xb4\xd0\xb8\xd0\xbe\\trace.txt";
+    const std::string path =
+        "C:\\Pr\xc3\xbc"
+        "fstand\\\xd0\xa0\xd0\xb0\xd0\xb4\xd0\xb8\xd0\xbe\\trace.txt";
     const std::string text = TraceNotSavedText(path, "access denied");
-    const std::string caption = "Pr\xc3\xbc" "fstand \xe2\x80\x94 Error";
+    const std::string caption =
+        "Pr\xc3\xbc"
+        "fstand \xe2\x80\x94 Error";
     std::string shownText, shownCaption;
     wintest::WhenModalOpens watch(win::WideFromUtf8(caption), [&](HWND box) {
         shownCaption = wintest::WindowText(box);

@@ -36,8 +36,7 @@ std::vector<PortInfo> BenchPorts() {
 }
 
 wintest::DialogSetup LaptopPorts() {
-    return wintest::DialogSetup().SpecialSettings().Ports(
-        [](SerialPort&) { return BenchPorts(); });
+    return wintest::DialogSetup().SpecialSettings().Ports([](SerialPort&) { return BenchPorts(); });
 }
 
 // The scaling the run set, or the window's own when run alone.

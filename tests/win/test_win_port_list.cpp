@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 // dbt.h needs the definitions of windows.h first.
-#include <windows.h>
 #include <dbt.h>
+#include <windows.h>
 
 #include <memory>
 
