@@ -46,6 +46,10 @@ void UpdaterDialogCore::OnInitDialog() {
     window_.ShowControl(DialogControl::SpecialSettings, options_.specialSettingsFlag == 1);
     Enable(DialogControl::Write, imageValid_);
     Enable(DialogControl::Exit, true);
+    if (portsChangedMeanwhile_) {
+        portsChangedMeanwhile_ = false;
+        RescanPorts();
+    }
 }
 
 void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
@@ -69,6 +73,7 @@ void UpdaterDialogCore::EnumeratePorts() {
     // touches the link meanwhile.
     std::vector<PortInfo> found;
     std::exception_ptr failure;
+    scanRunning_ = true;
     std::thread scan([&] {
         try {
             found = ProbePorts();
@@ -79,6 +84,7 @@ void UpdaterDialogCore::EnumeratePorts() {
     window_.ShowStatusBanner();
     window_.ShowWaitCursor(true);
     scan.join();
+    scanRunning_ = false;
     if (failure) std::rethrow_exception(failure);
     ports_ = std::move(found);
     ShowPorts(std::string());
@@ -139,14 +145,15 @@ void UpdaterDialogCore::OnSelchangePort(int index) {
 }
 
 void UpdaterDialogCore::OnPortListOpening() {
-    if (updateRunning_) return;
+    if (scanRunning_ || updateRunning_) return;
     RescanPorts();
 }
 
 void UpdaterDialogCore::OnPortsChanged() {
     if (!initialised_) return;  // the start-up scan is still to come
-    if (updateRunning_) {
-        portsChangedDuringUpdate_ = true;
+    // The scan and the update own the link: the list follows once they have ended.
+    if (scanRunning_ || updateRunning_) {
+        portsChangedMeanwhile_ = true;
         return;
     }
     RescanPorts();
@@ -217,8 +224,8 @@ void UpdaterDialogCore::OnWrite() {
     EnableControls();
     updateRunning_ = false;
     window_.EnableTraceSaving(true);
-    if (portsChangedDuringUpdate_) {
-        portsChangedDuringUpdate_ = false;
+    if (portsChangedMeanwhile_) {
+        portsChangedMeanwhile_ = false;
         RescanPorts();
     }
 }

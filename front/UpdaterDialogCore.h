@@ -98,7 +98,9 @@ class UpdaterDialogCore {
     bool imageValid_ = true;
     bool initialised_ = false;
     bool updateRunning_ = false;
-    bool portsChangedDuringUpdate_ = false;
+    bool scanRunning_ = false;
+    // A device came or went while the start-up scan or an update ran.
+    bool portsChangedMeanwhile_ = false;
     bool exitEnabled_ = true;
 };
 

@@ -24,6 +24,8 @@ class RecordingWindow : public UpdaterWindow {
     std::function<bool(UserSettings&)> specialSettings;
     // What reaches the window's thread while an update runs on its own (a device plugged in).
     std::function<void()> whileServing;
+    // What reaches the window's thread while the banner shows, the start-up scan running.
+    std::function<void()> whileBannerShown;
 
     std::string caption;
     std::map<DialogControl, bool> enabled;
@@ -67,6 +69,7 @@ class RecordingWindow : public UpdaterWindow {
         bannerUp = true;
         const BannerTexts& texts = CurrentBannerTexts();
         events.push_back("banner shown: " + texts[0] + "|" + texts[1]);
+        if (whileBannerShown) whileBannerShown();
     }
     void HideStatusBanner() override {
         bannerUp = false;

@@ -220,6 +220,30 @@ TEST(PortRefresh, DuringAnUpdateTheListWaitsUntilItHasEnded) {
     EXPECT_TRUE(under.window.Enabled(DialogControl::PortList));
 }
 
+TEST(PortRefresh, AReportDuringTheStartUpScanIsFollowedOnceTheScanHasEnded) {
+    MessageRecorder recorder;
+    DeviceEvents system({"COM3"});
+    RecordingWindow window;
+    LinkPort link;
+    FrontOptions options;
+    options.imageLoader = testing::LoadSmallImage;
+    options.portEnumerator = [&system](SerialPort&) { return system.List(); };
+    options.portLister = [&system] { return system.List(); };
+    UpdaterDialogCore core(window, link, options);
+    system.Connect(core);
+    size_t listedWhileScanning = 99;
+    window.whileBannerShown = [&] {
+        system.Plug("COM4");  // on the window's thread, the scan running on its own
+        listedWhileScanning = window.ports.size();
+    };
+    core.OnInitDialog();
+
+    EXPECT_EQ(listedWhileScanning, 0u);  // the scan's list was not touched meanwhile
+    ASSERT_EQ(window.ports.size(), 2u);  // and the change followed after it
+    EXPECT_EQ(window.ports[1].device, "COM4");
+    EXPECT_EQ(window.selectedPort, 0);
+}
+
 TEST(PortRefresh, ReportsBeforeTheStartUpScanAreLeftToIt) {
     RecordingWindow window;
     LinkPort link;
