@@ -227,7 +227,11 @@ TEST(PortRefresh, AReportDuringTheStartUpScanIsFollowedOnceTheScanHasEnded) {
     LinkPort link;
     FrontOptions options;
     options.imageLoader = testing::LoadSmallImage;
-    options.portEnumerator = [&system](SerialPort&) { return system.List(); };
+    // The scan found COM3; it runs on a thread of its own, so it does not look at `system`,
+    // which the window's thread changes meanwhile.
+    options.portEnumerator = [](SerialPort&) {
+        return std::vector<PortInfo>{PortInfo{"COM3", {}, {}, {}}};
+    };
     options.portLister = [&system] { return system.List(); };
     UpdaterDialogCore core(window, link, options);
     system.Connect(core);
