@@ -3,9 +3,8 @@
 // maker, and for USB adapters the ids and serial number.
 
 #include <windows.h>
-// setupapi.h and devpkey.h need the definitions of windows.h first.
+// setupapi.h needs the definitions of windows.h first.
 #include <devguid.h>
-#include <devpkey.h>
 #include <setupapi.h>
 
 #include <algorithm>
@@ -33,13 +32,18 @@ std::string RegistryProperty(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD property
     return Utf8FromRegistryText(buffer, std::min<size_t>(size / sizeof(wchar_t), 512));
 }
 
+// The device description that the bus reported (DEVPKEY_Device_BusReportedDeviceDesc), kept
+// here because MinGW's import libraries do not carry the system's property keys.
+constexpr DEVPROPKEY kBusReportedDeviceDesc{
+    {0x540b947e, 0x8b40, 0x45bc, {0xa8, 0xa2, 0x6a, 0x0b, 0x89, 0x4c, 0xbd, 0xa2}}, 4};
+
 // The text the adapter itself reports ("FT232R USB UART"); empty where the bus reported none
 // or the system is too old to keep it.
 std::string BusReportedDescription(HDEVINFO set, SP_DEVINFO_DATA& info) {
     wchar_t buffer[512] = {};
     DEVPROPTYPE type = 0;
     DWORD size = 0;
-    if (!SetupDiGetDevicePropertyW(set, &info, &DEVPKEY_Device_BusReportedDeviceDesc, &type,
+    if (!SetupDiGetDevicePropertyW(set, &info, &kBusReportedDeviceDesc, &type,
                                    reinterpret_cast<BYTE*>(buffer), sizeof buffer, &size, 0) ||
         type != DEVPROP_TYPE_STRING) {
         return {};
