@@ -47,29 +47,24 @@ TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
 TEST(UpdaterDialogStartUp, InputMadeDuringThePortScanIsDropped) {
     MessageRecorder recorder;
     LinkPort link;
-    // Where the user presses and clicks, found on the window's thread: the scan runs on a
-    // thread of its own and only posts the input.
-    QWidget* target = nullptr;
-    QWidget* exitButton = nullptr;
-    QPointF centre, globalCentre;
+    // A key press and a click on Exit, made on the window's thread; the scan, running on a
+    // thread of its own, only posts them while it blocks the window.
+    std::vector<std::pair<QObject*, QEvent*>> input;
     UpdaterDialogOptions options;
-    options.portEnumerator = [&](SerialPort&) {
-        // A key press and a click on Exit while the scan blocks the window.
-        QCoreApplication::postEvent(
-            target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QCoreApplication::postEvent(exitButton,
-                                        new QMouseEvent(type, centre, globalCentre, Qt::LeftButton,
-                                                        Qt::LeftButton, Qt::NoModifier));
-        }
+    options.portEnumerator = [&input](SerialPort&) {
+        for (const auto& [receiver, event] : input) QCoreApplication::postEvent(receiver, event);
         return std::vector<PortInfo>{};
     };
     UpdaterDialog dialog(nullptr, link, options);
-    target = &dialog;
     dialog.show();
-    exitButton = Child(dialog, "exitButton");
-    centre = QRectF(exitButton->rect()).center();
-    globalCentre = exitButton->mapToGlobal(centre);
+    input.push_back({&dialog, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier)});
+    auto* exitButton = Child(dialog, "exitButton");
+    const QPointF centre = QRectF(exitButton->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        input.push_back(
+            {exitButton, new QMouseEvent(type, centre, exitButton->mapToGlobal(centre),
+                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier)});
+    }
     dialog.OnInitDialog();
     QCoreApplication::processEvents();
 
