@@ -36,7 +36,10 @@ std::vector<PortInfo> BenchPorts() {
 }
 
 wintest::DialogSetup LaptopPorts() {
-    return wintest::DialogSetup().SpecialSettings().Ports([](SerialPort&) { return BenchPorts(); });
+    wintest::DialogSetup setup;
+    setup.specialSettingsFlag = 1;
+    setup.ports = [](SerialPort&) { return BenchPorts(); };
+    return setup;
 }
 
 // The scaling the run set, or the window's own when run alone.
