@@ -20,15 +20,18 @@ bool Contains(const std::vector<PortInfo>& ports, const std::string& device) {
 
 std::vector<PortInfo> ListPorts(const std::vector<std::string>& devices) {
     std::vector<PortInfo> ports;
-    for (const std::string& device : devices) {
-        PortInfo info;
-        info.device = device;
-        info.description = DescribePort(device);
 #ifndef _WIN32
-        const std::vector<PortHolder> holders = OtherHoldersOf(device);
-        if (!holders.empty()) {
+    // One look at the processes for all the devices.
+    const std::vector<std::vector<PortHolder>> holders = OtherHoldersOf(devices);
+#endif
+    for (size_t i = 0; i < devices.size(); ++i) {
+        PortInfo info;
+        info.device = devices[i];
+        info.description = DescribePort(devices[i]);
+#ifndef _WIN32
+        if (!holders[i].empty()) {
             info.access = PortAccess::Busy;
-            info.heldBy = DescribeHolders(holders);
+            info.heldBy = DescribeHolders(holders[i]);
         }
 #endif
         ports.push_back(std::move(info));
