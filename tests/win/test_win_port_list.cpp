@@ -2,10 +2,9 @@
 // label while the closed one keeps the template's width and shows the port's name whole, and
 // the list following the system's reports of COM ports added and removed (WM_DEVICECHANGE).
 #include <gtest/gtest.h>
-
+#include <windows.h>
 // dbt.h needs the definitions of windows.h first.
 #include <dbt.h>
-#include <windows.h>
 
 #include <memory>
 
