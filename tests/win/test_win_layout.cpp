@@ -39,6 +39,7 @@ wintest::DialogSetup LaptopPorts() {
     wintest::DialogSetup setup;
     setup.specialSettingsFlag = 1;
     setup.ports = [](SerialPort&) { return BenchPorts(); };
+    setup.lister = [] { return BenchPorts(); };  // opening the list looks again
     return setup;
 }
 
