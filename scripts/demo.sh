@@ -3,8 +3,9 @@
 # simulated one on a pseudo-terminal, and afterwards its memory is compared with the image.
 # On a fresh Debian 12 machine it first installs what it needs (as root) and builds.
 #
-# Usage: scripts/demo.sh [--port PATH] [--yes] [--no-build] [--build-dir DIR]
+# Usage: scripts/demo.sh [--port PATH] [--file IMAGE] [--yes] [--no-build] [--build-dir DIR]
 #   --port PATH      write into the real radio on PATH (the version change is asked for)
+#   --file IMAGE     write this scrambled image file instead of the image the program carries
 #   --yes            confirm the version change in advance (always so for the simulated radio)
 #   --no-build       use the programs already built in the build directory
 #   --build-dir DIR  build directory (default: build, as the default preset makes it)
@@ -13,15 +14,17 @@ cd "$(dirname "$0")/.."
 
 port=""
 confirm=()
+image_file=()
 build_dir=build
 do_build=1
 while (($#)); do
   case "$1" in
     --port) port=${2:?--port needs a path}; shift 2 ;;
+    --file) image_file=(--file "${2:?--file needs a path}"); shift 2 ;;
     --yes) confirm=(--yes); shift ;;
     --no-build) do_build=0; shift ;;
     --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
-    -h|--help) sed -n '2,11p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
     *) echo "demo.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -40,7 +43,7 @@ sim=$build_dir/sim/radio-sim
 [[ -x "$cli" ]] || { echo "demo.sh: $cli is not built" >&2; exit 1; }
 
 if [[ -n "$port" ]]; then
-  exec "$cli" write --port "$port" "${confirm[@]}"
+  exec "$cli" write --port "$port" "${confirm[@]}" "${image_file[@]}"
 fi
 [[ -x "$sim" ]] || { echo "demo.sh: $sim is not built" >&2; exit 1; }
 
@@ -53,33 +56,22 @@ cleanup() {
 trap cleanup EXIT
 
 dump=$work/radio-memory.txt
-"$sim" --once --dump "$dump" >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-  [[ -s "$work/sim.out" ]] && break
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.1
-done
-radio_port=$(head -n 1 "$work/sim.out" || true)
-if [[ -z "$radio_port" ]]; then
+source scripts/lib/radio.sh
+if ! radio_start "$work/sim" "$sim" --once --dump "$dump"; then
   echo "demo.sh: the simulated radio did not start" >&2
   cat "$work/sim.err" >&2
   exit 1
 fi
+sim_pid=$radio_pid
 echo "simulated radio on $radio_port"
 
 write_status=0
-"$cli" write --port "$radio_port" --yes || write_status=$?
+"$cli" write --port "$radio_port" --yes "${image_file[@]}" || write_status=$?
 
 # With --once the radio stops by itself after the end command; a failed write leaves it
 # waiting, so it is told to stop (it still writes its dump and summary).
-for _ in $(seq 50); do
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$sim_pid" 2>/dev/null && kill -TERM "$sim_pid"
 sim_status=0
-wait "$sim_pid" || sim_status=$?
+radio_stop "$sim_pid" || sim_status=$?
 sim_pid=""
 cat "$work/sim.err"
 
@@ -93,5 +85,5 @@ if ((sim_status != 0)); then
 fi
 
 # The radio must hold exactly the bytes of the low, main and top-area transfer blocks.
-"$cli" info --blocks >"$work/blocks.txt"
+"$cli" info --blocks "${image_file[@]}" >"$work/blocks.txt"
 bash scripts/compare-dump.sh "$work/blocks.txt" "$dump"

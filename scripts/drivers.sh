@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Whole updates through real serial drivers: an emulated PC (QEMU, plain emulation) boots the
-# kernel of Debian's linux-image-amd64 with a small busybox system that holds updater-cli. Its
-# kernel drives an emulated 16550 UART (ttyS1) and an emulated FT232 USB serial adapter on an
-# xHCI controller (ttyUSB0, ftdi_sio); QEMU hands the bytes and the line settings the guest's
-# drivers set to the pseudo-terminal of radio-sim on this machine, which judges every byte and
-# every wait. The guest runs the commands this script sends it on its console UART (ttyS0).
+# Whole updates through real serial drivers: the cases. An emulated PC (scripts/lib/qemu-guest.sh)
+# whose kernel drives a 16550 UART (ttyS1) and an FT232 USB serial adapter (ttyUSB0) runs
+# updater-cli; QEMU hands the bytes and the line settings the guest's drivers set to the
+# pseudo-terminal of radio-sim on this machine, which judges every byte and every wait.
 #
 # Usage: scripts/drivers.sh
-#   LINUX_BUILD=dir  build directory with updater-cli, radio-sim, scramble-image, line-readback
-#                    and bench_write (default: build)
+#   LINUX_BUILD=dir  build directory with updater-cli, radio-sim, scramble-image and
+#                    line-readback (default: build)
+#   DRIVERS_BENCH=1  also time the whole embedded image over a pseudo-terminal beside the write
+#                    through the adapter, with the protocol's floor (needs bench_write)
 #   DRIVERS_KEEP=1   keep the work directory (its path is printed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,9 @@ sim=$build/sim/radio-sim
 scramble=$build/tools/scramble-image
 readback=$build/tests/drivers/line-readback
 bench=$build/bench/bench_write
-for program in "$cli" "$sim" "$scramble" "$readback" "$bench"; do
+programs=("$cli" "$sim" "$scramble" "$readback")
+[[ -z ${DRIVERS_BENCH:-} ]] || programs+=("$bench")
+for program in "${programs[@]}"; do
   [[ -x $program ]] || { echo "drivers: $program was not built" >&2; exit 1; }
 done
 
@@ -37,135 +39,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# --- the guest's kernel and drivers, from Debian's package (fetched, never installed) ---------
-modules=(usb-common usbcore xhci-hcd xhci-pci usbserial ftdi_sio)
-kernel_cache=$build/drivers-guest
-# A machine whose package lists were cleared knows no kernel package: read them again.
-if ! apt-cache show linux-image-amd64 >/dev/null 2>&1; then
-  as_root=()
-  [[ $(id -u) -eq 0 ]] || as_root=(sudo)
-  "${as_root[@]}" apt-get update -qq
-fi
-kernel_package=$(apt-cache depends linux-image-amd64 |
-  awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
-[[ -n $kernel_package ]] || { echo "drivers: no kernel package behind linux-image-amd64" >&2; exit 1; }
-if [[ ! -f $kernel_cache/$kernel_package/vmlinuz ]]; then
-  rm -rf "$kernel_cache/$kernel_package"
-  mkdir -p "$kernel_cache/$kernel_package/x"
-  (
-    cd "$kernel_cache/$kernel_package"
-    # apt runs the download as its own user where it can; a directory it may write to.
-    chmod 777 . 2>/dev/null || true
-    timeout 600 apt-get download "$kernel_package" 2>&1 | grep -v '^W: Download is performed unsandboxed' || true
-    deb=$(ls ./*.deb)
-    patterns=(--wildcards './boot/vmlinuz-*')
-    for module in "${modules[@]}"; do patterns+=("*/kernel/drivers/usb/*/$module.ko"); done
-    dpkg-deb --fsys-tarfile "$deb" | tar -x -C x "${patterns[@]}"
-    for module in "${modules[@]}"; do find x -name "$module.ko" -exec cp {} . \;; done
-    mv x/boot/vmlinuz-* vmlinuz
-    rm -rf x "$deb"
-  )
-fi
-kernel_dir=$kernel_cache/$kernel_package
-echo "drivers: guest kernel from $kernel_package"
-
-# --- the guest's files: busybox, updater-cli with its libraries, the drivers, the images -----
-guest=$work/guest
-mkdir -p "$guest"/{bin,modules,proc,sys,dev,images}
-cp /bin/busybox "$guest/bin/busybox"
-cp "$cli" "$guest/bin/updater-cli"
-for library in $(ldd "$cli" | awk '/=> \// {print $3} /^\t\/lib/ {print $1}'); do
-  cp -L --parents "$library" "$guest"
-done
-cp "$readback" "$guest/bin/line-readback"
-for module in "${modules[@]}"; do cp "$kernel_dir/$module.ko" "$guest/modules/"; done
-install -m 755 tests/drivers/guest-init.sh "$guest/init"
-small=$guest/images/small-image.mot
-"$scramble" tests/wine/small-image.srec "$small"
-"$cli" info --blocks --file "$small" >"$work/small-blocks.txt"
+# --- the emulated PC, with the images of the cases -------------------------------------------
+source scripts/lib/qemu-guest.sh
+source scripts/lib/radio.sh
+guest_kernel
+guest_files
+"$scramble" tests/wine/small-image.srec "$guest/images/small-image.mot"
+"$cli" info --blocks --file "$guest/images/small-image.mot" >"$work/small-blocks.txt"
 "$cli" info --blocks >"$work/embedded-blocks.txt"
-(cd "$guest" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd.gz"
-
-# --- the emulated PC ------------------------------------------------------------------------
-# ttyS0: the console and the command line of this script; ttyS1: the UART under test; the
-# timer check is left out, as it fails on a busy machine under plain emulation. The
-# USB adapter is plugged in for each case (QEMU cannot move it to another terminal).
-mkfifo "$work/ctl.in" "$work/ctl.out" "$work/qmp.in" "$work/qmp.out"
-qemu-system-x86_64 -nodefaults -no-user-config -display none -no-reboot -m 256 \
-  -kernel "$kernel_dir/vmlinuz" -initrd "$work/initrd.gz" \
-  -append "console=ttyS0 loglevel=1 panic=-1 printk.time=1 no_timer_check" \
-  -chardev pipe,id=ctl,path="$work/ctl" -serial chardev:ctl \
-  -chardev null,id=uart -serial chardev:uart \
-  -device qemu-xhci,id=xhci \
-  -chardev pipe,id=qmp,path="$work/qmp" -mon chardev=qmp,mode=control \
-  >"$work/qemu.log" 2>&1 &
-started_pids+=("$!")
-qemu_pid=$!
-cat "$work/ctl.out" >"$work/ctl.log" &
-started_pids+=("$!")
-cat "$work/qmp.out" >"$work/qmp.log" &
-started_pids+=("$!")
-exec 7>"$work/ctl.in" 8>"$work/qmp.in"
-
-# wait_for FILE PATTERN SECONDS: true once a line of FILE matches PATTERN (extended regex).
-wait_for() {
-  local file=$1 pattern=$2 until=$((SECONDS + $3))
-  while ((SECONDS < until)); do
-    grep -Eq -- "$pattern" "$file" 2>/dev/null && return 0
-    kill -0 "$qemu_pid" 2>/dev/null || { echo "drivers: QEMU ended: $(cat "$work/qemu.log")" >&2; return 1; }
-    sleep 0.1
-  done
-  return 1
-}
-
-# qmp JSON: one QEMU monitor command; false when QEMU answers with an error.
-qmp_count=0
-qmp() {
-  echo "$1" >&8
-  qmp_count=$((qmp_count + 1))
-  local until=$((SECONDS + 30))
-  while (($(grep -cE '^\{"(return|error)"' "$work/qmp.log") < qmp_count)); do
-    ((SECONDS < until)) || { echo "drivers: QEMU's monitor did not answer $1" >&2; return 1; }
-    sleep 0.05
-  done
-  local answer
-  answer=$(grep -E '^\{"(return|error)"' "$work/qmp.log" | sed -n "${qmp_count}p")
-  [[ $answer == '{"return"'* ]] || { echo "drivers: QEMU refused $1: $answer" >&2; return 1; }
-}
-
-boot_start=$SECONDS
-wait_for "$work/qmp.log" '"QMP"' 30 || { echo "drivers: QEMU's monitor did not start" >&2; exit 1; }
-qmp '{"execute": "qmp_capabilities"}'
-wait_for "$work/ctl.log" '^@@boot ready' 180 || {
-  echo "drivers: the guest did not boot; its console said:" >&2
-  sed 's/^/    /' "$work/ctl.log" >&2
-  exit 1
-}
-echo "drivers: the guest booted in $((SECONDS - boot_start)) s"
-grep '^@@boot cannot' "$work/ctl.log" >&2 && exit 1
-
-# guest ID SECONDS COMMAND: runs COMMAND in the guest and waits for its end; its output goes
-# to $work/ID.out, its status to $work/ID.status.
-command_count=0
-guest_start() {
-  local id=$1 command=$2
-  echo "$id $command" >&7
-}
-guest_finish() {
-  local id=$1 seconds=$2
-  if ! wait_for "$work/ctl.log" "^@@$id status [0-9]+" "$seconds"; then
-    echo "drivers: the guest did not finish $id within $seconds s" >&2
-    echo 124 >"$work/$id.status"
-  else
-    sed -n "s/^@@$id status \([0-9]*\).*/\1/p" "$work/ctl.log" | tail -n 1 >"$work/$id.status"
-  fi
-  grep "^@@$id " "$work/ctl.log" | grep -v "^@@$id status " | sed "s/^@@$id //" | tr -d '\r' \
-    >"$work/$id.out" || true
-}
-guest() {
-  guest_start "$1" "$3"
-  guest_finish "$1" "$2"
-}
+guest_boot
 
 # --- the simulated radio on a terminal of its own for each case ------------------------------
 failures=0
@@ -184,89 +66,16 @@ fail() {
 
 # start_radio NAME "SIM OPTIONS": a radio-sim whose terminal's path lands in $work/NAME.pty.
 start_radio() {
-  local name=$1 out=$work/$1.sim.out
   # shellcheck disable=SC2086  # the simulator's options are words
-  "$sim" --once --dump "$work/$name.dump" $2 >"$out" 2>"$work/$name.sim.err" &
-  started_pids+=("$!")
-  echo "$!" >"$work/$name.sim.pid"
-  local i
-  for i in $(seq 100); do
-    [[ -s $out ]] && break
-    sleep 0.1
-  done
-  head -n 1 "$out" >"$work/$name.pty"
-  [[ -s $work/$name.pty ]]
+  radio_start "$work/$1.sim" "$sim" --once --dump "$work/$1.dump" $2 || return 1
+  started_pids+=("$radio_pid")
+  echo "$radio_pid" >"$work/$1.sim.pid"
+  echo "$radio_port" >"$work/$1.pty"
 }
 
 # stop_radio NAME [SECONDS]: waits up to SECONDS (10) for the radio to end by itself (it does
 # after the dialogue), else tells it to; true when its checks held.
-stop_radio() {
-  local pid status=0 i
-  pid=$(cat "$work/$1.sim.pid")
-  for i in $(seq "$((${2:-10} * 10))"); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && kill -TERM "$pid"
-  wait "$pid" || status=$?
-  return "$status"
-}
-
-# plug_uart NAME: the UART's far end becomes the terminal of radio NAME.
-plug_uart() {
-  qmp "{\"execute\": \"chardev-change\", \"arguments\": {\"id\": \"uart\", \"backend\":
-    {\"type\": \"serial\", \"data\": {\"device\": \"$(cat "$work/$1.pty")\"}}}}"
-}
-unplug_uart() {
-  qmp '{"execute": "chardev-change", "arguments": {"id": "uart", "backend": {"type": "null", "data": {}}}}'
-}
-
-# plug_usb NAME: an FT232 adapter whose far end is the terminal of radio NAME (none: nothing)
-# is plugged in; unplug_usb pulls it out again (as a user would: the guest is not asked).
-usb_plugs=0
-plug_usb() {
-  usb_plugs=$((usb_plugs + 1))
-  # The adapter shows itself to the guest only once its far end is open: with no radio, the
-  # far end is a file that takes the bytes.
-  local backend='{"type": "file", "data": {"out": "/dev/null"}}'
-  [[ $1 == none ]] || backend="{\"type\": \"serial\", \"data\": {\"device\": \"$(cat "$work/$1.pty")\"}}"
-  qmp "{\"execute\": \"chardev-add\", \"arguments\": {\"id\": \"usb$usb_plugs\", \"backend\":
-    $backend}}" &&
-    qmp "{\"execute\": \"device_add\", \"arguments\": {\"driver\": \"usb-serial\",
-      \"id\": \"adapter\", \"chardev\": \"usb$usb_plugs\", \"serial\": \"VM24A001\"}}"
-}
-unplug_usb() {
-  local deleted
-  deleted=$(grep -c '"DEVICE_DELETED".*"adapter"' "$work/qmp.log" || true)
-  qmp '{"execute": "device_del", "arguments": {"id": "adapter"}}' || return 1
-  local until=$((SECONDS + 30))
-  while (($(grep -c '"DEVICE_DELETED".*"adapter"' "$work/qmp.log" || true) <= deleted)); do
-    ((SECONDS < until)) || { echo "drivers: the adapter was not removed" >&2; return 1; }
-    sleep 0.1
-  done
-  qmp "{\"execute\": \"chardev-remove\", \"arguments\": {\"id\": \"usb$usb_plugs\"}}"
-}
-
-# The port's far end becomes radio NAME's terminal; in the guest the port must be there (an
-# adapter just plugged in needs its driver first).
-plug() {
-  case $2 in
-    /dev/ttyS1) plug_uart "$1" ;;
-    /dev/ttyUSB0) plug_usb "$1" ;;
-  esac
-}
-unplug() {
-  case $1 in
-    /dev/ttyS1) unplug_uart ;;
-    /dev/ttyUSB0) unplug_usb ;;
-  esac
-}
-# The guest's words to wait (bounded) for PORT's device node and to park the line at a speed
-# the Updater never uses, so that its own setting at open shows on the radio's line.
-port_ready() {
-  echo "i=0; while [ ! -e $1 ] && [ \$i -lt 200 ]; do sleep 0.1; i=\$((i + 1)); done;" \
-    "stty -F $1 115200 cs8 -cstopb -parenb || exit 90;"
-}
+stop_radio() { radio_stop "$(cat "$work/$1.sim.pid")" "${2:-10}"; }
 
 # update NAME PORT SECONDS [--time] [CLI OPTIONS]: runs a write in the guest with a trace (timed
 # with its processor time by --time), and shows the trace's last close event in its output.
@@ -418,26 +227,32 @@ unplug_message=$no_answer
 unplug_case usb-pulled-out
 write_case usb-after-pulled-out /dev/ttyUSB0 "" "$work/small-blocks.txt" 120 "${small_file[@]}"
 
-# The whole embedded image through the adapter, timed in the guest; beside it the same write
-# over a pseudo-terminal on this machine, with the protocol's floor.
-"$bench" --benchmark_filter='^BM_WriteEmbeddedImage/' --benchmark_format=json \
-  >"$work/pty-bench.json" 2>"$work/pty-bench.err" &
-bench_pid=$!
-started_pids+=("$bench_pid")
+# The whole embedded image through the adapter, timed in the guest; with DRIVERS_BENCH=1 beside
+# it the same write over a pseudo-terminal on this machine, with the protocol's floor.
+if [[ -n ${DRIVERS_BENCH:-} ]]; then
+  "$bench" --benchmark_filter='^BM_WriteEmbeddedImage/' --benchmark_format=json \
+    >"$work/pty-bench.json" 2>"$work/pty-bench.err" &
+  bench_pid=$!
+  started_pids+=("$bench_pid")
+fi
 write_case usb-embedded /dev/ttyUSB0 "" "$work/embedded-blocks.txt" 400 --time
-bench_status=0
-wait "$bench_pid" || bench_status=$?
-counter() { sed -n "s/.*\"$1\": \([0-9.e+-]*\).*/\1/p" "$work/pty-bench.json" | head -n 1; }
-floor=$(counter floor_s) pty_wall=$(counter wall_s)
 usb_wall=$(sed -n 's/^real[[:space:]]*\([0-9]*\)m \{0,1\}\([0-9.]*\)s$/\1 \2/p' "$work/usb-embedded.out" |
   awk '{print $1 * 60 + $2}')
 usb_cpu=$(sed -n 's/^\(user\|sys\)[[:space:]]*\([0-9]*\)m \{0,1\}\([0-9.]*\)s$/\2 \3/p' "$work/usb-embedded.out" |
   awk '{cpu += $1 * 60 + $2} END {print cpu}')
-if ((bench_status == 0)) && [[ -n $floor && -n $pty_wall && -n $usb_wall ]]; then
-  awk -v f="$floor" -v p="$pty_wall" -v u="$usb_wall" -v c="$usb_cpu" 'BEGIN {
-    printf "drivers: benchmark: the embedded image through the USB adapter took %.1f s: %.3f x the protocol floor (%.1f s), %.3f x the pseudo-terminal write (%.1f s); the Updater used %.1f s of processor time in the guest\n", u, u / f, f, u / p, p, c }'
-else
-  fail benchmark "no figures (bench_write status $bench_status)" "$work/pty-bench.err"
+echo "drivers: the embedded image through the USB adapter took ${usb_wall:-?} s; the Updater used" \
+  "${usb_cpu:-?} s of processor time in the guest"
+if [[ -n ${DRIVERS_BENCH:-} ]]; then
+  bench_status=0
+  wait "$bench_pid" || bench_status=$?
+  counter() { sed -n "s/.*\"$1\": \([0-9.e+-]*\).*/\1/p" "$work/pty-bench.json" | head -n 1; }
+  floor=$(counter floor_s) pty_wall=$(counter wall_s)
+  if ((bench_status == 0)) && [[ -n $floor && -n $pty_wall && -n $usb_wall ]]; then
+    awk -v f="$floor" -v p="$pty_wall" -v u="$usb_wall" 'BEGIN {
+      printf "drivers: benchmark: %.3f x the protocol floor (%.1f s), %.3f x the pseudo-terminal write (%.1f s)\n", u / f, f, u / p, p }'
+  else
+    fail benchmark "no figures (bench_write status $bench_status)" "$work/pty-bench.err"
+  fi
 fi
 
 guest_start poweroff "poweroff -f"

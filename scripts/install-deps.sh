@@ -14,6 +14,8 @@ packages=(
   srecord xvfb xauth imagemagick libx11-dev
   g++-mingw-w64-x86-64-posix
   dpkg-dev fakeroot file lintian desktop-file-utils help2man zip
+  # Signing and checking a release: Authenticode, OpenPGP, the apt repository.
+  osslsigncode openssl gnupg gpgv unzip apt-utils
 )
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(wine wine64 fonts-wine nsis x11-utils)

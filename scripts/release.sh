@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # A firmware release in one command: the Debian package, the Windows installer and the portable
 # zip, all built around IMAGE (the stored, scrambled form), in one folder with SHA256SUMS and
-# RELEASE.txt (the image's version, top-area tag, block counts and the image file's SHA-256).
+# RELEASE.txt (the image's version, top-area tag, block counts and the image file's SHA-256),
+# and an apt repository holding the .deb (scripts/release-folder.sh).
 # The build checks the image with the program's own loader first and stops with its reason
 # when the program would refuse it.
 #
 # Reproducible to the byte: the same sources and image give the same three files in any folder
 # at any time. The time inside them is the last commit's (SOURCE_DATE_EPOCH), the programs hold
 # no build folder, and the compiler cache is not used, so that every byte is compiled here.
+#
+# Signed when given a signing identity in the environment (never kept in the repository):
+# Authenticode on updater.exe, updater-cli.exe, the uninstaller and the installer (see
+# scripts/authenticode.sh for RELEASE_SIGN_CERT, RELEASE_SIGN_KEY, RELEASE_SIGN_PKCS12,
+# RELEASE_SIGN_PASSFILE and RELEASE_TIMESTAMP_URL), and with the OpenPGP key RELEASE_GPG_KEY
+# SHA256SUMS.asc and the apt repository's InRelease and Release.gpg. Without them the release is
+# unsigned, and this says so. Signatures removed (`osslsigncode remove-signature`), the programs
+# and the uninstaller are the unsigned build's bytes; scripts/verify-release.sh checks a release.
 #
 # Usage: scripts/release.sh IMAGE.mot [OUT_DIR]
 #   OUT_DIR        the release folder (default: release/vm-updater-<version>-fw<firmware>)
@@ -27,6 +36,14 @@ mkdir -p "$build"
 build=$(realpath "$build")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export CCACHE_DISABLE=1
+identity=0
+bash scripts/authenticode.sh identity || identity=$?
+((identity != 1)) ||
+  echo "release: no Authenticode identity (RELEASE_SIGN_CERT and RELEASE_SIGN_KEY, or" \
+    "RELEASE_SIGN_PKCS12): the Windows files are not signed" >&2
+((identity <= 1)) || exit 1
+[[ -z ${RELEASE_GPG_KEY:-} ]] || gpg --batch --list-secret-keys "$RELEASE_GPG_KEY" >/dev/null ||
+  { echo "release: no secret OpenPGP key $RELEASE_GPG_KEY in the keyring" >&2; exit 1; }
 [[ -z $(git status --porcelain --untracked-files=no) ]] ||
   echo "release: the working tree has changes that are not committed; the release holds them" >&2
 
@@ -53,26 +70,5 @@ mapfile -t windows < <(bash scripts/make-windows-packages.sh "$mingw" "$build/wi
 # --- the release folder --------------------------------------------------------------------
 name=$(basename "${windows[0]}" -setup.exe)
 out=${out_arg:-$root/release/$name}
-mkdir -p "$out"
-rm -f "$out"/vm-updater* "$out/SHA256SUMS" "$out/RELEASE.txt"
-cp "$deb" "${windows[@]}" "$out/"
-report=$("$linux/host-tools/check-firmware-image" "$image")
-field() { sed -n "s/^$1: //p" <<<"$report"; }
-cat >"$out/RELEASE.txt" <<TEXT
-$name: the Updater for VM-5160/VM-6160 $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux/CMakeCache.txt") with the firmware image $(field version)
-
-firmware image:       $(basename "$image")
-image SHA-256:        $(sha256sum "$image" | cut -d' ' -f1)
-image version:        $(field version)
-top-area tag:         $(field 'top-area tag')
-low-area blocks:      $(field 'low-area blocks')
-main-area blocks:     $(field 'main-area blocks')
-top-area blocks:      $(field 'top-area blocks')
-transfer-list blocks: $(field 'transfer-list blocks')
-sources:              commit $(git rev-parse HEAD), $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')
-TEXT
-(cd "$out" && sha256sum "$(basename "$deb")" "$(basename "${windows[0]}")" \
-  "$(basename "${windows[1]}")" RELEASE.txt >SHA256SUMS)
-(cd "$out" && sha256sum --quiet -c SHA256SUMS)
-echo "release: $out"
+bash scripts/release-folder.sh "$out" "$image" "$linux" "$deb" "${windows[@]}"
 ls -l "$out"

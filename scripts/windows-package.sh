@@ -15,10 +15,10 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 
-JOBS=$jobs bash scripts/windows.sh --no-wine
+source tests/wine/wine-env.sh
+JOBS=$jobs windows_programs
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-mingw/CMakeCache.txt)
 [[ -n "$version" ]] || { echo "windows-package: no project version in build-mingw" >&2; exit 1; }
-source tests/wine/wine-env.sh
 JOBS=$jobs linux_programs radio-sim updater-cli scramble-image
 sim=$root/$linux_build/sim/radio-sim
 
@@ -141,18 +141,16 @@ echo "$reported" | sed 's/^/    /'
 expect "the installed updater-cli reports another version" \
   grep -qx "updater-cli $version" <<<"$reported"
 
-"$sim" --once --dump "$work/dump.txt" >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-  [[ -s "$work/sim.out" ]] && break
-  sleep 0.1
-done
-ln -sfn "$(head -n 1 "$work/sim.out")" "$WINEPREFIX/dosdevices/com5"
+source scripts/lib/radio.sh
+radio_start "$work/sim" "$sim" --once --dump "$work/dump.txt" ||
+  { cat "$work/sim.err" >&2; echo "windows-package: the simulated radio did not start" >&2; exit 1; }
+sim_pid=$radio_pid
+ln -sfn "$radio_port" "$WINEPREFIX/dosdevices/com5"
 write_status=0
 timeout 300 "$WINE" "$installed_cli" write --port COM5 --yes \
   --file 'C:\Prüfstand\small-image.mot' </dev/null >"$work/write.log" 2>&1 || write_status=$?
 sim_status=0
-wait "$sim_pid" || sim_status=$?
+radio_stop "$sim_pid" || sim_status=$?
 sim_pid=""
 compared=1
 verdict=$(bash scripts/compare-dump.sh "$work/small-blocks.txt" "$work/dump.txt" 2>&1) || compared=0

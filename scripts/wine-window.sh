@@ -30,13 +30,13 @@ case "${1:-}" in
 esac
 
 # --- the programs --------------------------------------------------------------------------
-JOBS=$jobs bash scripts/windows.sh --no-wine
+source tests/wine/wine-env.sh
+JOBS=$jobs windows_programs
 updater_exe=$root/build-mingw/win/updater.exe
 tests_exe=$root/build-mingw/tests/win/win_gui_tests.exe
 for f in "$updater_exe" "$tests_exe"; do
   [[ -f "$f" ]] || { echo "wine-window: $f was not built" >&2; exit 1; }
 done
-source tests/wine/wine-env.sh
 JOBS=$jobs linux_programs radio-sim updater-cli scramble-image
 sim=$root/$linux_build/sim/radio-sim
 cli=$root/$linux_build/cli/updater-cli
@@ -63,18 +63,14 @@ embedded_version=$("$cli" --version | sed -n 's/^embedded image: //p')
 [[ -n "$embedded_version" ]] || { echo "wine-window: no embedded image version" >&2; exit 1; }
 
 # start_radio N OPTIONS...: a simulated radio on COMn until the end of the run.
+source scripts/lib/radio.sh
 start_radio() {
   local n=$1
   shift
-  "$sim" --dump "$work/com$n.dump" "$@" >"$work/com$n.out" 2>"$work/com$n.err" &
-  sim_pids+=("$!")
-  local waited=0
-  until [[ -s "$work/com$n.out" ]]; do
-    ((waited < 100)) || { echo "wine-window: the radio for COM$n did not start" >&2; exit 1; }
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  ln -sfn "$(head -n 1 "$work/com$n.out")" "$WINEPREFIX/dosdevices/com$n"
+  radio_start "$work/com$n" "$sim" --dump "$work/com$n.dump" "$@" ||
+    { echo "wine-window: the radio for COM$n did not start" >&2; exit 1; }
+  sim_pids+=("$radio_pid")
+  ln -sfn "$radio_port" "$WINEPREFIX/dosdevices/com$n"
 }
 # Every byte the radios on COM6 and COM7 receive, for the tests of the window's saved trace.
 received_dir="$WINEPREFIX/drive_c/radios"

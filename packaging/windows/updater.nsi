@@ -6,7 +6,8 @@
 ; silent run ends with a message on its standard error and exit status 2.
 ; Built on Linux by scripts/make-windows-packages.sh:
 ;   makensis -DVERSION=1.0.0 -DRELEASE_VERSION=1.0.0+fw2.10.07 -DFIRMWARE_VERSION=2.10.07
-;            -DBINDIR=<folder with the two programs> -DOUTFILE=<setup.exe> updater.nsi
+;            -DBINDIR=<folder with the two programs> -DOUTFILE=<setup.exe>
+;            -DFINISHER="bash scripts/authenticode.sh" updater.nsi
 ; RELEASE_VERSION (the program's and the firmware's versions) and FIRMWARE_VERSION default to
 ; VERSION and to no firmware version key.
 
@@ -29,6 +30,13 @@ Target amd64-unicode
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+; FINISHER signs the uninstaller before it goes into the installer (or, unsigned, gives it the
+; form a removed signature leaves, so that signing changes nothing else) and keeps a copy of it
+; beside the programs; then it signs the installer.
+!ifdef FINISHER
+  !uninstfinalize '${FINISHER} finish "%1" "${BINDIR}/uninstall.exe"' = 0
+  !finalize '${FINISHER} sign "%1"' = 0
+!endif
 InstallDir "$PROGRAMFILES64\VM Updater"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin

@@ -22,17 +22,11 @@ make_small_image() {
 }
 
 # Starts radio-sim NAME with the given options; sets $port and $sim_pid.
+source "$root/scripts/lib/radio.sh"
 start_radio() {
-  local out=$work/sim-$1.out
+  local name=$1
   shift
-  "$sim" "$@" >"$out" 2>"${out%.out}.err" &
-  sim_pid=$!
+  radio_start "$work/sim-$name" "$sim" "$@" || fail "radio-sim did not start"
+  sim_pid=$radio_pid port=$radio_port
   pids+=("$sim_pid")
-  port=""
-  for _ in $(seq 100); do
-    port=$(head -n 1 "$out" 2>/dev/null || true)
-    [[ -n $port ]] && return 0
-    sleep 0.1
-  done
-  fail "radio-sim did not start"
 }

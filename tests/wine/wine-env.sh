@@ -36,6 +36,12 @@ linux_programs() {
   cmake --build "$linux_build" -j "${JOBS:-$(nproc)}" --target "$@"
 }
 
+# The Windows build's programs: made by scripts/windows.sh, unless the caller (the test run) has
+# made them already and says so with WINDOWS_BUILD_READY=1.
+windows_programs() {
+  [[ ${WINDOWS_BUILD_READY:-} == 1 ]] || JOBS=${JOBS:-$(nproc)} bash scripts/windows.sh --no-wine
+}
+
 wine_setup() {
   [[ -n "$WINE" && -n "$WINESERVER" ]] || {
     echo "wine: Wine is not installed (scripts/install-deps.sh --wine installs it)" >&2
