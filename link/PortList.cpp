@@ -80,17 +80,33 @@ bool IsSystemConsole(const std::string& device, const std::string& sysClassTty) 
     return false;
 }
 
-std::vector<std::string> CandidatePortNames() { return PresentPortNames(); }
+std::vector<std::string> CandidatePortNames() {
+#ifdef _WIN32
+    std::vector<std::string> names;
+    for (unsigned n = 1; n <= kMaxListedPorts; ++n) names.push_back(ComPortName(n));
+    return names;
+#else
+    return ListSerialDevices();
+#endif
+}
+
+bool SystemHasPort([[maybe_unused]] const std::string& device) {
+#ifdef _WIN32
+    // The name table holds a COM port exactly when a device stands behind it.
+    const std::string name = device.substr(device.find_last_of('\\') + 1);
+    const std::wstring wide(name.begin(), name.end());
+    wchar_t target[512];
+    return QueryDosDeviceW(wide.c_str(), target, 512) != 0;
+#else
+    return true;
+#endif
+}
 
 std::vector<std::string> PresentPortNames() {
 #ifdef _WIN32
-    // The system's name table holds a COM port exactly when a device stands behind it, so the
-    // numbers without one cost neither an open nor a pause.
     std::vector<std::string> present;
-    for (unsigned n = 1; n <= kMaxListedPorts; ++n) {
-        const std::wstring name = L"COM" + std::to_wstring(n);
-        wchar_t target[512];
-        if (QueryDosDeviceW(name.c_str(), target, 512) != 0) present.push_back(ComPortName(n));
+    for (const std::string& name : CandidatePortNames()) {
+        if (SystemHasPort(name)) present.push_back(name);
     }
     return present;
 #else

@@ -36,12 +36,18 @@ void PutConsolesLast(std::vector<Port>& ports, IsConsole isConsole) {
                           [&](const Port& port) { return !isConsole(port); });
 }
 
-// The names worth trying on this platform: PresentPortNames().
+// The names worth trying on this platform: COM1 to COM20 on Windows, ListSerialDevices() on
+// Linux.
 std::vector<std::string> CandidatePortNames();
 
+// Whether the system's name table has a device behind `device` ("COM3"), asked without opening
+// it. On Windows a COM number without one costs the start-up scan no pause; its open, which
+// fails at once, still decides (a port that the table misses, as under Wine, is still found).
+// Always true on Linux, whose candidates are the devices present.
+bool SystemHasPort(const std::string& device);
+
 // The serial devices this system has, found without opening any: on Windows those of COM1 to
-// COM20 that the system has a device for (all twenty where it cannot tell), ListSerialDevices()
-// on Linux.
+// COM20 that SystemHasPort, ListSerialDevices() on Linux.
 std::vector<std::string> PresentPortNames();
 
 }  // namespace updater

@@ -38,7 +38,7 @@ std::vector<PortInfo> ProbePorts(SerialPort& port, const std::vector<std::string
         info.description = DescribePort(device);
         // The open's own result is not needed: IsOpen and the open error tell the outcome.
         static_cast<void>(port.SetPortName(device));
-        WaitMs(kProbePauseMs);
+        if (SystemHasPort(device)) WaitMs(kProbePauseMs);
         static_cast<void>(port.SetOpen(1));
         if (port.IsOpen()) {
             const bool rs232 = check == PortCheck::OpensOnly || port.IsRs232() == 1;

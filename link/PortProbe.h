@@ -31,7 +31,8 @@ struct PortInfo {
     std::string Label() const;
 };
 
-// Tries each candidate through port (named, a 50 ms pause, opened, the port type asked) and
+// Tries each candidate through port (named, a 50 ms pause where the system has the device,
+// opened, the port type asked) and
 // returns every candidate in the order given. The port is left closed (the update opens its
 // own) and named after the last candidate tried.
 std::vector<PortInfo> ProbePorts(SerialPort& port, const std::vector<std::string>& candidates,
