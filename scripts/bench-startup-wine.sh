@@ -10,10 +10,11 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-10}
 title="Updater for"
-exe=build-mingw/win/updater.exe
+exe="build-mingw/win/updater.exe"
 [[ -f $exe ]] || { echo "bench-startup-wine: $exe is not built (scripts/windows.sh)" >&2; exit 1; }
 cmake --build "$build" --target startup-watch -j 2 >/dev/null
 
+# shellcheck source=tests/wine/wine-env.sh
 source tests/wine/wine-env.sh
 work=$(mktemp -d)
 cleanup() {

@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2154  # $work and the helpers come from scripts/drivers.sh
 # A case for scripts/drivers.sh (sourced there; it uses its guest_start, guest_finish, wait_for,
 # plug_usb, unplug_usb, pass, fail and $work).
 #
