@@ -12,6 +12,7 @@
 
 #include "app/DiscardInput.h"
 #include "app/GuiThreadCalls.h"
+#include "front/DialogTemplates.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBox.h"
 #include "ui/PortListBox.h"
@@ -19,6 +20,25 @@
 #include "ui/UiResources.h"
 
 namespace updater {
+
+namespace {
+
+// The main dialog's controls in its template (win/updater.rc).
+constexpr const ControlTemplate& kOk = TemplateControl(kUpdaterTemplate, "IDOK");
+constexpr const ControlTemplate& kExit = TemplateControl(kUpdaterTemplate, "IDCANCEL");
+constexpr const ControlTemplate& kPathEdit = TemplateControl(kUpdaterTemplate, "IDC_PATH_EDIT");
+constexpr const ControlTemplate& kOpen = TemplateControl(kUpdaterTemplate, "IDC_OPEN");
+constexpr const ControlTemplate& kProgress = TemplateControl(kUpdaterTemplate, "IDC_PROGRESS");
+constexpr const ControlTemplate& kWrite = TemplateControl(kUpdaterTemplate, "IDC_WRITE");
+constexpr const ControlTemplate& kPortLabel = TemplateControl(kUpdaterTemplate, "IDC_PORT_LABEL");
+constexpr const ControlTemplate& kPortList = TemplateControl(kUpdaterTemplate, "IDC_PORT_LIST");
+constexpr const ControlTemplate& kSpecialSettings =
+    TemplateControl(kUpdaterTemplate, "IDC_SPECIAL_SETTINGS");
+constexpr const ControlTemplate& kProgressLabel =
+    TemplateControl(kUpdaterTemplate, "IDC_PROGRESS_LABEL");
+constexpr const ControlTemplate& kStep = TemplateControl(kUpdaterTemplate, "IDC_STEP");
+
+}  // namespace
 
 UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptions options)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -28,9 +48,10 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptio
       core_(*this, link, options),
       guiCalls_(new GuiThreadCalls(this)) {
     setWindowIcon(ApplicationIcon());
-    setFont(TemplateFont({QStringLiteral("Arial Black"), QStringLiteral("Arial"),
-                          QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
-                         9, QFont::Black));
+    setFont(TemplateFont(
+        kUpdaterTemplate,
+        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+        QFont::Black));
     BuildControls();
     BuildTraceMenu();
     WatchPorts();
@@ -40,38 +61,37 @@ UpdaterDialog::~UpdaterDialog() = default;
 
 void UpdaterDialog::BuildControls() {
     const DialogUnits units(font());
-    setFixedSize(units.Size(322, 113));
+    setFixedSize(units.Size(kUpdaterTemplate));
 
     // Template order, which is also the tab order. OK, the path box and Open are kept hidden:
     // they have no behaviour but take part in the greying during an update.
-    okButton_ = Place(new QPushButton(tr("OK"), this), units, 195, 5, 50, 14, "okButton");
+    okButton_ = Place(new QPushButton(TemplateText(kOk), this), units, kOk, "okButton");
     okButton_->setVisible(false);
     okButton_->setEnabled(false);
     okButton_->setAutoDefault(false);
-    exitButton_ = Place(new QPushButton(tr("&Exit"), this), units, 258, 84, 50, 14, "exitButton");
+    exitButton_ = Place(new QPushButton(TemplateText(kExit), this), units, kExit, "exitButton");
     exitButton_->setDefault(true);
-    pathEdit_ = Place(new QLineEdit(this), units, 7, 89, 195, 15, "pathEdit");
+    pathEdit_ = Place(new QLineEdit(this), units, kPathEdit, "pathEdit");
     pathEdit_->setVisible(false);
-    openButton_ = Place(new QPushButton(tr("Open"), this), units, 215, 88, 35, 14, "openButton");
+    openButton_ = Place(new QPushButton(TemplateText(kOpen), this), units, kOpen, "openButton");
     openButton_->setVisible(false);
-    progressBar_ = Place(new QProgressBar(this), units, 13, 60, 295, 14, "progressBar");
+    progressBar_ = Place(new QProgressBar(this), units, kProgress, "progressBar");
     progressBar_->setTextVisible(false);
     progressBar_->setRange(0, 1);
     progressBar_->setValue(0);
-    writeButton_ =
-        Place(new QPushButton(tr("&Write"), this), units, 195, 84, 55, 14, "writeButton");
-    Place(new QLabel(tr("Com Port:"), this), units, 15, 36, 45, 11, "portLabel");
-    portList_ = Place(new PortListBox(this), units, 65, 34, 60, 63, "portList");
+    writeButton_ = Place(new QPushButton(TemplateText(kWrite), this), units, kWrite, "writeButton");
+    Place(new QLabel(TemplateText(kPortLabel), this), units, kPortLabel, "portLabel");
+    portList_ = Place(new PortListBox(this), units, kPortList, "portList");
     // An adapter plugged in (or back under another name) since the last look shows up.
     portList_->SetBeforeOpening([this] { core_.OnPortListOpening(); });
     // A closed drop-down list is one line high; the template height is that of the open list.
     portList_->resize(portList_->width(), portList_->sizeHint().height());
-    specialSettingsButton_ = Place(new QPushButton(tr("Special Settings"), this), units, 250, 5, 60,
-                                   14, "specialSettingsButton");
+    specialSettingsButton_ = Place(new QPushButton(TemplateText(kSpecialSettings), this), units,
+                                   kSpecialSettings, "specialSettingsButton");
     specialSettingsButton_->setVisible(false);
-    Place(new QLabel(tr("Progress"), this), units, 15, 49, 80, 8, "progressLabel");
+    Place(new QLabel(TemplateText(kProgressLabel), this), units, kProgressLabel, "progressLabel");
     // The running step, in the free band above the port list (left of Special Settings).
-    stepLabel_ = Place(new QLabel(this), units, 15, 12, 230, 10, "stepLabel");
+    stepLabel_ = Place(new QLabel(this), units, kStep, "stepLabel");
     controls_ = {okButton_, exitButton_,           pathEdit_, openButton_, writeButton_,
                  portList_, specialSettingsButton_};
 

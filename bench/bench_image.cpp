@@ -47,7 +47,7 @@ int OneColdLoad() {
     const long long cpuBefore = CpuNanoseconds();
     const auto start = std::chrono::steady_clock::now();
     updater::FirmwareImage image;
-    const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
+    const bool valid = updater::LoadAndValidateImage(image, updater::EmbeddedImage());
     const auto end = std::chrono::steady_clock::now();
     const long long cpu = CpuNanoseconds() - cpuBefore;
     const long faults = MinorFaults() - faultsBefore;
@@ -132,7 +132,7 @@ void BM_LoadAndValidateInOneProcess(benchmark::State& state) {
     const long faultsBefore = MinorFaults();
     for (auto _ : state) {
         updater::FirmwareImage image;
-        const bool valid = updater::LoadAndValidateImage(image, std::nullopt);
+        const bool valid = updater::LoadAndValidateImage(image, updater::EmbeddedImage());
         if (!valid) state.SkipWithError("the embedded image is not valid");
         benchmark::DoNotOptimize(image.topAreaTransferList.Size());
     }

@@ -15,8 +15,9 @@
 #include "link/LinkPort.h"
 #include "protocol/Update.h"
 #include "protocol/UpdateHost.h"
-#include "sim/LineSettings.h"
+#include "res/EmbeddedImage.h"
 #include "sim/RadioSimulator.h"
+#include "sim/UartSettings.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ class MeasuringHost : public updater::UpdateHost {
 
 // Seconds that `bytes` need on the line at `speed` with 8 data bits, no parity, 2 stop bits.
 double Wire(int bytes, int speed) {
-    const updater::sim::LineSettings line{speed, 2, true};
+    const updater::sim::UartSettings line{speed, 2, true};
     return std::chrono::duration<double>(updater::sim::ByteTime(line)).count() * bytes;
 }
 
@@ -95,7 +96,7 @@ double FloorSeconds(const FirmwareImage& image) {
 
 void BM_WriteEmbeddedImage(benchmark::State& state) {
     FirmwareImage image;
-    if (!updater::LoadAndValidateImage(image, std::nullopt)) {
+    if (!updater::LoadAndValidateImage(image, updater::EmbeddedImage())) {
         state.SkipWithError("the embedded image is not valid");
         return;
     }
@@ -145,7 +146,7 @@ BENCHMARK(BM_WriteEmbeddedImage)->Iterations(1)->UseManualTime()->Unit(benchmark
 void BM_WriteSideBySide(benchmark::State& state) {
     const int radios = static_cast<int>(state.range(0));
     FirmwareImage image;
-    if (!updater::LoadAndValidateImage(image, std::nullopt)) {
+    if (!updater::LoadAndValidateImage(image, updater::EmbeddedImage())) {
         state.SkipWithError("the embedded image is not valid");
         return;
     }

@@ -15,6 +15,7 @@
 
 #include "app/UpdaterDialog.h"
 #include "front/PortScan.h"
+#include "res/EmbeddedImage.h"
 #include "ui/UiResources.h"
 
 namespace {
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
                                        const updater::ImageFile& file,
                                        updater::ImageLoadForm form) {
         const Clock::time_point start = Clock::now();
-        const bool valid = updater::LoadAndValidateImage(image, file, form);
+        const bool valid = updater::LoadAndValidateImage(image, updater::ChosenImage(file), form);
         imageLoad += Clock::now() - start;
         return valid;
     };

@@ -9,9 +9,11 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/ShownText.h"
 #include "cli/SignalGuard.h"
 #include "link/LinkPort.h"
 #include "protocol/Messages.h"
+#include "protocol/TracedUpdate.h"
 #include "protocol/UpdateHost.h"
 
 namespace updater::cli {
@@ -19,6 +21,9 @@ namespace updater::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A radio that a stop reached before its writing began: its memory is as it was.
+constexpr const char* kNotStarted = "not started (stopped)";
 
 std::string Seconds(Clock::duration d) {
     const long s = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
@@ -99,7 +104,7 @@ class BenchDisplay {
             Draw();
             return;
         }
-        std::printf("[%s] %s\n", rows_[radio].port.c_str(), event.c_str());
+        std::printf("[%s] %s\n", Shown(rows_[radio].port).c_str(), Shown(event).c_str());
         std::fflush(stdout);
     }
 
@@ -112,8 +117,8 @@ class BenchDisplay {
     }
 
     static std::string Line(const Row& row) {
-        std::string line = row.port + "  ";
-        if (!row.result.empty()) return line + row.result;
+        std::string line = Shown(row.port) + "  ";
+        if (!row.result.empty()) return line + Shown(row.result);
         if (row.total <= 0) return line + row.step + "...";
         constexpr int kWidth = 20;
         const int filled = std::clamp(row.done * kWidth / row.total, 0, kWidth);
@@ -143,21 +148,21 @@ class BenchHost : public UpdateHost {
     BenchHost(BenchDisplay& display, size_t radio, SignalGuard& signals)
         : display_(display), radio_(radio), signals_(signals) {}
 
-    void SetProgressRange(int maximum) override {
-        if (!changing_) signals_.RadioChangeStarted();
-        changing_ = true;
-        display_.Range(radio_, maximum);
-    }
+    void SetProgressRange(int maximum) override { display_.Range(radio_, maximum); }
     void SetProgressPosition(int position) override {
         if (position >= 0) display_.Position(radio_, position);
     }
     int ShowMessage(const std::string& text, const std::string&, unsigned style) override {
-        if (style == MB_OKCANCEL_EXCLAMATION || style == MB_OKCANCEL_QUESTION) return ID_OK;
+        if (style == MB_OKCANCEL_EXCLAMATION || style == MB_OKCANCEL_QUESTION) {
+            // Past this answer the radio is changed; after a stop it is left as it is.
+            changing_ = signals_.StartChange(radio_);
+            return changing_ ? ID_OK : ID_CANCEL;
+        }
         lastMessage_ = text;
         return ID_OK;
     }
     void UpdateEnded() {
-        if (changing_) signals_.RadioChangeEnded();
+        if (changing_) signals_.ChangeEnded(radio_);
         changing_ = false;
     }
     const std::string& LastMessage() const { return lastMessage_; }
@@ -180,23 +185,26 @@ std::string OneLine(std::string text) {
 
 void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>& outcomes,
                   const std::string& imageVersion) {
+    const std::string shownImageVersion = Shown(imageVersion);
     std::printf("\n%-24s %-10s %-24s %-7s %-22s %s\n", "port", "model", "version", "time",
                 "failed step", "result");
     for (size_t i = 0; i < rows.size(); ++i) {
         const UpdateOutcome& outcome = outcomes[i];
-        const std::string before = outcome.radioVersion.empty() ? "?" : outcome.radioVersion;
+        const std::string before = outcome.radioVersion.empty() ? "?" : Shown(outcome.radioVersion);
         // A radio whose writing began is never "unchanged": it may not start until written.
-        const std::string version = outcome.result == 1       ? before + " -> " + imageVersion
+        const std::string version = outcome.result == 1       ? before + " -> " + shownImageVersion
                                     : outcome.partlyWritten() ? before + " (interrupted)"
                                                               : before + " (unchanged)";
-        // A cancel is the user's, not a failure of the step that asked.
-        const bool failed = outcome.result != 1 && !outcome.cancelled();
-        std::printf("%-24s %-10s %-24s %-7s %-22s %s\n", rows[i].port.c_str(),
-                    outcome.radioModel.empty() ? "?" : outcome.radioModel.c_str(),
+        // A cancel is the user's, not a failure of the step that asked; nor is a stop that
+        // came before the radio was written.
+        const bool failed =
+            outcome.result != 1 && !outcome.cancelled() && rows[i].result != kNotStarted;
+        std::printf("%-24s %-10s %-24s %-7s %-22s %s\n", Shown(rows[i].port).c_str(),
+                    outcome.radioModel.empty() ? "?" : Shown(outcome.radioModel).c_str(),
                     outcome.radioVersion.empty() ? "-" : version.c_str(),
                     Seconds(rows[i].took).c_str(),
                     failed && !outcome.failedStep.empty() ? outcome.failedStep.c_str() : "-",
-                    OneLine(rows[i].result).c_str());
+                    Shown(OneLine(rows[i].result)).c_str());
     }
     std::fflush(stdout);
 }
@@ -204,7 +212,7 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
 }  // namespace
 
 int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
-                  const UpdateSettings& settings,
+                  const UpdateSettings& settings, const std::vector<TraceWriter*>& traces,
                   const std::function<int(const UpdateOutcome&)>& exitStatusFor,
                   std::vector<UpdateOutcome>& outcomes) {
     const size_t radios = ports.size();
@@ -213,7 +221,7 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
     for (const auto& port : ports) {
         links.push_back(std::make_unique<LinkPort>());
         if (links.back()->SetPortName(port) != 1) {
-            std::fprintf(stderr, "updater-cli: cannot use the port name %s\n", port.c_str());
+            std::fprintf(stderr, "updater-cli: cannot use the port name %s\n", Shown(port).c_str());
             return 2;
         }
         guarded.push_back(links.back().get());
@@ -228,10 +236,13 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
     std::vector<std::thread> updates;
     for (size_t i = 0; i < radios; ++i) {
         updates.emplace_back([&, i] {
-            outcomes[i] = RunUpdate(*links[i], *hosts[i], image, settings);
+            outcomes[i] = RunTracedUpdate(*links[i], *hosts[i], image, settings,
+                                          i < traces.size() ? traces[i] : nullptr);
             hosts[i]->UpdateEnded();
             std::string result = hosts[i]->LastMessage();
-            if (signals.StoppedBy() != 0 && outcomes[i].result != 1) result = "stopped";
+            if (outcomes[i].result != 1 && signals.StopRequested()) {
+                result = outcomes[i].writeBegan ? "stopped" : kNotStarted;
+            }
             if (!outcomes[i].detail.empty()) result += " (" + outcomes[i].detail + ")";
             if (outcomes[i].partlyWritten()) {
                 result += "; partly written: write it again before use";
@@ -242,7 +253,10 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
     for (auto& update : updates) update.join();
     PrintSummary(display.Rows(), outcomes, image.VersionText());
 
-    if (signals.StoppedBy() != 0) return 3;
+    // A stop that left a radio unwritten is the stop's status, even where others completed.
+    const bool allWritten = std::all_of(outcomes.begin(), outcomes.end(),
+                                        [](const UpdateOutcome& o) { return o.result == 1; });
+    if (signals.StoppedBy() != 0 || (signals.StopRequested() && !allWritten)) return 3;
     for (const UpdateOutcome& outcome : outcomes) {
         if (const int status = exitStatusFor(outcome); status != 0) return status;
     }

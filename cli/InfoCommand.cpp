@@ -1,7 +1,8 @@
 // updater-cli info: loads and validates the firmware image as the main window does, and tells
 // what it holds: the version, the top-area tag and the transfer blocks. Data that the radio will
-// not keep as the image places it is warned about on stderr (and under "warnings" with --json);
-// the image stays valid and the exit status is unchanged.
+// not keep as the image places it, and an image without an identity block, are warned about on
+// stderr (and under "warnings" with --json); the image stays valid and the exit status is
+// unchanged.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,6 +12,8 @@
 #include "cli/HexText.h"
 #include "cli/ImageLoading.h"
 #include "cli/JsonReports.h"
+#include "cli/ReportOutput.h"
+#include "cli/ShownText.h"
 #include "image/FirmwareImage.h"
 #include "image/ImageWarnings.h"
 
@@ -28,10 +31,20 @@ void PrintBlocks(const char* name, const RecordList& blocks) {
 }
 
 const char* KindKeyword(ImageWarningKind kind) {
-    return kind == ImageWarningKind::PastAreaTop ? "past_area_top" : "not_transferred";
+    switch (kind) {
+        case ImageWarningKind::PastAreaTop:
+            return "past_area_top";
+        case ImageWarningKind::NotTransferred:
+            return "not_transferred";
+        case ImageWarningKind::OutsideAreas:
+            return "outside_areas";
+        default:
+            return "no_identity";
+    }
 }
 
-// [{"kind", "area", "address", "count", "area_top", "text"}], addresses as hex texts.
+// [{"kind", "area", "address", "count", "area_top", "text"}], addresses as hex texts; for the
+// lines outside the areas, count is the lines and address the first one's.
 nlohmann::json WarningsJson(const std::vector<ImageWarning>& warnings) {
     nlohmann::json list = nlohmann::json::array();
     for (const ImageWarning& warning : warnings) {
@@ -64,20 +77,19 @@ Handler AddInfoCommand(CLI::App& app) {
 
     return [options] {
         FirmwareImage image;
-        if (!LoadImageOrExplain(options->file, image)) return 1;
-        const std::vector<ImageWarning> warnings = FindImageWarnings(image);
-        for (const ImageWarning& warning : warnings) {
-            std::cerr << "warning: " << ImageWarningText(warning) << '\n';
+        std::string problem;
+        if (!LoadImageOrExplain(options->file, image, &problem)) {
+            return options->json ? PrintJsonAndFinish(ErrorJson(problem, 1), 1) : 1;
         }
+        const std::vector<ImageWarning> warnings = FindImageWarnings(image);
+        ShowImageWarnings(image);
         if (options->json) {
             nlohmann::json report = ImageJson(image, options->blocks);
             report["warnings"] = WarningsJson(warnings);
-            std::cout << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-                      << '\n';
-            return 0;
+            return PrintJsonAndFinish(report, 0);
         }
         const std::string tag = HexBytes(image.imageTopAreaTag);
-        std::cout << "version: " << image.VersionText() << '\n'
+        std::cout << "version: " << Shown(image.VersionText()) << '\n'
                   << "top-area tag: " << tag << '\n'
                   << "low-area blocks: " << image.lowAreaRecords.Size() << '\n'
                   << "main-area blocks: " << image.mainAreaRecords.Size() << '\n'
@@ -89,7 +101,7 @@ Handler AddInfoCommand(CLI::App& app) {
             PrintBlocks("top", image.topAreaRecords);
             PrintBlocks("transfer", image.topAreaTransferList);
         }
-        return 0;
+        return FinishOutput(0);
     };
 }
 

@@ -9,6 +9,8 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonReports.h"
+#include "cli/ReportOutput.h"
+#include "cli/ShownText.h"
 #include "link/LinkPort.h"
 #include "link/PortList.h"
 #include "link/PortProbe.h"
@@ -44,13 +46,13 @@ std::vector<PortInfo> ListPorts(const ListPortsOptions& options) {
 }
 
 void PrintLine(const PortInfo& port) {
-    std::string line = port.device;
+    std::string line = Shown(port.device);
     const std::string description = DescriptionText(port.description);
-    line += "  " + (description.empty() ? std::string("(no description)") : description);
+    line += "  " + (description.empty() ? std::string("(no description)") : Shown(description));
     if (!port.Usable()) {
         line +=
             port.access == PortAccess::NotRs232 ? " - cannot be used: " : " - cannot be opened: ";
-        line += AccessReason(port);
+        line += Shown(AccessReason(port));
     }
     std::cout << line << '\n';
 }
@@ -62,8 +64,8 @@ void PrintChange(const PortChange& change, bool json) {
         std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     } else {
         const std::string description = DescriptionText(change.port.description);
-        std::cout << (change.added ? "added " : "removed ") << change.port.device
-                  << (description.empty() ? std::string() : "  " + description) << '\n';
+        std::cout << (change.added ? "added " : "removed ") << Shown(change.port.device)
+                  << (description.empty() ? std::string() : "  " + Shown(description)) << '\n';
     }
     std::cout.flush();  // a script reads each line as it comes
 }
@@ -96,20 +98,22 @@ Handler AddListPortsCommand(CLI::App& app) {
                       "happens (with --json one JSON object per line), until stopped");
     return [options] {
         const std::vector<PortInfo> ports = ListPorts(*options);
+        if (ports.empty()) std::cerr << "No serial port found.\n";
+        if (!options->watch) {
+            if (options->json) return PrintJsonAndFinish(PortsJson(ports), 0);
+            for (const PortInfo& port : ports) PrintLine(port);
+            return FinishOutput(0);
+        }
+        // Watching, every JSON text is one line, the list first.
         if (options->json) {
-            // Watching, every JSON text is one line, the list first.
-            std::cout << PortsJson(ports).dump(options->watch ? -1 : 2, ' ', false,
+            std::cout << PortsJson(ports).dump(-1, ' ', false,
                                                nlohmann::json::error_handler_t::replace)
                       << '\n';
         } else {
             for (const PortInfo& port : ports) PrintLine(port);
         }
-        if (ports.empty()) std::cerr << "No serial port found.\n";
-        if (options->watch) {
-            std::cout.flush();
-            WatchPorts(options->json);
-        }
-        return 0;
+        std::cout.flush();
+        WatchPorts(options->json);
     };
 }
 

@@ -1,5 +1,6 @@
 #include "cli/SignalGuard.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <utility>
@@ -8,6 +9,7 @@
 #include <windows.h>
 #else
 #include <pthread.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 #endif
@@ -38,6 +40,10 @@ const char* SignalName(int signal) {
 #endif
         case SIGTERM:
             return "SIGTERM";
+#ifndef _WIN32
+        case SIGTSTP:
+            return "SIGTSTP";
+#endif
         default:
             return "SIGHUP";
     }
@@ -48,30 +54,82 @@ bool IsUserInterrupt(int signal) { return signal == SIGINT || signal == kCtrlBre
 
 }  // namespace
 
-void SignalGuard::Handle(int signal) {
-    if (stoppedBy_ != 0) return;
-    if (changingRadios_ > 0) {
-        const bool insisted = IsUserInterrupt(signal) && warned_.exchange(true);
-        if (!insisted) {
-            warned_ = true;
-            std::fprintf(stderr, "%s%s", kChangingWarning,
-                         IsUserInterrupt(signal) ? "updater-cli: the write goes on; press Ctrl+C "
-                                                   "again to stop anyway.\n"
-                                                 : "updater-cli: the write goes on.\n");
-            return;
-        }
-        std::fputs(kChangingWarning, stderr);
+bool SignalGuard::StartChange(size_t radio) {
+    std::lock_guard lock(mutex_);
+    if (stopRequested_ || stoppedBy_ != 0) return false;
+    changing_[radio] = true;
+    return true;
+}
+
+void SignalGuard::ChangeEnded(size_t radio) {
+    std::lock_guard lock(mutex_);
+    changing_[radio] = false;
+}
+
+void SignalGuard::InterruptPorts(bool all) {
+    for (size_t radio = 0; radio < ports_.size(); ++radio) {
+        if (all || !changing_[radio]) ports_[radio]->Interrupt();
     }
+}
+
+void SignalGuard::StopAll(int signal) {
     std::fprintf(stderr, "updater-cli: stopped by %s; closing the port%s.\n", SignalName(signal),
                  ports_.size() > 1 ? "s" : "");
+    stopRequested_ = true;
     stoppedBy_ = signal;
-    for (SerialPort* port : ports_) port->Interrupt();
+    InterruptPorts(true);
 #ifdef _WIN32
     SetEvent(stopEvent_);
 #else
     const uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(stopNotice_, &one, sizeof one);
 #endif
+}
+
+void SignalGuard::Handle(int signal) {
+    std::unique_lock lock(mutex_);
+    if (stoppedBy_ != 0) return;
+    const bool changing = std::find(changing_.begin(), changing_.end(), true) != changing_.end();
+#ifndef _WIN32
+    if (signal == SIGTSTP && !changing) {
+        lock.unlock();
+        // Suspended as usual: SIGCONT (fg) resumes where it stood.
+        ::kill(::getpid(), SIGSTOP);
+        return;
+    }
+#endif
+    if (!changing) {
+        StopAll(signal);
+        return;
+    }
+    if (IsUserInterrupt(signal) && warned_) {
+        std::fputs(kChangingWarning, stderr);
+        StopAll(signal);
+        return;
+    }
+    const bool first = !warned_;
+    warned_ = true;
+    const bool startedAll = std::find(changing_.begin(), changing_.end(), false) == changing_.end();
+    if (first && !startedAll) {
+        std::fputs(
+            "updater-cli: the radios not being written yet are not started; their ports "
+            "close.\n",
+            stderr);
+    }
+    stopRequested_ = true;
+    InterruptPorts(false);
+#ifndef _WIN32
+    if (signal == SIGTSTP) {
+        std::fputs(
+            "updater-cli: not suspended: the radio's loader would drop the session while "
+            "the program stands still.\n",
+            stderr);
+    }
+#endif
+    std::fprintf(stderr, "%s%s", kChangingWarning,
+                 IsUserInterrupt(signal) && first
+                     ? "updater-cli: the write goes on; press Ctrl+C again to stop anyway.\n"
+                     : "updater-cli: the write goes on; press Ctrl+C to stop it anyway.\n");
 }
 
 #ifdef _WIN32
@@ -97,7 +155,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-SignalGuard::SignalGuard(std::vector<SerialPort*> ports) : ports_(std::move(ports)) {
+SignalGuard::SignalGuard(std::vector<SerialPort*> ports)
+    : ports_(std::move(ports)), changing_(ports_.size(), false) {
     stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     activeGuard = this;
     // The console calls the handler on a thread of its own; returning TRUE keeps the process.
@@ -118,17 +177,17 @@ namespace {
 sigset_t WatchedSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&set, s);
+    for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGUSR1}) sigaddset(&set, s);
     return set;
 }
 
 }  // namespace
 
 SignalGuard::SignalGuard(std::vector<SerialPort*> ports)
-    : ports_(std::move(ports)), stopNotice_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : ports_(std::move(ports)),
+      changing_(ports_.size(), false),
+      stopNotice_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     std::signal(SIGPIPE, SIG_IGN);
-    // A file size limit ends the trace (its write fails and is reported), not the write.
-    std::signal(SIGXFSZ, SIG_IGN);
     // Blocked before the update starts its threads, which inherit the mask: the signals then
     // reach only the watcher, which handles them outside any signal handler.
     const sigset_t set = WatchedSignals();

@@ -1,14 +1,18 @@
 #pragma once
-// What updater-cli does with the signals that would otherwise kill it in the middle of a pass:
-// while the radio is being changed, SIGINT, SIGQUIT, SIGTERM and SIGHUP only warn (a
-// half-written radio may be left unusable) and a second Ctrl+C (SIGINT or SIGQUIT) stops at
-// once; before that, any of them stops the update cleanly. Stopping interrupts the port's
-// transfers, so the update ends and closes the port within its shortest wait, and wakes a
-// question waiting on the user. SIGPIPE is ignored: a closed output only ends the display.
-// On Windows, Ctrl+C and Ctrl+Break stand for SIGINT and SIGQUIT, closing the console for
-// SIGTERM.
+// What updater-cli does with the signals that would otherwise kill it in the middle of a pass.
+// Before a radio is changed, SIGINT, SIGQUIT, SIGTERM and SIGHUP stop it at once: its search
+// or check ends and its port closes, and it is not started afterwards. A radio whose change has
+// begun goes on after a first signal (a half-written radio may be left unusable) and a Ctrl+C
+// (SIGINT or SIGQUIT) after that stops it anyway; each warning says what the next signal does.
+// Ctrl+Z (SIGTSTP) suspends the program as usual, except while a radio is changed: its loader
+// would drop the session meanwhile, so it is then answered like a first Ctrl+C. Stopping
+// interrupts the port's transfers, so an update ends and closes its port within its shortest
+// wait, and wakes a question waiting on the user. SIGPIPE is ignored: a closed output only ends
+// the display. On Windows, Ctrl+C and Ctrl+Break stand for SIGINT and SIGQUIT, closing the
+// console for SIGTERM.
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -18,18 +22,21 @@ namespace updater::cli {
 
 class SignalGuard {
   public:
-    // The ports of the updates it guards (one, or every radio of a bench).
+    // The ports of the updates it guards (one, or every radio of a bench), by radio index.
     explicit SignalGuard(std::vector<SerialPort*> ports);
     ~SignalGuard();
     SignalGuard(const SignalGuard&) = delete;
     SignalGuard& operator=(const SignalGuard&) = delete;
 
-    // From the first change of a radio to the end of its update: while any radio is being
-    // changed, a signal only warns.
-    void RadioChangeStarted() { ++changingRadios_; }
-    void RadioChangeEnded() { --changingRadios_; }
-    // The signal that stopped the update, 0 when none did.
+    // The gate between a radio's checks and its first change: false once a stop was asked for
+    // (the radio is then left as it is), otherwise the radio counts as being changed until
+    // ChangeEnded, and a signal only warns.
+    bool StartChange(size_t radio);
+    void ChangeEnded(size_t radio);
+    // The signal that stopped every update, 0 when none did.
     int StoppedBy() const { return stoppedBy_; }
+    // A signal came: no radio is started any more, even where those being changed go on.
+    bool StopRequested() const { return stopRequested_; }
 
 #ifdef _WIN32
     // An event set once the update is stopped, for a wait on the user to wait on as well.
@@ -43,10 +50,16 @@ class SignalGuard {
     void Handle(int signal);
 
   private:
+    // Interrupts the ports of the radios not being changed, or every port (all).
+    void InterruptPorts(bool all);
+    void StopAll(int signal);
+
     const std::vector<SerialPort*> ports_;
-    std::atomic<int> changingRadios_{0};
+    std::mutex mutex_;            // the gate and the signals take turns
+    std::vector<bool> changing_;  // by radio
     std::atomic<int> stoppedBy_{0};
-    std::atomic<bool> warned_{false};
+    std::atomic<bool> stopRequested_{false};
+    bool warned_ = false;
 #ifdef _WIN32
     void* stopEvent_ = nullptr;
 #else

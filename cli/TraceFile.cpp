@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -41,6 +42,33 @@ std::string KindProblem(std::filesystem::file_type type) {
     }
     return std::string("it is ") + kind + ", not a regular file; a trace goes only into a file";
 }
+
+#ifndef _WIN32
+// Takes the file's write lock for as long as the descriptor is open; where another process
+// holds it, says which one.
+bool LockForTrace(int fd, std::string& problem) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (fcntl(fd, F_SETLK, &lock) == 0) return true;
+    if (errno != EACCES && errno != EAGAIN) {
+        problem = std::string("it cannot be locked: ") + std::strerror(errno);
+        return false;
+    }
+    struct flock holder {};
+    holder.l_type = F_WRLCK;
+    holder.l_whence = SEEK_SET;
+    std::string who = "another program";
+    if (fcntl(fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK && holder.l_pid > 0) {
+        std::string name;
+        std::ifstream("/proc/" + std::to_string(holder.l_pid) + "/comm") >> name;
+        who = (name.empty() ? std::string("process") : name) + " (pid " +
+              std::to_string(holder.l_pid) + ")";
+    }
+    problem = "it is being written by " + who + "; a trace takes one session";
+    return false;
+}
+#endif
 
 bool StartsWithHeader(const char* text, size_t length) {
     const size_t headerLength = std::strlen(kTraceHeader);
@@ -105,6 +133,8 @@ std::FILE* OpenTraceFile(const std::string& path, std::string& problem) {
     struct stat info {};
     if (fstat(fd, &info) != 0) return refuse(std::strerror(errno));
     if (!S_ISREG(info.st_mode)) return refuse(KindProblem(std::filesystem::file_type::unknown));
+    // Before anything is emptied: a second program on the same trace would cut the first's.
+    if (std::string locked; !LockForTrace(fd, locked)) return refuse(locked);
     if (info.st_size > 0) {
         char start[64];
         const ssize_t got = pread(fd, start, std::strlen(kTraceHeader), 0);

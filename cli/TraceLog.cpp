@@ -7,7 +7,7 @@
 
 namespace updater::cli {
 
-TraceLog::TraceLog(const std::string& path) {
+TraceLog::TraceLog(const std::string& path) : path_(path) {
     file_ = OpenTraceFile(path, problem_);
     if (file_ != nullptr) WriteHeader();
 }

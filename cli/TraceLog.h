@@ -20,6 +20,7 @@ class TraceLog : public TraceWriter {
     ~TraceLog() override;
 
     bool Ok() const { return file_ != nullptr; }
+    const std::string& Path() const { return path_; }
     const std::string& Problem() const { return problem_; }
     // Why the trace lost lines after it was opened (disk full, an I/O error); empty while
     // every line went in.
@@ -33,6 +34,7 @@ class TraceLog : public TraceWriter {
     void NoteWrite(bool written);
 
     std::FILE* file_ = nullptr;
+    const std::string path_;
     std::string problem_;
     mutable std::mutex problemMutex_;
     std::string writeProblem_;  // the first failed write's reason

@@ -17,7 +17,10 @@
 #include "cli/Commands.h"
 #include "cli/ImageLoading.h"
 #include "cli/JsonReports.h"
+#include "cli/PortRefusal.h"
 #include "cli/ProgressLine.h"
+#include "cli/ReportOutput.h"
+#include "cli/ShownText.h"
 #include "cli/SignalGuard.h"
 #include "cli/TraceLog.h"
 #include "image/FirmwareImage.h"
@@ -50,16 +53,19 @@ constexpr const char* kExitStatusTable =
     "  0  writing completed\n"
     "  1  the image is not valid for this model\n"
     "  2  usage error (a bad option or value, an empty --port, --file or --log, the same\n"
-    "     port twice, a --log that is not a regular file); no port is opened\n"
+    "     port twice, a --log that is not a regular file or is written by another program);\n"
+    "     no port is opened\n"
     "  3  cancelled at the version confirmation (the radio is left unwritten), or stopped by\n"
-    "     a signal (SIGINT, SIGQUIT, SIGTERM, SIGHUP; while the radio is written only a second\n"
-    "     Ctrl+C stops it)\n"
-    "  4  the port cannot be opened\n"
+    "     a signal (SIGINT, SIGQUIT, SIGTERM, SIGHUP): a radio not yet being written is not\n"
+    "     started; one being written goes on after a first signal (Ctrl+Z included) and a\n"
+    "     Ctrl+C after that stops it\n"
+    "  4  the port cannot be opened, or is this program's own terminal\n"
     "  5  no radio answered on the line\n"
     "  6  the radio is of another model or market\n"
     "  7  a command or its answer failed\n"
     "  8  the port could not be closed\n"
     "  9  the update failed without a result code\n"
+    " 10  the standard output could not be written (the outcome is on the standard error)\n"
     "With several --port: 0 when every radio was written, otherwise the status of the first\n"
     "failing port in the order given.\n"
     "A radio whose writing began and did not complete is reported as partly written: it must\n"
@@ -85,16 +91,6 @@ int ExitStatusFor(const UpdateOutcome& outcome) {
     }
 }
 
-// Bytes from the radio end up in the confirmation text: keep terminal control out of it.
-std::string Printable(const std::string& text) {
-    std::string shown = text;
-    for (char& c : shown) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c != '\n' && (byte < 0x20 || byte > 0x7E)) c = '?';
-    }
-    return shown;
-}
-
 struct WriteOptions {
     std::vector<std::string> ports;
     std::string file;
@@ -106,6 +102,21 @@ struct WriteOptions {
     std::string log;
 };
 
+// Where the person who answers the version question reads it: the output where that is a
+// terminal, else the error output where that is one, else the program's terminal. Never only a
+// file that the output is redirected to while a person is there to see it.
+std::FILE* QuestionOutput(std::FILE*& opened) {
+    if (isatty(STDOUT_FILENO) == 1) return stdout;
+    if (isatty(STDERR_FILENO) == 1) return stderr;
+#ifdef _WIN32
+    (void)opened;  // a console program's streams are its console or redirected
+#else
+    opened = std::fopen("/dev/tty", "we");
+    if (opened != nullptr) return opened;
+#endif
+    return stdout;  // nobody to see it: the output's record is all there is
+}
+
 // The window's messages, question and progress bar, on the terminal.
 class TerminalHost : public UpdateHost {
   public:
@@ -114,11 +125,14 @@ class TerminalHost : public UpdateHost {
           confirmInAdvance_(confirmInAdvance),
           barOnTerminal_(isatty(STDOUT_FILENO) == 1),
           askOnTerminal_(isatty(STDIN_FILENO) == 1) {}
+    ~TerminalHost() override {
+        if (openedTerminal_ != nullptr) std::fclose(openedTerminal_);
+    }
+    TerminalHost(const TerminalHost&) = delete;
+    TerminalHost& operator=(const TerminalHost&) = delete;
 
     // The range is set once, right before the first step that changes the radio.
     void SetProgressRange(int maximum) override {
-        if (!changing_) signals_.RadioChangeStarted();
-        changing_ = true;
         maximum_ = maximum;
         lastShown_ = -1;
         progressLine_.Start(maximum);
@@ -153,20 +167,35 @@ class TerminalHost : public UpdateHost {
         if (signals_.StoppedBy() != 0) return ID_CANCEL;
         // A text of several lines starts on a line of its own, below its caption.
         const std::string shown =
-            caption + (text.find('\n') != std::string::npos ? ":\n" : ": ") + Printable(text);
+            caption + (text.find('\n') != std::string::npos ? ":\n" : ": ") + Shown(text, true);
         if (style == MB_OK_STOP) {
             std::cerr << shown << std::endl;
             return ID_OK;
         }
-        std::cout << shown << std::endl;
-        if (style != MB_OKCANCEL_EXCLAMATION && style != MB_OKCANCEL_QUESTION) return ID_OK;
-        return Ask();
+        if (style != MB_OKCANCEL_EXCLAMATION && style != MB_OKCANCEL_QUESTION) {
+            std::cout << shown << std::endl;
+            return ID_OK;
+        }
+        ToPerson(shown + "\n");
+        const int answer = Ask();
+        // Past this answer the radio is changed; after a stop it is left as it is.
+        if (answer == ID_OK && !signals_.StartChange(0)) return ID_CANCEL;
+        return answer;
     }
 
   private:
+    // On the output, and where the person answering reads it if that is elsewhere.
+    void ToPerson(const std::string& text) {
+        std::cout << text << std::flush;
+        if (question_ == nullptr) question_ = QuestionOutput(openedTerminal_);
+        if (question_ == stdout) return;
+        std::fputs(text.c_str(), question_);
+        std::fflush(question_);
+    }
+
     int Ask() {
         if (confirmInAdvance_) {
-            std::cout << "(confirmed by --yes)" << std::endl;
+            ToPerson("(confirmed by --yes)\n");
             return ID_OK;
         }
         if (!askOnTerminal_) {
@@ -175,13 +204,16 @@ class TerminalHost : public UpdateHost {
                       << std::endl;
             return ID_CANCEL;
         }
-        std::cout << "Continue? [y/N] " << std::flush;
+        ToPerson("Continue? [y/N] ");
         // A signal ends the wait as well: the question never outlives a stop.
         const std::optional<std::string> answer = ReadAnswerLine(signals_);
+        // The terminal echoed the answer; a redirected output keeps it too.
+        if (question_ != stdout) std::cout << Shown(answer.value_or("")) << std::flush;
         if (!answer) {
-            std::cout << std::endl;
+            ToPerson("\n");
             return ID_CANCEL;
         }
+        if (question_ != stdout) std::cout << std::endl;
         return (*answer == "y" || *answer == "Y" || *answer == "yes") ? ID_OK : ID_CANCEL;
     }
 
@@ -194,7 +226,8 @@ class TerminalHost : public UpdateHost {
     int maximum_ = 0;
     int lastShown_ = -1;
     bool outputClosed_ = false;
-    bool changing_ = false;
+    std::FILE* question_ = nullptr;
+    std::FILE* openedTerminal_ = nullptr;
     ProgressLine progressLine_{stdout};
 };
 
@@ -205,8 +238,8 @@ constexpr const char* kPartlyWritten =
 void ExplainOpenFailure(const LinkPort& link) {
     const PortAccess access = AccessFor(link.LastOpenError());
     if (access == PortAccess::Usable) return;
-    std::cerr << "updater-cli: " << link.PortName() << ": " << AccessReason(access, link.HeldBy())
-              << '\n';
+    std::cerr << "updater-cli: " << Shown(link.PortName()) << ": "
+              << Shown(AccessReason(access, link.HeldBy())) << '\n';
 }
 
 // The same device under two names (a link in /dev/serial/by-id and its target) is the same
@@ -215,6 +248,31 @@ std::string SameDevice(const std::string& port) {
     std::error_code error;
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(port, error);
     return error ? port : resolved.string();
+}
+
+// The trace file of a port inside a --log directory: the port's name without /dev/, every
+// character that a file name may not hold replaced.
+std::string TraceNameFor(const std::string& port) {
+    std::string name = port.rfind("/dev/", 0) == 0 ? port.substr(5) : port;
+    for (char& c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+        if (!plain) c = '_';
+    }
+    return name + ".trace";
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(std::filesystem::u8path(path), error);
+}
+
+// Where the trace of a port goes: for a bench into the --log directory, one file a radio; for
+// one radio into the --log file itself.
+std::string TracePathFor(const std::string& log, const std::string& port, bool bench) {
+    if (!bench) return log;
+    const bool separated = !log.empty() && (log.back() == '/' || log.back() == '\\');
+    return log + (separated ? "" : "/") + TraceNameFor(port);
 }
 
 // An empty text when the options can be used, else what is wrong with them.
@@ -227,20 +285,26 @@ std::string UsageProblem(const WriteOptions& options) {
                 return "the port " + options.ports[i] + " is given twice: one radio is " +
                        "written once";
             }
+            if (!options.log.empty() && options.ports.size() > 1 &&
+                TraceNameFor(options.ports[i]) == TraceNameFor(options.ports[j])) {
+                return "the ports " + options.ports[j] + " and " + options.ports[i] +
+                       " would share the trace " + TraceNameFor(options.ports[i]);
+            }
         }
     }
     if (options.ports.size() > 1 && !options.yes) {
         return "--yes is required with several --port: no radio of a bench can be asked";
     }
-    if (options.ports.size() > 1 && !options.log.empty()) {
-        return "--log traces one radio: give one --port with it";
+    if (options.ports.size() > 1 && !options.log.empty() && !IsDirectory(options.log)) {
+        return "--log with several --port names a directory: each radio's trace goes into it "
+               "as PORT.trace";
     }
     if (options.speed != 38400 && options.speed != 57600) return "--speed must be 38400 or 57600";
     if (options.stopBits != 1 && options.stopBits != 2) return "--stop-bits must be 1 or 2";
     return {};
 }
 
-// Where the update stopped, right below the system's message that said so.
+// Where the update stopped, right below the window's message that said so.
 void ShowFailedStep(const UpdateOutcome& outcome) {
     if (outcome.result == 1 || outcome.cancelled() || outcome.failedStep.empty()) return;
     std::cerr << "updater-cli: failed at " << outcome.FailedStepText() << '\n';
@@ -272,31 +336,70 @@ class JsonOutput {
     // False when the report could not be set apart; the caller then prints nothing.
     bool Ready() const { return report_ >= 0; }
 
-    void Print(const nlohmann::json& report) {
-        if (report_ < 0) return;
+    // Prints the report where it was asked for and returns status; a report that cannot be
+    // written is told on the standard error and makes a status of 0 kExitOutput.
+    int Finish(const nlohmann::json& report, int status) {
+        if (report_ < 0) return status;
         std::cout.flush();
         std::fflush(stdout);
-        const std::string text =
-            report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-        size_t sent = 0;
-        while (sent < text.size()) {
-            const auto n = ::write(report_, text.data() + sent, text.size() - sent);
-            if (n <= 0) break;  // a closed output loses the report, not the write
-            sent += static_cast<size_t>(n);
-        }
+        if (WriteWhole(report_, JsonText(report))) return status;
+        std::cerr << "updater-cli: cannot write the report on the standard output: "
+                  << std::strerror(errno) << '\n';
+        return status != 0 ? status : kExitOutput;
     }
 
   private:
     int report_ = -1;
 };
 
+// Opens the trace of every port, or says why one cannot be written.
+std::string OpenTraces(const WriteOptions& options, std::vector<std::unique_ptr<TraceLog>>& logs) {
+    if (options.log.empty()) return {};
+    for (const std::string& port : options.ports) {
+        const std::string path = TracePathFor(options.log, port, options.ports.size() > 1);
+        logs.push_back(std::make_unique<TraceLog>(path));
+        if (!logs.back()->Ok()) {
+            return "updater-cli: cannot write the trace " + path + ": " + logs.back()->Problem();
+        }
+    }
+    return {};
+}
+
+// The trace's loss is told once, and changes nothing of the update's own status.
+void ShowTraceLosses(const std::vector<std::unique_ptr<TraceLog>>& logs) {
+    for (const auto& log : logs) {
+        if (!log->WriteProblem().empty()) {
+            std::cerr << "updater-cli: the trace is incomplete: " << log->WriteProblem() << " ("
+                      << Shown(log->Path()) << ")\n";
+        }
+    }
+}
+
 int RunWrite(const WriteOptions& options) {
-    if (const std::string problem = UsageProblem(options); !problem.empty()) {
-        std::cerr << "updater-cli write: " << problem << '\n';
+    JsonOutput json(options.json);
+    if (options.json && !json.Ready()) {
+        std::cerr << "updater-cli: cannot set the standard output apart for --json\n";
         return kExitUsage;
     }
+    // A command that ends before its work says why, and with --json in JSON too.
+    auto fail = [&json](int status, const std::string& text) {
+        std::cerr << Shown(text) << '\n';
+        return json.Finish(ErrorJson(text, status), status);
+    };
+    if (const std::string problem = UsageProblem(options); !problem.empty()) {
+        return fail(kExitUsage, "updater-cli write: " + problem);
+    }
     FirmwareImage image;
-    if (!LoadImageOrExplain(options.file, image)) return kExitInvalidImage;
+    if (std::string problem; !LoadImageOrExplain(options.file, image, &problem)) {
+        return json.Finish(ErrorJson(problem, kExitInvalidImage), kExitInvalidImage);
+    }
+    // The user's own file is told about before the question, as info tells it.
+    if (!options.file.empty()) ShowImageWarnings(image);
+    for (const std::string& port : options.ports) {
+        if (const std::string refusal = PortRefusal(port); !refusal.empty()) {
+            return fail(kExitPortOpen, "updater-cli: the port " + port + " is refused: " + refusal);
+        }
+    }
 
     UpdateSettings settings;
     settings.speedChoice =
@@ -304,41 +407,36 @@ int RunWrite(const WriteOptions& options) {
     settings.stopBits = options.stopBits;
     settings.unencrypted = options.unencrypted ? 1 : 0;
 
-    JsonOutput json(options.json);
-    if (options.json && !json.Ready()) {
-        std::cerr << "updater-cli: cannot set the standard output apart for --json\n";
-        return kExitUsage;
+    std::vector<std::unique_ptr<TraceLog>> logs;
+    if (const std::string problem = OpenTraces(options, logs); !problem.empty()) {
+        return fail(kExitUsage, problem);
     }
     if (options.ports.size() > 1) {
+        std::vector<TraceWriter*> traces;
+        for (const auto& log : logs) traces.push_back(log.get());
         std::vector<UpdateOutcome> outcomes;
-        const int status = RunBenchWrite(options.ports, image, settings, ExitStatusFor, outcomes);
+        const int status =
+            RunBenchWrite(options.ports, image, settings, traces, ExitStatusFor, outcomes);
+        ShowTraceLosses(logs);
+        if (outcomes.empty())
+            return json.Finish(ErrorJson("no port could be used", status), status);
         nlohmann::json report = nlohmann::json::array();
         for (size_t i = 0; i < outcomes.size(); ++i) {
             report.push_back(
                 OutcomeJson(options.ports[i], outcomes[i], ExitStatusFor(outcomes[i])));
         }
-        json.Print(report);
-        return status;
+        return json.Finish(report, status);
     }
     const std::string& port = options.ports.front();
     LinkPort link;
     if (link.SetPortName(port) != 1) {
-        std::cerr << "updater-cli: cannot use the port name " << port << '\n';
-        return kExitUsage;
-    }
-    std::unique_ptr<TraceLog> log;
-    if (!options.log.empty()) {
-        log = std::make_unique<TraceLog>(options.log);
-        if (!log->Ok()) {
-            std::cerr << "updater-cli: cannot write the trace " << options.log << ": "
-                      << log->Problem() << '\n';
-            return kExitUsage;
-        }
+        return fail(kExitUsage, "updater-cli: cannot use the port name " + port);
     }
     SignalGuard signals({&link});
     TerminalHost host(options.yes, signals);
-    std::cout << "Searching for the radio on " << port << "..." << std::endl;
-    const UpdateOutcome outcome = RunTracedUpdate(link, host, image, settings, log.get());
+    std::cout << "Searching for the radio on " << Shown(port) << "..." << std::endl;
+    const UpdateOutcome outcome =
+        RunTracedUpdate(link, host, image, settings, logs.empty() ? nullptr : logs.front().get());
     host.SetProgressPosition(-1);
     const int status = signals.StoppedBy() != 0 ? kExitCancelled : ExitStatusFor(outcome);
     if (signals.StoppedBy() != 0) {
@@ -349,12 +447,8 @@ int RunWrite(const WriteOptions& options) {
         if (!outcome.detail.empty()) std::cerr << "updater-cli: " << outcome.detail << '\n';
     }
     if (outcome.partlyWritten()) std::cerr << "updater-cli: " << kPartlyWritten << '\n';
-    // The trace's loss is told once, and changes nothing of the update's own status.
-    if (log != nullptr && !log->WriteProblem().empty()) {
-        std::cerr << "updater-cli: the trace is incomplete: " << log->WriteProblem() << '\n';
-    }
-    json.Print(nlohmann::json::array({OutcomeJson(port, outcome, status)}));
-    return status;
+    ShowTraceLosses(logs);
+    return json.Finish(nlohmann::json::array({OutcomeJson(port, outcome, status)}), status);
 }
 
 }  // namespace
@@ -381,7 +475,8 @@ Handler AddWriteCommand(CLI::App& app) {
                     "other texts go to the standard error)");
     write->add_option("--log", options->log,
                       "write a timestamped trace of the session (every byte, setting and wait) "
-                      "to this file: a new one, an empty one or an earlier trace");
+                      "to this file: a new one, an empty one or an earlier trace; with several "
+                      "--port, into this directory, one PORT.trace for each radio");
     write->footer(kExitStatusTable);
 
     return [options] { return RunWrite(*options); };

@@ -6,7 +6,8 @@
 namespace updater {
 
 SpeedButton SpecialSettingsForm::CheckedSpeed() const {
-    if (settings_.speedChoice == SpeedChoice::Speed19200) return SpeedButton::Speed19200;
+    if (settings_.speedChoice == SpeedChoice::Speed38400ByHiddenButton)
+        return SpeedButton::Speed19200;
     if (settings_.speedChoice == SpeedChoice::Speed57600) return SpeedButton::Speed57600;
     return SpeedButton::Speed38400;
 }
@@ -21,7 +22,7 @@ void SpecialSettingsForm::OnSpeed(SpeedButton button) {
             settings_.speedChoice = SpeedChoice::Speed57600;
             break;
         case SpeedButton::Speed19200:
-            settings_.speedChoice = SpeedChoice::Speed19200;
+            settings_.speedChoice = SpeedChoice::Speed38400ByHiddenButton;
             break;
         case SpeedButton::Speed38400:
             settings_.speedChoice = SpeedChoice::Speed38400;

@@ -14,6 +14,7 @@
 #include "protocol/ResultCodes.h"
 #include "protocol/TracedUpdate.h"
 #include "protocol/Update.h"
+#include "res/EmbeddedImage.h"
 
 namespace updater {
 
@@ -57,8 +58,9 @@ void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
     FirmwareImage loaded;
     const ImageFile file =
         settings_.useOwnFile != 0 ? ImageFile(settings_.ownFilePath) : std::nullopt;
-    const bool valid = options_.imageLoader ? options_.imageLoader(loaded, file, form)
-                                            : updater::LoadAndValidateImage(loaded, file, form);
+    const bool valid = options_.imageLoader
+                           ? options_.imageLoader(loaded, file, form)
+                           : updater::LoadAndValidateImage(loaded, ChosenImage(file), form);
     image_ = std::move(loaded);
     if (!valid) {
         window_.ShowMessage(kTextInvalidImage, kCaptionError, MB_OK_ONLY);

@@ -6,7 +6,7 @@ namespace updater {
 
 namespace {
 
-// Nine blanks between the model names and the version, as the title has always been laid out.
+// Nine blanks between the model names and the version: the caption's fixed layout.
 constexpr const char* kTitleVersionSeparator = "         Ver. ";
 
 }  // namespace

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         updater::RecordList low, main, top;
         updater::ImageLoader loader;
-        const int result = loader.LoadImageFromBytes(low, main, top, bytes);
+        const int result = loader.LoadImage(low, main, top, updater::StoredImage::Copied(bytes));
         CheckLoad(loader, result, low, main, top);
     }
     {

@@ -24,9 +24,9 @@ namespace {
 
 using updater::sim::Arrival;
 using updater::sim::LineChange;
-using updater::sim::LineSettings;
 using updater::sim::LoaderDialogue;
 using updater::sim::SimEvent;
+using updater::sim::UartSettings;
 using Clock = LoaderDialogue::Clock;
 
 constexpr std::array<int, 4> kSpeeds{9600, 19200, 38400, 57600};
@@ -92,7 +92,7 @@ class Line {
   public:
     explicit Line(LoaderDialogue& dialogue) : dialogue_(dialogue) {}
 
-    void Set(const LineSettings& line) {
+    void Set(const UartSettings& line) {
         if (line.speed != line_.speed || line.stopBits != line_.stopBits ||
             line.eightBitsNoParity != line_.eightBitsNoParity) {
             dialogue_.LineChanged(LineChange{now_, now_, line_, line});
@@ -108,7 +108,7 @@ class Line {
 
   private:
     LoaderDialogue& dialogue_;
-    LineSettings line_{};
+    UartSettings line_{};
     Clock::time_point now_{};
 };
 
@@ -117,10 +117,10 @@ class Line {
 void Connect(LoaderDialogue& dialogue, Line& line, int listenSpeed) {
     dialogue.PortOpened(Arrival{line.Now(), line.Now()});
     line.Wait(kConnectionWait);
-    line.Set(LineSettings{listenSpeed, 2, true});
+    line.Set(UartSettings{listenSpeed, 2, true});
     line.Wait(kConnectionWait);
     line.Send(kConnectionRequest.data(), kConnectionRequest.size());
-    line.Set(LineSettings{19200, 2, true});
+    line.Set(UartSettings{19200, 2, true});
     line.Send(nullptr, 0);
     line.Wait(kConnectionWait);
     line.Send(nullptr, 0);
@@ -150,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t length = std::min<size_t>(data[at + 1], size - at - 2);
         at += 2;
         line.Wait(std::chrono::milliseconds(16 * (control >> 4)));
-        line.Set(LineSettings{kSpeeds[control & 0x3], (control & 0x4) != 0 ? 2 : 1,
+        line.Set(UartSettings{kSpeeds[control & 0x3], (control & 0x4) != 0 ? 2 : 1,
                               (control & 0x8) == 0});
         chunk.assign(data + at, data + at + length);
         at += length;

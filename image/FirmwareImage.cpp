@@ -37,7 +37,7 @@ bool HoldsData(const RecordList& area) {
 
 }  // namespace
 
-bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file, ImageLoadForm form) {
+bool LoadAndValidateImage(FirmwareImage& image, const StoredImage& stored, ImageLoadForm form) {
     image.problem = ImageProblem::None;
     bool valid = true;
     auto refuse = [&](ImageProblem problem) {
@@ -46,12 +46,14 @@ bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file, ImageLoad
     };
     ImageLoader loader;
     bool checkIdentity = true;
-    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords, file) !=
-        0) {
+    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords,
+                         stored) != 0) {
         refuse(loader.Problem());
         // At start-up the checks still run over what the failed load left in the lists.
         checkIdentity = (form == ImageLoadForm::StartUp);
     }
+    image.linesOutsideAreas = loader.Outside().count;
+    image.firstOutsideAddress = loader.Outside().firstAddress;
     if (checkIdentity) {
         if (ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion) != 0) {
             refuse(ImageProblem::OtherModel);

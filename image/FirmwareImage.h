@@ -11,6 +11,7 @@
 #include "image/ImageAreas.h"
 #include "image/ImageProblem.h"
 #include "image/ImageRecord.h"
+#include "image/StoredImage.h"
 
 namespace updater {
 
@@ -23,6 +24,9 @@ struct FirmwareImage {
         imageVersion{};  // zero bytes until an identity block was read
     std::array<uint8_t, 16> imageTopAreaTag{};
     ImageProblem problem = ImageProblem::None;  // why the last load was refused
+    // Data lines that lie in none of the areas: the load drops them.
+    int linesOutsideAreas = 0;
+    uint32_t firstOutsideAddress = 0;
 
     // The version as text: up to its first zero byte, at most 8 characters.
     std::string VersionText() const;
@@ -39,15 +43,16 @@ inline constexpr const char* kTextInvalidVersion = "Invalid Firm";
 
 enum class ImageLoadForm { StartUp, SpecialSettings };
 
-// The image to load: the user's file at this path (UTF-8), or none for the embedded image.
+// The image a front end is to load: the user's file at this path (UTF-8), or none for the image
+// the program carries (res/EmbeddedImage.h chooses).
 using ImageFile = std::optional<std::string>;
 
-// Loads the embedded image or the user's file, and validates it as the main
-// window does: LoadImage, CheckIdentityBlock, ReadTopAreaTag, then BuildTopAreaTransferList
-// whatever the outcome. An image with no data for any area is refused too: writing it would
-// change nothing in the radio. Returns true when the image is valid, else false with the reason
-// in image.problem. Never throws.
-bool LoadAndValidateImage(FirmwareImage& image, const ImageFile& file,
+// Loads the stored image and validates it as the main window does: LoadImage,
+// CheckIdentityBlock, ReadTopAreaTag, then BuildTopAreaTransferList whatever the outcome. An
+// image with no data for any area is refused too: writing it would change nothing in the radio.
+// Returns true when the image is valid, else false with the reason in image.problem. Never
+// throws.
+bool LoadAndValidateImage(FirmwareImage& image, const StoredImage& stored,
                           ImageLoadForm form = ImageLoadForm::StartUp);
 
 inline constexpr const char* kTextInvalidImage =

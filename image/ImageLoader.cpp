@@ -9,35 +9,27 @@
 #include "image/BlockAssembler.h"
 #include "image/Guarded.h"
 #include "image/ImageAreas.h"
-#include "image/ImageFile.h"
 #include "image/ImageText.h"
 #include "image/SRecordReader.h"
-#include "res/EmbeddedImage.h"
 
 namespace updater {
 
 namespace {
 
-// The embedded image lives as long as the program: every load shares one view of it.
-std::shared_ptr<const ImageText> EmbeddedText() {
-    static const std::shared_ptr<const ImageText> text = [] {
-        const std::span<const uint8_t> bytes = EmbeddedImageBytes();
-        if (bytes.data() == nullptr) return std::shared_ptr<const ImageText>{};
-        MapInWhole(bytes);
-        return ImageText::Borrowed(bytes, true);
-    }();
-    return text;
-}
-
 // Hands each data line to the assembler of the area that its start address falls in; lines
-// outside the areas are dropped.
+// outside the areas are dropped, and counted for the user's warning.
 class AreaRouter : public RawRecordSink {
   public:
-    AreaRouter(RecordList& lowArea, RecordList& mainArea, RecordList& topArea)
-        : low_(lowArea), main_(mainArea), top_(topArea) {}
+    AreaRouter(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
+               ImageLoader::LinesOutside& outside)
+        : low_(lowArea), main_(mainArea), top_(topArea), outside_(outside) {}
 
     void Take(const RawRecord& record) override {
-        if (BlockAssembler* area = AreaOf(record.address)) area->Add(record);
+        if (BlockAssembler* area = AreaOf(record.address)) {
+            area->Add(record);
+        } else if (outside_.count++ == 0) {
+            outside_.firstAddress = record.address;
+        }
     }
     // Closes the areas in order. The first that fails is the last to keep blocks: the areas
     // after it are emptied, as if their assembly had never begun.
@@ -62,6 +54,7 @@ class AreaRouter : public RawRecordSink {
         return nullptr;
     }
     BlockAssembler low_, main_, top_;
+    ImageLoader::LinesOutside& outside_;
 };
 
 class RawRecordCollector : public RawRecordSink {
@@ -86,18 +79,10 @@ size_t UsualBlocks(size_t textSize, const ImageArea& area) {
 }  // namespace
 
 int ImageLoader::LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                           std::optional<std::string> file) {
+                           const StoredImage& stored) {
     return Guarded([&] {
-        path_ = std::move(file);
-        if (ReadSource() != 0) return 1;
-        return ParseSourceText(lowArea, mainArea, topArea);
-    });
-}
-
-int ImageLoader::LoadImageFromBytes(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                                    std::span<const uint8_t> stored) {
-    return Guarded([&] {
-        if (ReadSourceBytes(stored) != 0) return 1;
+        path_ = stored.Path();
+        if (ReadSource(stored) != 0) return 1;
         return ParseSourceText(lowArea, mainArea, topArea);
     });
 }
@@ -125,36 +110,13 @@ bool ImageLoader::StoredBytesReadAsPlainText() {
     return ReadSRecordText(*plain, position, ignored) == ImageProblem::None;
 }
 
-int ImageLoader::ReadSource() {
-    const int result = Guarded([&] {
-        problem_ = ImageProblem::None;
-        text_.reset();
-        cursor_ = 0;
-        if (path_) return ReadUserFile();
-        std::shared_ptr<const ImageText> embedded = EmbeddedText();
-        if (embedded == nullptr) return Fail(ImageProblem::EmbeddedImageMissing);
-        return TakeText(std::move(embedded));
-    });
-    return result == 0 ? 0 : Fail(problem_);
-}
-
-int ImageLoader::ReadSourceBytes(std::span<const uint8_t> stored) {
+int ImageLoader::ReadSource(const StoredImage& stored) {
     problem_ = ImageProblem::None;
-    return Guarded([&] {
-               if (stored.size() > kMaxImageFileSize) return Fail(ImageProblem::TooLarge);
-               // The caller's bytes stay unchanged, and the blocks may outlive them: they get a
-               // copy.
-               return TakeText(ImageText::Owned({stored.begin(), stored.end()}, true));
-           }) == 0
-               ? 0
-               : Fail(problem_);
-}
-
-int ImageLoader::ReadUserFile() {
-    std::vector<uint8_t> bytes;
-    const ImageProblem problem = ReadImageFile(*path_, kMaxImageFileSize, bytes);
-    if (problem != ImageProblem::None) return Fail(problem);
-    return TakeText(ImageText::Owned(std::move(bytes), true));
+    text_.reset();
+    cursor_ = 0;
+    if (stored.Problem() != ImageProblem::None) return Fail(stored.Problem());
+    if (stored.Text() == nullptr) return Fail(ImageProblem::EmbeddedImageMissing);
+    return TakeText(stored.Text());
 }
 
 int ImageLoader::TakeText(std::shared_ptr<const ImageText> text) {
@@ -180,6 +142,7 @@ void ImageLoader::SkipLeadingBlanks() {
 int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
     const int result = Guarded([&] {
         problem_ = ImageProblem::None;
+        outside_ = {};
         const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
         auto store = std::make_shared<RecordList::PieceStore>();
         store->text = text_;
@@ -191,7 +154,7 @@ int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordLis
             if (reserve) list->entries_.reserve(UsualBlocks(text_->Size(), area));
         }
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
-        AreaRouter router(lowArea, mainArea, topArea);
+        AreaRouter router(lowArea, mainArea, topArea, outside_);
         const ImageProblem read = ReadSRecordText(*text_, cursor_, router);
         if (read != ImageProblem::None) {
             for (RecordList* area : {&lowArea, &mainArea, &topArea}) area->Clear();

@@ -1,5 +1,5 @@
 #pragma once
-// Reads a firmware image (the embedded one or a user's file), descrambles it, and splits its
+// Reads a firmware image as stored (image/StoredImage.h), descrambles it, and splits its
 // S-record text into the transfer blocks of the low, main and top areas. All operations return
 // 0 on success and 1 on failure; none throws. After a failure Problem() tells why.
 
@@ -12,6 +12,7 @@
 
 #include "image/ImageProblem.h"
 #include "image/ImageRecord.h"
+#include "image/StoredImage.h"
 
 namespace updater {
 
@@ -32,18 +33,13 @@ class ImageLoader {
     ImageLoader(const ImageLoader&) = delete;
     ImageLoader& operator=(const ImageLoader&) = delete;
 
-    // The user's file (opened read-only), or the embedded image when there is none.
+    // Reads the stored bytes; a source whose bytes could not be had fails with its reason.
     int LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                  std::optional<std::string> file);
-    // The same as LoadImage, with the stored (scrambled) bytes given in memory.
-    int LoadImageFromBytes(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                           std::span<const uint8_t> stored);
+                  const StoredImage& stored);
 
-    // Takes the chosen source as it is stored and skips leading blanks. The stored bytes are
-    // descrambled as they are read, a few lines at a time: the embedded image is never copied,
-    // a user's file is kept as it was read.
-    int ReadSource();
-    int ReadSourceBytes(std::span<const uint8_t> stored);
+    // Takes the source as it is stored and skips leading blanks. The stored bytes are
+    // descrambled as they are read, a few lines at a time, and shared, never copied.
+    int ReadSource(const StoredImage& stored);
 
     // Uses a copy of text as the (already descrambled) text, cursor at its start.
     void SetText(std::span<const uint8_t> text);
@@ -62,15 +58,21 @@ class ImageLoader {
     static int ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag);
     static int BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList);
 
+    // The data lines of the last parse that no area takes: dropped, never written.
+    struct LinesOutside {
+        int count = 0;
+        uint32_t firstAddress = 0;  // the first such line's start address
+    };
+    const LinesOutside& Outside() const { return outside_; }
+
     // Why the last load, read or parse failed; None after a success.
     ImageProblem Problem() const { return problem_; }
-    // The user's file of the last load; none for the embedded image.
+    // The user's file of the last load; none for bytes given in memory.
     const std::optional<std::string>& Path() const { return path_; }
     size_t Cursor() const { return cursor_; }
 
   private:
     int ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
-    int ReadUserFile();
     int TakeText(std::shared_ptr<const ImageText> text);
     void SkipLeadingBlanks();
     bool StoredBytesReadAsPlainText();
@@ -80,6 +82,7 @@ class ImageLoader {
     size_t cursor_ = 0;
     std::optional<std::string> path_;
     ImageProblem problem_ = ImageProblem::None;
+    LinesOutside outside_;
 };
 
 }  // namespace updater

@@ -48,10 +48,25 @@ std::vector<ImageWarning> FindImageWarnings(const FirmwareImage& image) {
     FindPastAreaTop("main", image.mainAreaRecords, kMainArea.last, warnings);
     FindPastAreaTop("top", image.topAreaRecords, kTopArea.last, warnings);
     FindNotTransferred(image.topAreaRecords, warnings);
+    if (image.linesOutsideAreas > 0) {
+        warnings.push_back({ImageWarningKind::OutsideAreas, "", image.firstOutsideAddress,
+                            image.linesOutsideAreas, 0});
+    }
+    if (image.VersionText().empty())
+        warnings.push_back({ImageWarningKind::NoIdentity, "", 0, 0, 0});
     return warnings;
 }
 
 std::string ImageWarningText(const ImageWarning& warning) {
+    if (warning.kind == ImageWarningKind::OutsideAreas) {
+        return std::to_string(warning.count) + " data line" + (warning.count == 1 ? "" : "s") +
+               " outside the low, main and top areas (the first at " + Address(warning.address) +
+               ") will not be written";
+    }
+    if (warning.kind == ImageWarningKind::NoIdentity) {
+        return "the image has no identity block at " + Address(kIdentityAddress) +
+               ": it carries no version, so the radio's version cannot be compared with it";
+    }
     const std::string block = std::string(warning.area) + "-area block at " +
                               Address(warning.address) + " (" + std::to_string(warning.count) +
                               " bytes)";

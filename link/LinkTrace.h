@@ -38,9 +38,10 @@ class LinkTrace {
     virtual void StepEnded(const std::string& step, int result, uint32_t code) = 0;
 };
 
-// Installs the trace that WaitMs reports to, for the whole process; nullptr removes it.
+// Installs the trace that WaitMs reports to, for the calling thread (the one that runs the
+// update, so that updates on other threads keep their own traces); nullptr removes it.
 void SetWaitTrace(LinkTrace* trace);
-// The trace that WaitMs reports to, or nullptr.
+// The trace that WaitMs on the calling thread reports to, or nullptr.
 LinkTrace* WaitTrace();
 
 }  // namespace updater

@@ -1,7 +1,7 @@
 #pragma once
 // The one probe of the serial ports, for the window's list and for `updater-cli list-ports`:
-// each candidate is opened through a port, as the start-up scan has always done, and comes
-// back with its description and, where it cannot be used, the reason.
+// each candidate is opened through a port, since only an open tells whether it can be used,
+// and comes back with its description and, where it cannot be used, the reason.
 
 #include <functional>
 #include <string>

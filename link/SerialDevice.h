@@ -13,6 +13,9 @@ namespace updater {
 
 // Provider subtype of a plain RS-232 port, as the port-type query reports it.
 inline constexpr int kProviderSubtypeRs232 = 1;
+// The pause before, between and after the steps of the port-type query, in ms: a driver that was
+// just opened gets time to settle before it answers.
+inline constexpr int kPortTypeQueryPauseMs = 10;
 
 class SerialDevice {
   public:

@@ -113,9 +113,9 @@ int SerialPort::Close() {
 }
 
 int SerialPort::IsRs232() {
-    WaitMs(10);
+    WaitMs(kPortTypeQueryPauseMs);
     const int subtype = device_->ProviderSubtype();
-    WaitMs(10);
+    WaitMs(kPortTypeQueryPauseMs);
     return subtype == kProviderSubtypeRs232 ? 1 : 0;
 }
 

@@ -1,6 +1,5 @@
 #include "link/Timing.h"
 
-#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -20,17 +19,18 @@ namespace updater {
 
 namespace {
 
-std::atomic<LinkTrace*> waitTrace{nullptr};
+// Each update waits on its own thread: a bench of radios keeps one trace per radio.
+thread_local LinkTrace* waitTrace = nullptr;
 
 void TraceWait(uint32_t ms) {
-    if (LinkTrace* trace = waitTrace.load(std::memory_order_acquire)) trace->Waited(ms);
+    if (waitTrace != nullptr) waitTrace->Waited(ms);
 }
 
 }  // namespace
 
-void SetWaitTrace(LinkTrace* trace) { waitTrace.store(trace, std::memory_order_release); }
+void SetWaitTrace(LinkTrace* trace) { waitTrace = trace; }
 
-LinkTrace* WaitTrace() { return waitTrace.load(std::memory_order_acquire); }
+LinkTrace* WaitTrace() { return waitTrace; }
 
 void SleepMs(uint32_t ms) {
     if (ms == 0) return;

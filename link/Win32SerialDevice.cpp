@@ -179,20 +179,20 @@ class Win32SerialDevice final : public SerialDevice {
         return ok ? got : 0;
     }
 
-    // The 10 ms pauses give a driver that was just opened time to settle before it answers. The
-    // first read into 4096 bytes, more than any driver answers, learns the packet length; the
+    // The pauses give a driver that was just opened time to settle before it answers. The first
+    // read into 4096 bytes, more than any driver answers, learns the packet length; the
     // second gets four times that, room for drivers that append private data to the structure.
     int ProviderSubtype() override {
-        WaitMs(10);
+        WaitMs(kPortTypeQueryPauseMs);
         auto probe = AlignedArea(4096);
         auto* probeProps = reinterpret_cast<COMMPROP*>(probe.data());
         if (!GetCommProperties(handle_, probeProps)) return -1;
-        WaitMs(10);
+        WaitMs(kPortTypeQueryPauseMs);
         auto area =
             AlignedArea(std::max<size_t>(4 * size_t{probeProps->wPacketLength}, sizeof(COMMPROP)));
         auto* props = reinterpret_cast<COMMPROP*>(area.data());
         if (!GetCommProperties(handle_, props)) return -1;
-        WaitMs(10);
+        WaitMs(kPortTypeQueryPauseMs);
         return static_cast<int>(props->dwProvSubType);
     }
 

@@ -13,7 +13,6 @@ namespace updater {
 namespace {
 
 constexpr uint8_t kQueryTopAreaTag = 0x40;
-constexpr size_t kRadioVersionLength = 16;  // the radio's answer to the version query
 
 }  // namespace
 
@@ -73,7 +72,7 @@ std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
 }
 
 int ConfirmVersionChange(UpdateContext& context, uint32_t* result) {
-    std::array<uint8_t, kRadioVersionLength> version;
+    std::array<uint8_t, kVersionReplyLength> version;
     version.fill(0xFF);
     if (SendReadVersion(context.link, version.data(), result) != 1) return 0;
     context.radioVersion = version;

@@ -18,7 +18,6 @@ constexpr uint8_t kCommandReadVersion = 0x50;
 constexpr uint8_t kCommandBracket = 0x5B;
 constexpr uint8_t kCommandAddressRange = 0xF3;
 
-constexpr size_t kVersionReplyLength = 16;
 constexpr uint32_t kOpenSettleMs = 50;
 constexpr size_t kFrameHeaderLength = 5;  // command, three address bytes, count
 

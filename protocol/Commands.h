@@ -20,7 +20,9 @@ namespace updater {
 [[nodiscard]] int SendIdentify(LinkPort& link, uint8_t* reply, uint32_t* result);
 [[nodiscard]] int SendHandshakeByte(LinkPort& link, uint32_t* result);
 [[nodiscard]] int ExchangeAck(LinkPort& link, uint32_t* result);
-// reply: 16 bytes; null reply fails at once without a code.
+// The radio's answer to the version query.
+inline constexpr size_t kVersionReplyLength = 16;
+// reply: kVersionReplyLength bytes; null reply fails at once without a code.
 [[nodiscard]] int SendReadVersion(LinkPort& link, uint8_t* reply, uint32_t* result);
 [[nodiscard]] int SendR(LinkPort& link, uint8_t first, uint8_t second, uint32_t* result);
 [[nodiscard]] int SendBracket(LinkPort& link, uint32_t* result);

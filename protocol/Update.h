@@ -14,9 +14,9 @@
 
 namespace updater {
 
-// The speed the write sequence moves the line to, by the numbers the settings carry. Only
-// 57600 chooses 57600 bit/s; the other two write at 38400.
-enum class SpeedChoice { Speed19200 = 1, Speed38400 = 5, Speed57600 = 6 };
+// The speed the write sequence moves the line to, by the numbers the settings carry: 6 writes at
+// 57600 bit/s, 5 and 1 at 38400. Special Settings' hidden "19200 bps" button chooses 1.
+enum class SpeedChoice { Speed38400ByHiddenButton = 1, Speed38400 = 5, Speed57600 = 6 };
 
 struct UpdateSettings {
     SpeedChoice speedChoice = SpeedChoice::Speed38400;

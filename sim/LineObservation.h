@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "sim/LineSettings.h"
+#include "sim/UartSettings.h"
 
 namespace updater::sim {
 
@@ -24,8 +24,8 @@ struct Arrival {
 struct LineChange {
     SimClock::time_point after{};
     SimClock::time_point by{};
-    LineSettings from;
-    LineSettings to;
+    UartSettings from;
+    UartSettings to;
 };
 
 }  // namespace updater::sim

@@ -129,27 +129,27 @@ bool LoaderDialogue::FeedRequestMatcher(uint8_t byte) {
     return true;
 }
 
-bool LoaderDialogue::IsRequestLine(const LineSettings& line) const {
+bool LoaderDialogue::IsRequestLine(const UartSettings& line) const {
     return line.eightBitsNoParity && line.speed == options_.listenSpeed &&
            (options_.stopBits == 0 || options_.stopBits == line.stopBits);
 }
 
-bool LoaderDialogue::Understands(const LineSettings& line) const {
+bool LoaderDialogue::Understands(const UartSettings& line) const {
     return line.speed == session_.speed && line.eightBitsNoParity;
 }
 
-bool LoaderDialogue::UnderstoodOnlyAfter(const LineSettings& before,
-                                         const LineSettings& after) const {
+bool LoaderDialogue::UnderstoodOnlyAfter(const UartSettings& before,
+                                         const UartSettings& after) const {
     if (IsRequestLine(after) && !IsRequestLine(before)) return true;
     return InDialogue() && Understands(after) && !Understands(before);
 }
 
 void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const Arrival& arrival,
-                             const LineSettings& before, const LineSettings& after,
+                             const UartSettings& before, const UartSettings& after,
                              bool lineKnown) {
     // The line may have changed during the read; either sample may hold the bytes' settings.
     const bool requestLine = IsRequestLine(before) || IsRequestLine(after);
-    const LineSettings& requestSettings = IsRequestLine(before) ? before : after;
+    const UartSettings& requestSettings = IsRequestLine(before) ? before : after;
     current_ = arrival;
     std::size_t notUnderstood = 0;
     for (std::size_t i = 0; i < count && !hangUp_; ++i) {
@@ -166,7 +166,7 @@ void LoaderDialogue::Receive(const uint8_t* data, std::size_t count, const Arriv
         }
         if (!InDialogue()) continue;  // outside the dialogue everything else is line noise
         if (!lineKnown && !Understands(before) && !Understands(after)) {
-            LineSettings assumed = after;
+            UartSettings assumed = after;
             assumed.speed = session_.speed;
             assumed.eightBitsNoParity = true;
             currentLine_ = assumed;
@@ -197,7 +197,7 @@ void LoaderDialogue::PortOpened(const Arrival& open) { judge_.PortOpened(open); 
 
 void LoaderDialogue::LineChanged(const LineChange& change) { judge_.LineChanged(change); }
 
-void LoaderDialogue::Tick(const LineSettings& line, std::size_t pendingForUpdater,
+void LoaderDialogue::Tick(const UartSettings& line, std::size_t pendingForUpdater,
                           Clock::time_point now) {
     if (phase_ == Phase::AwaitLine19200) {
         // The loader switches its own port after the SYN has gone out, then answers; an ACK
@@ -259,7 +259,7 @@ void LoaderDialogue::PortReleased() {
     }
 }
 
-void LoaderDialogue::StartSession(const LineSettings& line) {
+void LoaderDialogue::StartSession(const UartSettings& line) {
     if (InDialogue() || phase_ == Phase::AwaitLine19200) {
         Log("connection request during the dialogue: starting again");
     }

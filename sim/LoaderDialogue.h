@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "sim/LineObservation.h"
-#include "sim/LineSettings.h"
 #include "sim/PauseJudge.h"
 #include "sim/RadioSimulator.h"
+#include "sim/UartSettings.h"
 
 namespace updater::sim {
 
@@ -31,16 +31,16 @@ class LoaderDialogue {
     // line may have changed and changed back unseen, so the bytes are taken as sent at the
     // speed the dialogue runs at.
     void Receive(const uint8_t* data, std::size_t count, const Arrival& arrival,
-                 const LineSettings& before, const LineSettings& after, bool lineKnown = true);
+                 const UartSettings& before, const UartSettings& after, bool lineKnown = true);
     // True when bytes read between the two samples make sense only at `after`: then they were
     // sent after the change of the line, and the change is to be handed in before them.
-    bool UnderstoodOnlyAfter(const LineSettings& before, const LineSettings& after) const;
+    bool UnderstoodOnlyAfter(const UartSettings& before, const UartSettings& after) const;
     // The Updater opened the port, or changed the line settings.
     void PortOpened(const Arrival& open);
     void LineChanged(const LineChange& change);
     // Called often: sends the ACK once the line reads 19200 and the Updater has taken the SYN,
     // and drops stale half frames. `pendingForUpdater`: answer bytes the Updater has not read.
-    void Tick(const LineSettings& line, std::size_t pendingForUpdater, Clock::time_point now);
+    void Tick(const UartSettings& line, std::size_t pendingForUpdater, Clock::time_point now);
     // The answers queued since the last call, as they go on the line (scrambled), each with the
     // extra delay a fault gives it.
     struct Reply {
@@ -105,9 +105,9 @@ class LoaderDialogue {
     // After an answer the loader waits for the Updater's reply as long as it takes.
     bool AwaitingReply() const;
     bool FeedRequestMatcher(uint8_t byte);
-    bool IsRequestLine(const LineSettings& line) const;
-    bool Understands(const LineSettings& line) const;
-    void StartSession(const LineSettings& line);
+    bool IsRequestLine(const UartSettings& line) const;
+    bool Understands(const UartSettings& line) const;
+    void StartSession(const UartSettings& line);
     void DialogueByte(uint8_t raw);
     void KeyedByte(uint8_t byte);
     void StartCommand(uint8_t byte);
@@ -137,7 +137,7 @@ class LoaderDialogue {
     std::optional<Clock::time_point> line19200Since_;
     Clock::time_point lastByteAt_{};
     Arrival current_{};           // when the byte being handled came
-    LineSettings currentLine_{};  // the line it was understood at
+    UartSettings currentLine_{};  // the line it was understood at
     Arrival frameFirst_{};        // when the current frame's command byte came
     PauseJudge judge_;
     std::array<int, 11> occurrences_{};

@@ -32,6 +32,7 @@ PauseJudge::PauseJudge(bool wireTime, Duration tolerance, ProblemSink problem)
     : wireTime_(wireTime), tolerance_(tolerance), problem_(std::move(problem)) {}
 
 void PauseJudge::SessionStarted() {
+    earlySwitch_.reset();
     afterSpeedCode_.reset();
     switchDueAfter_.reset();
     afterWFrame_.reset();
@@ -46,7 +47,7 @@ PauseJudge::Area PauseJudge::AreaOf(uint32_t address) {
     return address >= kMainAreaFirst ? Area::Main : Area::Low;
 }
 
-PauseJudge::Duration PauseJudge::LineTime(std::size_t bytes, const LineSettings& line) const {
+PauseJudge::Duration PauseJudge::LineTime(std::size_t bytes, const UartSettings& line) const {
     if (!wireTime_) return Duration::zero();
     return std::chrono::duration_cast<Duration>(ByteTime(line) * static_cast<long long>(bytes));
 }
@@ -59,15 +60,19 @@ void PauseJudge::Report(const std::string& what, Duration upperBound, const std:
     problem_(what + " at most " + Millis(upperBound) + " ms " + why);
 }
 
-void PauseJudge::PortOpened(const Arrival& open) { open_ = open; }
+void PauseJudge::PortOpened(const Arrival& open) {
+    // A switch that no byte followed was the close of the last session, not part of a dialogue.
+    earlySwitch_.reset();
+    open_ = open;
+}
 
 void PauseJudge::LineChanged(const LineChange& change) {
     if (switchDueAfter_) {
         const Duration gap = change.by - *switchDueAfter_;
+        // Judged once the next byte comes: a port that closes after a broken-off dialogue puts
+        // its old settings back at once, and no dialogue runs any more to be spoilt by it.
         if (Short(gap, kBeforeSwitch)) {
-            Report("line switched to " + std::to_string(change.to.speed) + " bit/s", gap,
-                   "after the speed code; the loader switches its own line 100 ms after the "
-                   "code");
+            earlySwitch_ = EarlySwitch{change.to.speed, gap};
         }
         switchDueAfter_.reset();
     }
@@ -75,6 +80,12 @@ void PauseJudge::LineChanged(const LineChange& change) {
 }
 
 void PauseJudge::ByteArrived(const Arrival& at) {
+    if (earlySwitch_) {
+        Report("line switched to " + std::to_string(earlySwitch_->speed) + " bit/s",
+               earlySwitch_->gap,
+               "after the speed code; the loader switches its own line 100 ms after the code");
+        earlySwitch_.reset();
+    }
     if (open_) {
         const Duration gap = at.seenBy - open_->notBefore;
         if (Short(gap, kAfterOpen + kAfterLineChange)) {
@@ -140,14 +151,14 @@ void PauseJudge::CommandStarted(uint8_t command) {
     }
 }
 
-void PauseJudge::SpeedCodeReceived(const Arrival& at, const LineSettings& line) {
+void PauseJudge::SpeedCodeReceived(const Arrival& at, const UartSettings& line) {
     const auto codeEnd = at.notBefore + LineTime(1, line);
     afterSpeedCode_ = Pending{codeEnd, kBeforeSwitch + kAfterLineChange};
     switchDueAfter_ = codeEnd;
 }
 
 void PauseJudge::WFrameEnded(uint32_t address, std::size_t frameBytes, const Arrival& first,
-                             const Arrival& last, const LineSettings& line) {
+                             const Arrival& last, const UartSettings& line) {
     const auto end = std::max(first.notBefore + LineTime(frameBytes, line), last.notBefore);
     const Area area = AreaOf(address);
     if (checkpoint_) {
@@ -174,7 +185,7 @@ void PauseJudge::WFrameEnded(uint32_t address, std::size_t frameBytes, const Arr
     segmentArea_ = area;
 }
 
-void PauseJudge::CheckpointAcked(const Arrival& at, const LineSettings& line) {
+void PauseJudge::CheckpointAcked(const Arrival& at, const UartSettings& line) {
     Checkpoint checkpoint = speedFrame_.value_or(Checkpoint{});
     // The loader's ACK can reach the Updater no sooner than both bytes' line time after the
     // Updater's 0x06 reached the terminal.

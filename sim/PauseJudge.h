@@ -32,7 +32,8 @@ class PauseJudge {
     // first byte.
     void PortOpened(const Arrival& open);
     // The Updater changed the line: 100 ms before its next byte. After a speed-change frame the
-    // change itself must come 100 ms after the code byte.
+    // change itself must come 100 ms after the code byte; that is judged when a byte follows
+    // the change, so that settings put back as the port closes are no fault.
     void LineChanged(const LineChange& change);
     // Every byte from the Updater, dialogue or not, in the order they came.
     void ByteArrived(const Arrival& at);
@@ -40,12 +41,12 @@ class PauseJudge {
     // A command byte in the keyed dialogue (after ByteArrived for the same byte).
     void CommandStarted(uint8_t command);
     // The code byte of a speed-change frame, read at `line`.
-    void SpeedCodeReceived(const Arrival& at, const LineSettings& line);
+    void SpeedCodeReceived(const Arrival& at, const UartSettings& line);
     // A whole 'W' frame of `frameBytes` bytes for `address`, its first and last byte.
     void WFrameEnded(uint32_t address, std::size_t frameBytes, const Arrival& first,
-                     const Arrival& last, const LineSettings& line);
+                     const Arrival& last, const UartSettings& line);
     // The Updater's 0x06 of a checkpoint exchange, answered by the loader's ACK.
-    void CheckpointAcked(const Arrival& at, const LineSettings& line);
+    void CheckpointAcked(const Arrival& at, const UartSettings& line);
     // The loader wrote that checkpoint's ACK at `at` (its arrival on the modelled wire).
     void CheckpointAnswerWritten(SimClock::time_point at);
 
@@ -68,7 +69,7 @@ class PauseJudge {
     };
 
     static Area AreaOf(uint32_t address);
-    Duration LineTime(std::size_t bytes, const LineSettings& line) const;
+    Duration LineTime(std::size_t bytes, const UartSettings& line) const;
     // Reports when `upperBound` falls short of `needed` by more than the clock's tolerance.
     bool Short(Duration upperBound, Duration needed) const;
     void Report(const std::string& what, Duration upperBound, const std::string& why);
@@ -78,7 +79,13 @@ class PauseJudge {
     Duration tolerance_;
     ProblemSink problem_;
 
+    struct EarlySwitch {
+        int speed = 0;
+        Duration gap{};
+    };
+
     std::optional<Arrival> open_;
+    std::optional<EarlySwitch> earlySwitch_;  // a switch too soon after the speed code
     std::optional<LineChange> change_;
     std::optional<Pending> afterSpeedCode_;  // code byte's end; 200 ms until the next byte
     std::optional<SimClock::time_point>

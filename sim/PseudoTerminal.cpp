@@ -69,8 +69,8 @@ void PseudoTerminal::Close() {
     master_ = -1;
 }
 
-LineSettings PseudoTerminal::ReadLineSettings() const {
-    LineSettings line;
+UartSettings PseudoTerminal::ReadUartSettings() const {
+    UartSettings line;
     termios settings{};
     if (slave_ < 0 || tcgetattr(slave_, &settings) != 0) {
         line.speed = 0;

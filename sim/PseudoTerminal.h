@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/LineSettings.h"
+#include "sim/UartSettings.h"
 
 namespace updater::sim {
 
@@ -29,7 +29,7 @@ class PseudoTerminal {
     int MasterHandle() const { return master_; }
 
     // The settings in force on the slave side now.
-    LineSettings ReadLineSettings() const;
+    UartSettings ReadUartSettings() const;
     // Bytes the loader sent that the Updater has not read yet.
     std::size_t PendingForUpdater() const;
     // Reads what the Updater wrote (non-blocking); -1 on error, 0 when nothing is there.

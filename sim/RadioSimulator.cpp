@@ -17,7 +17,7 @@
 #include "sim/LoaderDialogue.h"
 #include "sim/OpenWatch.h"
 #include "sim/PseudoTerminal.h"
-#include "sim/WireClock.h"
+#include "sim/WireTimeline.h"
 
 namespace updater::sim {
 
@@ -40,7 +40,7 @@ constexpr auto kLineKnownWindow = std::chrono::milliseconds(100);
 struct Sample {
     Clock::time_point before{};
     Clock::time_point after{};
-    LineSettings line;
+    UartSettings line;
 };
 
 struct Chunk {
@@ -57,7 +57,7 @@ struct RadioSimulator::Impl {
     Sample SampleLine() const;
     // Reads until the terminal is empty; each read's bytes with the bounds of their arrival.
     std::vector<Chunk> ReadAll();
-    void QueueAnswers(const LineSettings& line, Clock::time_point now);
+    void QueueAnswers(const UartSettings& line, Clock::time_point now);
     void SendDueAnswers();
     // The poll's time-out in milliseconds; -1 to sleep until the terminal, an open or a stop.
     int PollTimeout() const;
@@ -71,7 +71,7 @@ struct RadioSimulator::Impl {
     mutable std::condition_variable changed;
     LoaderDialogue dialogue;
     std::vector<uint8_t> received;  // guarded by mutex, like dialogue
-    WireClock wire;
+    WireTimeline wire;
     std::multimap<Clock::time_point, LoaderDialogue::Reply> dueAnswers;
     Clock::time_point lastEmptyRead{};
     std::thread thread;
@@ -87,7 +87,7 @@ struct RadioSimulator::Impl {
 Sample RadioSimulator::Impl::SampleLine() const {
     Sample sample;
     sample.before = Clock::now();
-    sample.line = terminal.ReadLineSettings();
+    sample.line = terminal.ReadUartSettings();
     sample.after = Clock::now();
     return sample;
 }
@@ -110,7 +110,7 @@ std::vector<Chunk> RadioSimulator::Impl::ReadAll() {
     }
 }
 
-void RadioSimulator::Impl::QueueAnswers(const LineSettings& line, Clock::time_point now) {
+void RadioSimulator::Impl::QueueAnswers(const UartSettings& line, Clock::time_point now) {
     std::vector<LoaderDialogue::Reply> replies;
     {
         std::lock_guard lock(mutex);

@@ -49,7 +49,7 @@ std::vector<std::string> CheckGeneratedImage(const GeneratedImage& image,
     std::vector<std::string> problems;
     RecordList low, main, top, transfer;
     ImageLoader loader;
-    if (loader.LoadImageFromBytes(low, main, top, stored) != 0) {
+    if (loader.LoadImage(low, main, top, StoredImage::Copied(stored)) != 0) {
         problems.push_back("the image does not load");
         return problems;
     }

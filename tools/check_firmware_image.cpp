@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     if (image.empty()) return Usage();
 
     updater::FirmwareImage loaded;
-    if (!updater::LoadAndValidateImage(loaded, image, updater::ImageLoadForm::SpecialSettings)) {
+    if (!updater::LoadAndValidateImage(loaded, updater::StoredImage::ReadFile(image),
+                                       updater::ImageLoadForm::SpecialSettings)) {
         return Refuse(image, updater::ImageProblemText(loaded.problem));
     }
     const std::string version = loaded.VersionText();

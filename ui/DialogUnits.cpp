@@ -17,10 +17,12 @@ int ScaleRounded(int a, int b, int c) {
 
 }  // namespace
 
-QFont TemplateFont(const QStringList& families, int pointSize, int weight) {
+QFont TemplateFont(const DialogTemplate& dialog, const QStringList& fallbacks, int weight) {
     QFont font;
-    font.setFamilies(families);
-    font.setPointSize(pointSize);
+    font.setFamilies(QStringList{QString::fromLatin1(dialog.font.data(),
+                                                     static_cast<qsizetype>(dialog.font.size()))} +
+                     fallbacks);
+    font.setPointSize(dialog.pointSize);
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setStyleHint(QFont::SansSerif);
     return font;

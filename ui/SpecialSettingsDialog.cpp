@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <utility>
 
+#include "front/DialogTemplates.h"
 #include "front/FileFilter.h"
 #include "ui/DialogUnits.h"
 #include "ui/FileFilter.h"
@@ -23,9 +25,25 @@ namespace updater {
 
 namespace {
 
-constexpr const char* kLineNote =
-    "This Baud Rate is used after PC reeives SYN from the radio.\n"
-    "This Stop Bit is used after PC receives SYN from the radio.";
+// Special Settings' controls in its template (win/updater.rc).
+constexpr const DialogTemplate& kTemplate = kSpecialSettingsTemplate;
+constexpr const ControlTemplate& kSet = TemplateControl(kTemplate, "IDOK");
+constexpr const ControlTemplate& kCancel = TemplateControl(kTemplate, "IDCANCEL");
+constexpr const ControlTemplate& kBaudRateGroup = TemplateControl(kTemplate, "IDC_BAUD_RATE_GROUP");
+constexpr const ControlTemplate& kSpeed57600 = TemplateControl(kTemplate, "IDC_SPEED_57600");
+constexpr const ControlTemplate& kSpeed19200 = TemplateControl(kTemplate, "IDC_SPEED_19200");
+constexpr const ControlTemplate& kSpeed38400 = TemplateControl(kTemplate, "IDC_SPEED_38400");
+constexpr const ControlTemplate& kStopBit1 = TemplateControl(kTemplate, "IDC_STOP_BIT_1");
+constexpr const ControlTemplate& kStopBit2 = TemplateControl(kTemplate, "IDC_STOP_BIT_2");
+constexpr const ControlTemplate& kEncryptionGroup =
+    TemplateControl(kTemplate, "IDC_ENCRYPTION_GROUP");
+constexpr const ControlTemplate& kUnencrypted = TemplateControl(kTemplate, "IDC_UNENCRYPTED");
+constexpr const ControlTemplate& kHexFileGroup = TemplateControl(kTemplate, "IDC_HEX_FILE_GROUP");
+constexpr const ControlTemplate& kUseOwnFile = TemplateControl(kTemplate, "IDC_USE_OWN_FILE");
+constexpr const ControlTemplate& kFilePath = TemplateControl(kTemplate, "IDC_FILE_PATH");
+constexpr const ControlTemplate& kLineNote = TemplateControl(kTemplate, "IDC_LINE_NOTE");
+constexpr const ControlTemplate& kRefer = TemplateControl(kTemplate, "IDC_REFER");
+constexpr const ControlTemplate& kStopBitGroup = TemplateControl(kTemplate, "IDC_STOP_BIT_GROUP");
 
 QString StandardFileChooser(QWidget* parent, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
@@ -38,10 +56,12 @@ SpecialSettingsDialog::SpecialSettingsDialog(QWidget* owner, const UserSettings&
                          Qt::WindowCloseButtonHint),
       form_(settings),
       chooser_(StandardFileChooser) {
-    setWindowTitle(QStringLiteral("Special Settings"));
-    setFont(TemplateFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                          QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
-                         8, QFont::Normal));
+    setWindowTitle(QString::fromLatin1(kTemplate.caption.data(),
+                                       static_cast<qsizetype>(kTemplate.caption.size())));
+    setFont(TemplateFont(kTemplate,
+                         {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("DejaVu Sans")},
+                         QFont::Normal));
     BuildControls();
 }
 
@@ -51,49 +71,52 @@ void SpecialSettingsDialog::SetFileChooser(FileChooserFunction chooser) {
 
 void SpecialSettingsDialog::BuildControls() {
     const DialogUnits units(font());
-    setFixedSize(units.Size(252, 278));
+    setFixedSize(units.Size(kTemplate));
 
     // Template order, which is also the tab order.
-    setButton_ = Place(new QPushButton(tr("Set"), this), units, 65, 257, 50, 14, "setButton");
+    setButton_ = Place(new QPushButton(TemplateText(kSet), this), units, kSet, "setButton");
     setButton_->setDefault(true);
     cancelButton_ =
-        Place(new QPushButton(tr("Cancel"), this), units, 140, 257, 50, 14, "cancelButton");
-    auto* baudRateGroup =
-        Place(new QGroupBox(tr("Baud Rate"), this), units, 5, 5, 240, 64, "baudRateGroup");
+        Place(new QPushButton(TemplateText(kCancel), this), units, kCancel, "cancelButton");
+    auto* baudRateGroup = Place(new QGroupBox(TemplateText(kBaudRateGroup), this), units,
+                                kBaudRateGroup, "baudRateGroup");
     speed57600_ =
-        Place(new QRadioButton(tr("57600 bps"), this), units, 7, 29, 110, 15, "speed57600");
+        Place(new QRadioButton(TemplateText(kSpeed57600), this), units, kSpeed57600, "speed57600");
     speed19200_ =
-        Place(new QRadioButton(tr("19200 bps"), this), units, 125, 49, 110, 15, "speed19200");
+        Place(new QRadioButton(TemplateText(kSpeed19200), this), units, kSpeed19200, "speed19200");
     speed19200_->setVisible(false);
     speed19200_->setEnabled(false);
     speed38400_ =
-        Place(new QRadioButton(tr("38400 bps"), this), units, 7, 13, 110, 15, "speed38400");
-    stopBit1_ = Place(new QRadioButton(tr("Stop bit 1"), this), units, 10, 83, 115, 15, "stopBit1");
-    stopBit2_ = Place(new QRadioButton(tr("Stop bit 2"), this), units, 10, 99, 115, 15, "stopBit2");
-    auto* encryptionGroup =
-        Place(new QGroupBox(tr("Encryption"), this), units, 5, 123, 240, 35, "encryptionGroup");
-    unencryptedBox_ = Place(new QCheckBox(tr("Unencrypted communication"), this), units, 9, 135,
-                            100, 15, "unencrypted");
-    auto* fileGroup =
-        Place(new QGroupBox(tr("Hex file"), this), units, 5, 163, 240, 50, "hexFileGroup");
+        Place(new QRadioButton(TemplateText(kSpeed38400), this), units, kSpeed38400, "speed38400");
+    stopBit1_ =
+        Place(new QRadioButton(TemplateText(kStopBit1), this), units, kStopBit1, "stopBit1");
+    stopBit2_ =
+        Place(new QRadioButton(TemplateText(kStopBit2), this), units, kStopBit2, "stopBit2");
+    auto* encryptionGroup = Place(new QGroupBox(TemplateText(kEncryptionGroup), this), units,
+                                  kEncryptionGroup, "encryptionGroup");
+    unencryptedBox_ =
+        Place(new QCheckBox(TemplateText(kUnencrypted), this), units, kUnencrypted, "unencrypted");
+    auto* fileGroup = Place(new QGroupBox(TemplateText(kHexFileGroup), this), units, kHexFileGroup,
+                            "hexFileGroup");
     useOwnFileBox_ =
-        Place(new QCheckBox(tr("Use my Hex/Mot file"), this), units, 9, 173, 175, 15, "useOwnFile");
-    filePathEdit_ = Place(new QLineEdit(this), units, 9, 190, 196, 13, "filePathEdit");
+        Place(new QCheckBox(TemplateText(kUseOwnFile), this), units, kUseOwnFile, "useOwnFile");
+    filePathEdit_ = Place(new QLineEdit(this), units, kFilePath, "filePathEdit");
     filePathEdit_->setReadOnly(true);
-    auto* note =
-        Place(new QLabel(QString::fromLatin1(kLineNote), this), units, 5, 218, 240, 25, "lineNote");
+    auto* note = Place(new QLabel(TemplateText(kLineNote), this), units, kLineNote, "lineNote");
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    referButton_ =
-        Place(new QPushButton(tr("Refer"), this), units, 210, 189, 30, 15, "referButton");
-    auto* stopBitGroup =
-        Place(new QGroupBox(tr("Stop Bit"), this), units, 5, 73, 240, 45, "stopBitGroup");
+    referButton_ = Place(new QPushButton(TemplateText(kRefer), this), units, kRefer, "referButton");
+    auto* stopBitGroup = Place(new QGroupBox(TemplateText(kStopBitGroup), this), units,
+                               kStopBitGroup, "stopBitGroup");
 
     // Fallback fonts run wider than the template's: let a check box or radio button take the
     // width its text needs, within its frame.
-    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-             speed57600_, speed38400_, stopBit1_, stopBit2_, unencryptedBox_, useOwnFileBox_}) {
-        const int frameRight = units.X(245) - button->x();
+    using InFrame = std::pair<QAbstractButton*, const ControlTemplate&>;
+    for (const auto& [button, frame] :
+         {InFrame{speed57600_, kBaudRateGroup}, InFrame{speed38400_, kBaudRateGroup},
+          InFrame{stopBit1_, kStopBitGroup}, InFrame{stopBit2_, kStopBitGroup},
+          InFrame{unencryptedBox_, kEncryptionGroup}, InFrame{useOwnFileBox_, kHexFileGroup}}) {
+        const int frameRight = units.X(frame.Right()) - button->x();
         button->resize(std::clamp(button->sizeHint().width(), button->width(),
                                   std::max(button->width(), frameRight)),
                        button->height());

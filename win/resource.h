@@ -28,6 +28,15 @@
 #define IDC_SPEED_38400 1019
 #define IDC_STEP 1020
 
+// The labels and frames: ids of their own, so that the Qt window finds each in the templates.
+#define IDC_PORT_LABEL 1021
+#define IDC_PROGRESS_LABEL 1022
+#define IDC_BAUD_RATE_GROUP 1023
+#define IDC_STOP_BIT_GROUP 1024
+#define IDC_ENCRYPTION_GROUP 1025
+#define IDC_HEX_FILE_GROUP 1026
+#define IDC_LINE_NOTE 1027
+
 // The main dialog's system menu: "Save trace of the last update…" (below the system's own
 // commands, 0xF000 and up; the low four bits of a system command are the system's).
 #define IDM_SAVE_TRACE 0x0110

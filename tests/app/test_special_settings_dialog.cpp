@@ -38,7 +38,7 @@ const char* SpeedButtonName(SpeedButton button) {
 TEST(SpecialSettingsDialog, OpensWithTheChecksTheFormDecidesAndAnEmptyPathBox) {
     for (const UserSettings& settings :
          {Settings(SpeedChoice::Speed38400, 2, 0, 0), Settings(SpeedChoice::Speed57600, 1, 1, 1),
-          Settings(SpeedChoice::Speed19200, 2, 0, 1),
+          Settings(SpeedChoice::Speed38400ByHiddenButton, 2, 0, 1),
           Settings(static_cast<SpeedChoice>(3), 7, 0, 0)}) {
         const SpecialSettingsForm form(settings);
         const std::string checkedSpeed = SpeedButtonName(form.CheckedSpeed());

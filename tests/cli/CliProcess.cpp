@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,20 +41,21 @@ Channel MakeTerminal() {
     return {master, slave};
 }
 
-// Reads both channels until both have ended or the deadline passed; false when it passed.
-// onOutput is called after every piece that arrived.
-bool Collect(int outFd, int errFd, std::string& out, std::string& err,
+// Reads both outputs (and the input terminal, where termFd is one) until both outputs have
+// ended or the deadline passed; false when it passed. onOutput is called after every piece
+// that arrived.
+bool Collect(int outFd, int errFd, int termFd, CliRun& run,
              std::chrono::steady_clock::time_point deadline,
              const std::function<void()>& onOutput) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
+    pollfd fds[3] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}, {termFd, POLLIN, 0}};
+    std::string* sinks[3] = {&run.out, &run.err, &run.terminal};
     int open = 2;
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
-        if (poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
-        for (int i = 0; i < 2; ++i) {
+        if (poll(fds, 3, static_cast<int>(left.count())) < 0) continue;
+        for (int i = 0; i < 3; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             char buffer[4096];
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -63,7 +65,7 @@ bool Collect(int outFd, int errFd, std::string& out, std::string& err,
             } else {
                 // End of a pipe; a terminal whose last writer has gone reports an error.
                 fds[i].fd = -1;
-                --open;
+                if (i < 2) --open;
             }
         }
     }
@@ -73,7 +75,7 @@ bool Collect(int outFd, int errFd, std::string& out, std::string& err,
 }  // namespace
 
 CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& options) {
-    CliRun result{-1, {}, {}, 0};
+    CliRun result{-1, {}, {}, {}, 0};
     const Channel out = options.outputOnTerminal ? MakeTerminal() : MakePipe();
     const Channel err = MakePipe();
     // The parent keeps the terminal's far side open and types nothing: a question waits.
@@ -91,6 +93,10 @@ CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& 
     const pid_t pid = fork();
     if (pid == 0) {
         const int input = options.inputOnTerminal ? in.child : open("/dev/null", O_RDONLY);
+        // A session of its own, whose controlling terminal the input terminal becomes.
+        if (options.controllingTerminal && (setsid() < 0 || ioctl(in.child, TIOCSCTTY, 0) != 0)) {
+            _exit(126);
+        }
         if (input < 0 || dup2(input, STDIN_FILENO) < 0 || dup2(out.child, STDOUT_FILENO) < 0 ||
             dup2(err.child, STDERR_FILENO) < 0) {
             _exit(126);
@@ -111,15 +117,25 @@ CliRun SpawnCli(const std::vector<std::string>& arguments, const CliRunOptions& 
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(options.timeLimitSeconds);
     size_t nextCue = 0;
+    size_t nextTyping = 0;
+    const auto seen = [&](const std::string& text) {
+        return result.out.find(text) != std::string::npos ||
+               result.err.find(text) != std::string::npos ||
+               result.terminal.find(text) != std::string::npos;
+    };
     const auto sendCues = [&] {
-        while (nextCue < options.cues.size() &&
-               (result.out.find(options.cues[nextCue].text) != std::string::npos ||
-                result.err.find(options.cues[nextCue].text) != std::string::npos)) {
+        while (nextCue < options.cues.size() && seen(options.cues[nextCue].text)) {
             kill(pid, options.cues[nextCue++].signal);
+        }
+        // Typed only once the terminal shows the text: the echo then follows it there.
+        while (nextTyping < options.typing.size() &&
+               result.terminal.find(options.typing[nextTyping].text) != std::string::npos) {
+            const std::string& typed = options.typing[nextTyping++].typed;
+            if (write(in.parent, typed.data(), typed.size()) < 0) break;
         }
     };
     const bool ended =
-        pid > 0 && Collect(out.parent, err.parent, result.out, result.err, deadline, sendCues);
+        pid > 0 && Collect(out.parent, err.parent, in.parent, result, deadline, sendCues);
     if (pid > 0 && !ended) kill(pid, SIGKILL);
     int status = 0;
     rusage usage{};

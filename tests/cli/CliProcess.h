@@ -15,9 +15,19 @@ struct SignalCue {
     int signal = 0;
 };
 
+// Text typed on the input terminal once a text has appeared on that terminal.
+struct TypingCue {
+    std::string text;
+    std::string typed;
+};
+
 struct CliRunOptions {
     bool outputOnTerminal = false;
-    bool inputOnTerminal = false;      // else the input is the null device
+    bool inputOnTerminal = false;  // else the input is the null device
+    // The input terminal is also the program's controlling terminal (/dev/tty), in a session
+    // of its own; what the program writes there is in CliRun::terminal.
+    bool controllingTerminal = false;
+    std::vector<TypingCue> typing{};   // in order, each once, after the one before it
     std::vector<int> closedStreams{};  // standard streams (0, 1, 2) the program starts without
     bool asOrdinaryUser = false;
     long fileSizeLimit = 0;         // bytes a file of the program may grow to; 0: no limit

@@ -10,6 +10,7 @@ namespace updater::test {
 struct CliRun {
     int status;  // the program's exit status
     std::string out, err;
+    std::string terminal;    // what appeared on the input terminal (SpawnCli), echo included
     long maxResidentKb = 0;  // the program's peak memory, where the run measured it
 };
 

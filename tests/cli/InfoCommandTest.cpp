@@ -1,6 +1,9 @@
 // Runs updater-cli info and compares what it prints with the image loaded here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -8,7 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "cli/ImageLoading.h"
 #include "image/FirmwareImage.h"
+#include "image/ImageAreas.h"
+#include "res/EmbeddedImage.h"
 #include "tests/cli/CliRun.h"
 
 namespace updater {
@@ -29,7 +35,7 @@ TEST(InfoCommand, ShowsTheEmbeddedImage) {
     const test::CliRun run = test::RunCli(dir, "info");
     ASSERT_EQ(run.status, 0) << run.err;
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, std::nullopt));
+    ASSERT_TRUE(LoadAndValidateImage(image, EmbeddedImage()));
     auto fields = Fields(run.out);
     EXPECT_EQ(fields["version"], "V2.10.07");
     EXPECT_EQ(fields["top-area tag"].size(), 32u);
@@ -112,6 +118,77 @@ TEST(InfoCommand, WarnsOfDataThatIsNotWrittenWhereTheImagePlacesIt) {
     EXPECT_EQ(warnings[1]["area"], "main");
     EXPECT_EQ(warnings[1]["count"], 32);
     EXPECT_EQ(warnings[1]["area_top"], "0EFFFF");
+}
+
+// Every image that would surprise: info and write tell the same warning (write before its
+// question), and a file that changes while it is read is refused.
+TEST(InfoCommand, ImagesThatWouldSurpriseAreToldOfByInfoAndWrite) {
+    using Lines = std::vector<test::Line>;
+    struct Case {
+        const char* what;
+        std::function<void(Lines&)> change;
+        const char* kind;  // the warning; none: the file changes while it is read
+        const char* text;  // part of the warning's or the refusal's text
+    };
+    const std::vector<Case> cases = {
+        {"lines outside the areas",
+         [](Lines& l) {
+             l.push_back({0x000100, test::PatternBytes(20, 16)});
+             l.push_back({0x020000, test::PatternBytes(21, 16)});
+         },
+         "outside_areas",
+         "2 data lines outside the low, main and top areas (the first at 0x000100)"},
+        {"no identity block",
+         [](Lines& l) {
+             std::erase_if(l, [](const test::Line& line) {
+                 return line.address >= kMainArea.first && line.address <= kMainArea.last;
+             });
+         },
+         "no_identity", "no identity block"},
+        {"past the area's top",
+         [](Lines& l) {
+             l.insert(l.begin() + 1, {0x13FF0, test::PatternBytes(10, 32)});
+         },
+         "past_area_top", "reaches past the area's top 0x013FFF"},
+        {"not transferred",
+         [](Lines& l) {
+             l.push_back({0xFFF80, test::PatternBytes(12, 16)});
+         },
+         "not_transferred", "will not be written: it is not in the transfer list"},
+        {"changing while read", [](Lines&) {}, nullptr, "the file changed while it was read"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        Lines lines = test::ValidImageLines("V7.00.01");
+        c.change(lines);
+        const auto path = dir.Write("image.mot", test::Scrambled(test::PlainImageText(lines)));
+        if (c.kind == nullptr) {
+            FirmwareImage image;
+            std::string problem;
+            const bool loaded = cli::LoadImageOrExplain(path.string(), image, &problem, [&] {
+                std::ofstream(path, std::ios::app) << "\r\n";
+            });
+            EXPECT_FALSE(loaded) << c.what;
+            EXPECT_NE(problem.find(c.text), std::string::npos) << c.what << ": " << problem;
+            // Left as it is, the same file loads.
+            FirmwareImage again;
+            EXPECT_TRUE(cli::LoadImageOrExplain(path.string(), again)) << c.what;
+            continue;
+        }
+        const std::string file = " --file " + test::Quoted(path.string());
+        const test::CliRun json = test::RunCli(dir, "info --json" + file);
+        ASSERT_EQ(json.status, 0) << c.what << "\n" << json.err;
+        const nlohmann::json warnings = nlohmann::json::parse(json.out)["warnings"];
+        ASSERT_EQ(warnings.size(), 1u) << c.what << "\n" << json.out;
+        EXPECT_EQ(warnings[0]["kind"], c.kind) << c.what;
+        const std::string text = warnings[0]["text"];
+        EXPECT_NE(text.find(c.text), std::string::npos) << c.what << ": " << text;
+        EXPECT_EQ(json.err, "warning: " + text + "\n") << c.what;
+        // No port opens: the warning comes all the same, before anything is asked.
+        const test::CliRun write = test::RunCli(dir, "write --yes --port /dev/no-such-port" + file);
+        EXPECT_NE(write.status, 0) << c.what;
+        EXPECT_EQ(write.err.rfind("warning: " + text + "\n", 0), 0u) << c.what << "\n" << write.err;
+    }
 }
 
 TEST(InfoCommand, NoWarningsForAnImageThatIsWrittenAsItStands) {

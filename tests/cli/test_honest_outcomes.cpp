@@ -1,5 +1,5 @@
 // A radio whose writing began and did not complete may not start: updater-cli says so after
-// the system's message, and a bench never reports such a radio as unchanged.
+// the window's message, and a bench never reports such a radio as unchanged.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -55,7 +55,7 @@ TEST_F(HonestOutcomes, WriteThatBeganAndFailedSaysTheRadioIsPartlyWritten) {
     const size_t message = run.err.find(kTextGeneralFailure);
     ASSERT_NE(message, std::string::npos) << run.err;
     EXPECT_NE(run.err.find(kPartlyWritten, message), std::string::npos)
-        << "after the system's message:\n"
+        << "after the window's message:\n"
         << run.err;
 }
 

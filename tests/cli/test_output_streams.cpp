@@ -1,7 +1,11 @@
 // What updater-cli writes goes where it belongs even when a script leaves a standard stream
-// closed, and a trace that could not be written whole is reported without failing the update.
+// closed, a trace that could not be written whole is reported without failing the update, a
+// bench keeps one whole trace per radio, and a radio's escape sequences never reach the
+// terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -64,18 +68,63 @@ TEST_F(OutputStreams, ClosedStreamsTakeNeitherThePortNorTheTrace) {
     EXPECT_EQ(text.find("Searching for the radio"), std::string::npos);
 }
 
+// A limit of 1 byte stops the trace's very first line: the file-size signal must not end the
+// program there either.
 TEST_F(OutputStreams, TraceThatCannotGrowIsReportedOnceAndTheUpdateStands) {
-    sim::RadioSimulator radio(sim::SimOptions{});
-    ASSERT_TRUE(radio.Start());
-    const test::CliRun run = test::SpawnCli({"write", "--port", radio.PortPath(), "--file",
-                                             image_.string(), "--yes", "--log", trace_.string()},
-                                            {.fileSizeLimit = 4096});
-    EXPECT_EQ(run.status, 0) << run.err;
-    const std::string report = "the trace is incomplete: ";
-    const size_t first = run.err.find(report);
-    ASSERT_NE(first, std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find(report, first + 1), std::string::npos) << "said once:\n" << run.err;
-    EXPECT_LE(fs::file_size(trace_), 4096u);
+    for (const long limit : {4096L, 1L}) {
+        sim::RadioSimulator radio(sim::SimOptions{});
+        ASSERT_TRUE(radio.Start());
+        const test::CliRun run =
+            test::SpawnCli({"write", "--port", radio.PortPath(), "--file", image_.string(), "--yes",
+                            "--log", trace_.string()},
+                           {.fileSizeLimit = limit});
+        EXPECT_EQ(run.status, 0) << limit << "\n" << run.err;
+        const std::string report = "the trace is incomplete: ";
+        const size_t first = run.err.find(report);
+        ASSERT_NE(first, std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(report, first + 1), std::string::npos) << "said once:\n" << run.err;
+        EXPECT_LE(fs::file_size(trace_), static_cast<uintmax_t>(limit));
+    }
+}
+
+// Each radio of a bench has its trace of its own: every byte it received, in order, and none
+// of the other's; both end with the outcome. The radios' versions hold escape sequences
+// (clear the screen, ring the bell): they are shown escaped, never sent to the terminal.
+TEST_F(OutputStreams, BenchKeepsOneWholeTracePerRadioAndEscapesTheRadiosTexts) {
+    sim::SimOptions options;
+    options.version = std::array<uint8_t, 16>{'V', 0x1B, '[', '2', 'J', 0x07, '1', '2'};
+    sim::RadioSimulator first(options);
+    sim::RadioSimulator second(options);
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(second.Start());
+    const fs::path traces = dir_.Path() / "traces";
+    fs::create_directory(traces);
+    const test::CliRun run =
+        test::SpawnCli({"write", "--port", first.PortPath(), "--port", second.PortPath(), "--file",
+                        image_.string(), "--yes", "--log", traces.string()});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x07'), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("V\\x1B[2J\\x0712 -> "), std::string::npos) << run.out;
+
+    for (const sim::RadioSimulator* radio : {&first, &second}) {
+        const std::string port = radio->PortPath();
+        // /dev/pts/N: its trace is pts_N.trace.
+        std::string name = port.substr(std::string("/dev/").size());
+        std::replace(name.begin(), name.end(), '/', '_');
+        const fs::path trace = traces / (name + ".trace");
+        ASSERT_TRUE(fs::exists(trace)) << trace;
+        EXPECT_EQ(WrittenInTrace(trace), radio->Received()) << trace;
+        std::ifstream in(trace);
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        EXPECT_EQ(text.rfind("# updater-cli session trace", 0), 0u) << trace;
+        EXPECT_NE(text.find("device=\"" + port + "\""), std::string::npos) << trace;
+        const std::string other = (radio == &first ? second : first).PortPath();
+        EXPECT_EQ(text.find(other + "\""), std::string::npos) << trace;
+        EXPECT_NE(text.find("outcome result=1"), std::string::npos) << trace;
+    }
 }
 
 }  // namespace

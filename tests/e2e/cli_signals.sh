@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# updater-cli and the signals of a real terminal, against the simulated radio:
-#   Ctrl+C once while the radio is written: the write goes on and completes, the memory matches;
-#   Ctrl+C twice: it stops, says why, closes the port, exits with the status of a cancelled update;
-#   SIGTERM while it looks for the radio: it stops cleanly, nothing written;
+# updater-cli and the signals of a real terminal, against the simulated radio (the signals
+# during the write are tested in tests/cli/test_cli_signals.cpp):
+#   SIGTERM while it looks for the radio: it stops at once, nothing written; meanwhile a second
+#   updater given the same --log is refused, naming the first, and the trace stays whole;
 #   its output closed (a pipe whose reader went): the write completes all the same.
 # Usage: cli_signals.sh BUILD_DIR
 set -euo pipefail
@@ -28,48 +28,21 @@ stop_radio() {
   return "$status"
 }
 
-echo "--- Ctrl+C once while the radio is written"
-start_radio once --dump "$work/once.dump"
-"$cli" write --port "$port" --yes --file "$image" >"$work/once.out" 2>"$work/once.err" &
-cli_pid=$!
-pids+=("$cli_pid")
-await_line "$work/once.out" "^progress:"
-kill -INT "$cli_pid"
-status=0
-wait "$cli_pid" || status=$?
-cat "$work/once.err"
-((status == 0)) || fail "a single Ctrl+C stopped the write (status $status)"
-grep -q "stopping now may leave it unusable" "$work/once.err" || fail "no warning after Ctrl+C"
-grep -q "Writing completed." "$work/once.out" || fail "no 'Writing completed.'"
-stop_radio || fail "the radio's checks failed"
-bash "$root/scripts/compare-dump.sh" "$work/blocks.txt" "$work/once.dump"
-
-echo "--- Ctrl+C twice"
-start_radio twice
-# The embedded image: a write of minutes, so that the second Ctrl+C surely meets it.
-"$cli" write --port "$port" --yes >"$work/twice.out" 2>"$work/twice.err" &
-cli_pid=$!
-pids+=("$cli_pid")
-await_line "$work/twice.out" "^progress:"
-kill -INT "$cli_pid"
-await_line "$work/twice.err" "press Ctrl+C again"
-kill -INT "$cli_pid"
-status=0
-wait "$cli_pid" || status=$?
-cat "$work/twice.err"
-((status == 3)) || fail "a second Ctrl+C did not stop with status 3 (status $status)"
-grep -q "stopped by SIGINT" "$work/twice.err" || fail "the stop is not reported"
-grep -q "the port is closed" "$work/twice.err" || fail "the port is not reported closed"
-! grep -q "Writing completed." "$work/twice.out" || fail "reported completed after a stop"
-stop_radio || true  # an interrupted write leaves the loader's checks unfinished
-
 echo "--- SIGTERM while the radio is searched for"
 start_radio term --no-syn
-"$cli" write --port "$port" --yes --file "$image" >"$work/term.out" 2>"$work/term.err" &
+"$cli" write --port "$port" --yes --file "$image" --log "$work/term.trace" \
+  >"$work/term.out" 2>"$work/term.err" &
 cli_pid=$!
 pids+=("$cli_pid")
 # The sweep runs 19 s against a radio that never answers; stop it once it has begun.
 await_line "$work/term.out" "^Searching for the radio"
+status=0
+"$cli" write --port /dev/null --yes --file "$image" --log "$work/term.trace" \
+  >/dev/null 2>"$work/second.err" || status=$?
+cat "$work/second.err"
+((status == 2)) || fail "a second updater took the same --log (status $status)"
+grep -q "being written by updater-cli (pid $cli_pid)" "$work/second.err" ||
+  fail "the refusal does not name the holder"
 kill -TERM "$cli_pid"
 status=0
 wait "$cli_pid" || status=$?
@@ -77,6 +50,8 @@ cat "$work/term.err"
 ((status == 3)) || fail "SIGTERM did not stop with status 3 (status $status)"
 grep -q "stopped by SIGTERM" "$work/term.err" || fail "the stop is not reported"
 ! grep -q "unusable" "$work/term.err" || fail "warned of a write that had not begun"
+head -n 1 "$work/term.trace" | grep -q "^# updater-cli session trace" || fail "trace lost its header"
+grep -q " outcome " "$work/term.trace" || fail "the trace of the first updater is not whole"
 stop_radio || true
 
 echo "--- output closed while the radio is written"

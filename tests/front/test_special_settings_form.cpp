@@ -23,7 +23,7 @@ TEST(SpecialSettingsForm, OpensWithTheChecksOfTheSettings) {
          StopBitButton::StopBit2},
         {Settings(SpeedChoice::Speed57600, 1, 1, 1), SpeedButton::Speed57600,
          StopBitButton::StopBit1},
-        {Settings(SpeedChoice::Speed19200, 2, 0, 1), SpeedButton::Speed19200,
+        {Settings(SpeedChoice::Speed38400ByHiddenButton, 2, 0, 1), SpeedButton::Speed19200,
          StopBitButton::StopBit2},
         {Settings(static_cast<SpeedChoice>(3), 7, 0, 0), SpeedButton::Speed38400,
          StopBitButton::StopBit1},  // fallbacks
@@ -48,7 +48,7 @@ TEST(SpecialSettingsForm, ClicksRecordTheChoices) {
         SpeedButton button;
         SpeedChoice speedChoice;
     } speeds[] = {{SpeedButton::Speed57600, SpeedChoice::Speed57600},
-                  {SpeedButton::Speed19200, SpeedChoice::Speed19200},
+                  {SpeedButton::Speed19200, SpeedChoice::Speed38400ByHiddenButton},
                   {SpeedButton::Speed38400, SpeedChoice::Speed38400}};
     for (const auto& s : speeds) {
         form.OnSpeed(s.button);

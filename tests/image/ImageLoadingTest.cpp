@@ -5,12 +5,14 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "image/FirmwareImage.h"
 #include "image/ImageFile.h"
 #include "image/ImageLoader.h"
+#include "image/ImageText.h"
 #include "res/EmbeddedImage.h"
 #include "tests/image/ImageTestSupport.h"
 
@@ -25,10 +27,28 @@ TEST(LoadImage, EmbeddedImageLoadsWithoutAnyFile) {
     ASSERT_GT(EmbeddedImageBytes().size(), 100000u);
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, std::nullopt), 0);
+    EXPECT_EQ(loader.LoadImage(low, main, top, EmbeddedImage()), 0);
     EXPECT_FALSE(low.Empty());
     EXPECT_FALSE(main.Empty());
     EXPECT_FALSE(top.Empty());
+}
+
+// The image the program carries is read where it lies; bytes given in memory are copied, since
+// the blocks may outlive them; a program without an image says so.
+TEST(StoredImage, CarriedBytesAreSharedGivenBytesCopied) {
+    const std::vector<uint8_t> bytes = test::Scrambled(test::PlainImageText(ValidLines("V1")));
+    const StoredImage carried = StoredImage::Carried(bytes);
+    ASSERT_EQ(carried.Problem(), ImageProblem::None);
+    EXPECT_EQ(carried.Text()->Bytes().data(), bytes.data());
+    const StoredImage copied = StoredImage::Copied(bytes);
+    ASSERT_EQ(copied.Problem(), ImageProblem::None);
+    EXPECT_NE(copied.Text()->Bytes().data(), bytes.data());
+    EXPECT_TRUE(std::ranges::equal(copied.Text()->Bytes(), bytes));
+
+    RecordList low, main, top;
+    ImageLoader loader;
+    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::Carried({})), 1);
+    EXPECT_EQ(loader.Problem(), ImageProblem::EmbeddedImageMissing);
 }
 
 TEST(LoadImage, UserFileIsReadOnlyAndUnchanged) {
@@ -41,7 +61,7 @@ TEST(LoadImage, UserFileIsReadOnlyAndUnchanged) {
 
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, path.string()), 0);
+    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 0);
     EXPECT_EQ(loader.Path(), std::optional(path.string()));
     EXPECT_EQ(main.Size(), 1);
     EXPECT_EQ(test::ReadAll(path), stored);
@@ -55,9 +75,9 @@ TEST(LoadImage, SecondLoadReplacesTheLists) {
     const auto path = dir.Write("a.mot", test::Scrambled(test::PlainImageText(ValidLines("V1"))));
     RecordList low, main, top;
     ImageLoader first, second;
-    ASSERT_EQ(first.LoadImage(low, main, top, path.string()), 0);
+    ASSERT_EQ(first.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 0);
     const int blocks = low.Size() + main.Size() + top.Size();
-    ASSERT_EQ(second.LoadImage(low, main, top, path.string()), 0);
+    ASSERT_EQ(second.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 0);
     EXPECT_EQ(low.Size() + main.Size() + top.Size(), blocks);
 }
 
@@ -65,7 +85,8 @@ TEST(LoadImage, UnreadableSourceLeavesTheListsAsTheyWere) {
     RecordList low, main, top;
     low.Append(test::MakeRecord(0x10000, {1, 2, 3, 4}));
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, "/nonexistent/dir/image.mot"), 1);
+    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile("/nonexistent/dir/image.mot")),
+              1);
     EXPECT_EQ(low.Size(), 1);
 }
 
@@ -91,7 +112,7 @@ TEST(LoadImage, BadFilesFailWithTheirReasons) {
         SCOPED_TRACE(c.path);
         RecordList low, main, top;
         ImageLoader loader;
-        EXPECT_EQ(loader.LoadImage(low, main, top, c.path), 1);
+        EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile(c.path)), 1);
         EXPECT_EQ(loader.Problem(), c.problem);
     }
 }
@@ -101,11 +122,13 @@ TEST(LoadImage, DataLinesBeyondTheLimitAreRefused) {
     std::vector<test::Line> lines(static_cast<size_t>(kMaxDataLines), {0x20000, {}});
     ImageLoader loader;
     RecordList low, main, top;
-    EXPECT_EQ(
-        loader.LoadImageFromBytes(low, main, top, test::Scrambled(test::PlainImageText(lines))), 0);
+    EXPECT_EQ(loader.LoadImage(low, main, top,
+                               StoredImage::Copied(test::Scrambled(test::PlainImageText(lines)))),
+              0);
     lines.push_back({0x20000, {}});
-    EXPECT_EQ(
-        loader.LoadImageFromBytes(low, main, top, test::Scrambled(test::PlainImageText(lines))), 1);
+    EXPECT_EQ(loader.LoadImage(low, main, top,
+                               StoredImage::Copied(test::Scrambled(test::PlainImageText(lines)))),
+              1);
     EXPECT_EQ(loader.Problem(), ImageProblem::TooManyDataLines);
 }
 
@@ -123,7 +146,7 @@ TEST(ImageFile, FileLargerThanTheLimitIsRefusedBeforeReading) {
     EXPECT_TRUE(bytes.empty());
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, path.string()), 1);
+    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 1);
     EXPECT_EQ(loader.Problem(), ImageProblem::TooLarge);
 
     std::filesystem::resize_file(path, kMaxImageFileSize);
@@ -177,15 +200,16 @@ TEST(ImageFile, OnlyRegularFilesAreRead) {
 
 class LoadAndValidate : public ::testing::Test {
   protected:
-    std::string Write(const std::string& name, const std::vector<test::Line>& lines) {
-        return dir_.Write(name, test::Scrambled(test::PlainImageText(lines))).string();
+    StoredImage Write(const std::string& name, const std::vector<test::Line>& lines) {
+        return StoredImage::ReadFile(
+            dir_.Write(name, test::Scrambled(test::PlainImageText(lines))).string());
     }
     test::TempDir dir_;
 };
 
 TEST_F(LoadAndValidate, EmbeddedImageIsValid) {
     FirmwareImage image;
-    EXPECT_TRUE(LoadAndValidateImage(image, std::nullopt));
+    EXPECT_TRUE(LoadAndValidateImage(image, EmbeddedImage()));
     EXPECT_EQ(image.VersionText(), "V2.10.07");
     ASSERT_FALSE(image.topAreaTransferList.Empty());
     EXPECT_EQ(image.topAreaTransferList[0].address, 0xFFF00u);
@@ -241,15 +265,15 @@ TEST_F(LoadAndValidate, FormsDifferAfterAFailedLoad) {
     // The identity block is stored, then the top area fails; the version block precedes it.
     auto lines = ValidLines("V7");
     lines.push_back({0xFFFF8, test::PatternBytes(5, 6)});
-    const std::string path = Write("bad.mot", lines);
+    const StoredImage stored = Write("bad.mot", lines);
 
     FirmwareImage startUp;
-    EXPECT_FALSE(LoadAndValidateImage(startUp, path, ImageLoadForm::StartUp));
+    EXPECT_FALSE(LoadAndValidateImage(startUp, stored, ImageLoadForm::StartUp));
     EXPECT_EQ(startUp.VersionText(), "V7");  // the checks ran over the stored blocks
     EXPECT_EQ(startUp.problem, ImageProblem::BlocksDoNotFit);  // the first refusal is kept
 
     FirmwareImage special;
-    EXPECT_FALSE(LoadAndValidateImage(special, path, ImageLoadForm::SpecialSettings));
+    EXPECT_FALSE(LoadAndValidateImage(special, stored, ImageLoadForm::SpecialSettings));
     EXPECT_EQ(special.VersionText(), "");  // the checks were skipped
     // The transfer list is rebuilt in both forms from what the load left.
     EXPECT_EQ(special.topAreaTransferList.Size(), startUp.topAreaTransferList.Size());

@@ -95,7 +95,7 @@ TEST(CheckModelCode, OnlyTheTwoFullCodesAreAccepted) {
 TEST(WritePassRules, FastSpeedCodeAndAreaChecksum) {
     EXPECT_EQ(FastSpeedCode(SpeedChoice::Speed57600), 3);
     EXPECT_EQ(FastSpeedCode(SpeedChoice::Speed38400), 2);
-    EXPECT_EQ(FastSpeedCode(SpeedChoice::Speed19200), 2);
+    EXPECT_EQ(FastSpeedCode(SpeedChoice::Speed38400ByHiddenButton), 2);
     EXPECT_EQ(FastSpeedCode(static_cast<SpeedChoice>(0)), 2);
     EXPECT_EQ(AreaChecksum(0xFF * 128, 128), 0);  // bytes 0xFF add nothing
     EXPECT_EQ(AreaChecksum(0, 128), 0x8080);      // 128 bytes 0x00

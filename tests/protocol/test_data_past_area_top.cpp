@@ -33,7 +33,8 @@ TEST(Update, WritesDataPastAnAreasTopAndLeavesOutTheBlocksTheOrderSkips) {
     const auto path =
         dir.Write("past-top.mot", test::Scrambled(test::PlainImageText(LinesPastTheirPlaces())));
     FirmwareImage image;
-    ASSERT_TRUE(LoadAndValidateImage(image, path.string(), ImageLoadForm::SpecialSettings));
+    ASSERT_TRUE(LoadAndValidateImage(image, StoredImage::ReadFile(path.string()),
+                                     ImageLoadForm::SpecialSettings));
     // The fixture shows what it is meant to: blocks past the low and main areas' tops, and top
     // blocks that are not in the transfer list.
     ASSERT_EQ(image.lowAreaRecords[image.lowAreaRecords.Size() - 1].End(), 0x14010u);

@@ -206,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
     Speeds, UpdateLine,
     ::testing::Values(LineCase{"choice6", SpeedChoice::Speed57600, 2, 0, "3 (57600 bit/s)"},
                       LineCase{"choice5", SpeedChoice::Speed38400, 2, 0, "2 (38400 bit/s)"},
-                      LineCase{"choice1", SpeedChoice::Speed19200, 2, 0, "2 (38400 bit/s)"},
+                      LineCase{"choice1", SpeedChoice::Speed38400ByHiddenButton, 2, 0,
+                               "2 (38400 bit/s)"},
                       LineCase{"unencrypted", SpeedChoice::Speed38400, 2, 1, "2 (38400 bit/s)"},
                       LineCase{"oneStopBit", SpeedChoice::Speed57600, 1, 1, "3 (57600 bit/s)"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -306,5 +306,33 @@ TEST(SimConnectionPauses, SecondProgramsOpenIsNoPauseOfTheUpdaters) {
     EXPECT_TRUE(report.ChecksHeld()) << (report.problems.empty() ? "" : report.problems[0]);
 }
 
+// An Updater stopped right after a speed code puts its port's settings back as it closes: no
+// dialogue runs any more to be spoilt by that, and no fault is recorded. The same switch with
+// a byte after it is one (LineSwitchedRightAfterTheSpeedCode above).
+TEST(SimConnectionPauses, SettingsPutBackAtTheCloseAreNoFault) {
+    RadioSimulator radio(SimOptions{});
+    ASSERT_TRUE(radio.Start());
+    const auto mentions = [](const std::string& text) {
+        return [text](const SimReport& r) {
+            return std::any_of(r.commands.begin(), r.commands.end(), [&](const std::string& c) {
+                return c.find(text) != std::string::npos;
+            });
+        };
+    };
+    {
+        UpdaterLine line(radio.PortPath());
+        ASSERT_TRUE(ConnectAndIdentify(line));
+        ASSERT_TRUE(SendAreaCodes(line));
+        ASSERT_TRUE(line.Write({0x0F, 0x02}));
+        // The loader has the code before the port's settings go back, as on a real line.
+        ASSERT_TRUE(radio.WaitForReport(mentions("speed code 2"), milliseconds(3000)));
+        ASSERT_TRUE(line.SetLineAbruptly(9600));
+    }
+    // Were the switch judged by itself, the problem would come within the loader's poll.
+    EXPECT_FALSE(radio.WaitForReport([](const SimReport& r) { return !r.problems.empty(); },
+                                     milliseconds(1000)))
+        << radio.Report().problems[0];
+}
+
 }  // namespace
 }  // namespace updater::sim::test

@@ -6,13 +6,14 @@
 
 #include "front/WindowTexts.h"
 #include "image/FirmwareImage.h"
+#include "res/EmbeddedImage.h"
 
 namespace updater::testing {
 
 // The caption for the built-in image, loaded through the real image pipeline.
 inline std::string EmbeddedImageCaption() {
     FirmwareImage image;
-    const bool valid = LoadAndValidateImage(image, std::nullopt);
+    const bool valid = LoadAndValidateImage(image, EmbeddedImage());
     return WindowCaption(valid, image);
 }
 

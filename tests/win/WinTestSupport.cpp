@@ -58,7 +58,7 @@ DialogUnderTest::~DialogUnderTest() {
 ImageLoaderFunction FileImageLoader() {
     const std::string path = ImageFilePath();
     return [path](FirmwareImage& image, const ImageFile&, ImageLoadForm form) {
-        return LoadAndValidateImage(image, path, form);
+        return LoadAndValidateImage(image, StoredImage::ReadFile(path), form);
     };
 }
 

@@ -1,7 +1,8 @@
 // The window at the display's scaling: scripts/wine-window.sh runs these tests at 96, 120 and
 // 144 DPI (UPDATER_WIN_TEST_DPI). In the main window, the status banner and Special Settings
-// every visible control stays inside its window's client area, none overlaps another, every
-// text fits its control, and the fonts grow with the scaling. With UPDATER_WIN_TEST_PICTURES
+// every control stands where the table of the dialog templates places it, every visible
+// control stays inside its window's client area, none overlaps another, every text fits its
+// control, and the fonts grow with the scaling. With UPDATER_WIN_TEST_PICTURES
 // naming a folder, a picture of each window is saved there.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include "WinTestSupport.h"
 #include "WindowPicture.h"
+#include "front/DialogTemplates.h"
 #include "front/StatusBannerText.h"
 #include "link/PortProbe.h"
 #include "win/StatusBanner.h"
@@ -179,10 +181,35 @@ void ExpectLaidOut(HWND dialog, int pointSize) {
     }
 }
 
+// The Qt window lays its dialogs out from the table made from the resource script
+// (front/DialogTemplates.h): the dialog Windows builds from the script itself holds the same
+// controls in the same order, at the same places, with the same texts.
+void ExpectBuiltLike(HWND dialog, const DialogTemplate& dialogTemplate) {
+    size_t index = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT), ++index) {
+        ASSERT_LT(index, dialogTemplate.controls.size()) << "a control the table lacks";
+        const ControlTemplate& control = dialogTemplate.controls[index];
+        SCOPED_TRACE(std::string(control.id));
+        RECT place{control.x, control.y, control.Right(), control.y + control.height};
+        MapDialogRect(dialog, &place);
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, place.left);
+        EXPECT_EQ(rect.top, place.top);
+        if (!control.text.empty()) {
+            EXPECT_EQ(wintest::WindowText(child), control.text);
+        }
+    }
+    EXPECT_EQ(index, dialogTemplate.controls.size());
+}
+
 TEST(WinWindowLayout, MainWindowFitsAtTheDisplaysScaling) {
     DialogUnderTest under(LaptopPorts());
     HWND dialog = under.Window();
-    ExpectLaidOut(dialog, 9);
+    ExpectBuiltLike(dialog, kUpdaterTemplate);
+    ExpectLaidOut(dialog, kUpdaterTemplate.pointSize);
     // The step line as it reads during an update.
     SetDlgItemTextW(dialog, IDC_STEP, L"Searching for the radio at 57600 bit/s\u2026");
     for (const Placed& c : VisibleControls(dialog)) {
@@ -266,7 +293,8 @@ TEST(WinWindowLayout, BannerScalesItsPictureAndStaysOnTheScreen) {
 TEST(WinWindowLayout, SpecialSettingsFitsAtTheDisplaysScaling) {
     DialogUnderTest under(LaptopPorts());
     wintest::WhenModalOpens watch(L"Special Settings", [](HWND settings) {
-        ExpectLaidOut(settings, 8);
+        ExpectBuiltLike(settings, kSpecialSettingsTemplate);
+        ExpectLaidOut(settings, kSpecialSettingsTemplate.pointSize);
         SavePicture(settings, L"windows-special-settings");
         EXPECT_TRUE(wintest::Click(settings, IDCANCEL));
     });

@@ -8,11 +8,11 @@
 
 namespace updater::sim {
 
-struct LineSettings {
+struct UartSettings {
     int speed = 0;                  // bit/s; 0 when the terminal reports a speed we do not know
     int stopBits = 1;               // 1 or 2
     bool eightBitsNoParity = true;  // 8 data bits, no parity: the only format the loader reads
-    bool operator==(const LineSettings&) const = default;
+    bool operator==(const UartSettings&) const = default;
 };
 
 // Bit/s for a termios speed constant, 0 when unknown.
@@ -21,6 +21,6 @@ int SpeedFromTermios(speed_t speed);
 speed_t TermiosFromSpeed(int speed);
 
 // Time one byte needs on the line: start bit, 8 data bits, parity bit if any, stop bits.
-std::chrono::nanoseconds ByteTime(const LineSettings& line);
+std::chrono::nanoseconds ByteTime(const UartSettings& line);
 
 }  // namespace updater::sim

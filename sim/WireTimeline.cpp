@@ -1,16 +1,17 @@
-#include "sim/WireClock.h"
+#include "sim/WireTimeline.h"
 
 #include <algorithm>
 
 namespace updater::sim {
 
-void WireClock::Received(std::size_t count, const LineSettings& line, Clock::time_point at) {
+void WireTimeline::Received(std::size_t count, const UartSettings& line, Clock::time_point at) {
     if (!enabled_) return;
     inboundDone_ = std::max(inboundDone_, at) + ByteTime(line) * static_cast<long long>(count);
 }
 
-WireClock::Clock::time_point WireClock::AnswerArrival(std::size_t count, const LineSettings& line,
-                                                      Clock::time_point now) {
+WireTimeline::Clock::time_point WireTimeline::AnswerArrival(std::size_t count,
+                                                            const UartSettings& line,
+                                                            Clock::time_point now) {
     if (!enabled_) return now;
     const auto start = std::max({now, inboundDone_, outboundDone_});
     outboundDone_ = start + ByteTime(line) * static_cast<long long>(count);

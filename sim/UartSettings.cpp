@@ -1,4 +1,4 @@
-#include "sim/LineSettings.h"
+#include "sim/UartSettings.h"
 
 #include <array>
 #include <utility>
@@ -35,7 +35,7 @@ speed_t TermiosFromSpeed(int speed) {
     return B0;
 }
 
-std::chrono::nanoseconds ByteTime(const LineSettings& line) {
+std::chrono::nanoseconds ByteTime(const UartSettings& line) {
     if (line.speed <= 0) return std::chrono::nanoseconds{0};
     const int bits = 1 + 8 + (line.eightBitsNoParity ? 0 : 1) + line.stopBits;
     return std::chrono::nanoseconds{static_cast<long long>(bits) * 1'000'000'000LL / line.speed};
