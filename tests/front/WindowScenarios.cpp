@@ -270,8 +270,8 @@ const char* SpeedButtonName(SpeedButton button) {
 
 const char* SpeedName(SpeedChoice speed) {
     switch (speed) {
-        case SpeedChoice::Speed19200:
-            return "19200";
+        case SpeedChoice::Speed38400ByHiddenButton:
+            return "38400-hidden-button";
         case SpeedChoice::Speed57600:
             return "57600";
         case SpeedChoice::Speed38400:
