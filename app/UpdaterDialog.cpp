@@ -8,7 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <algorithm>
+#include <QSocketNotifier>
 
 #include "app/DiscardInput.h"
 #include "app/GuiThreadCalls.h"
@@ -54,6 +54,7 @@ UpdaterDialog::UpdaterDialog(QWidget* parent, LinkPort& link, UpdaterDialogOptio
         QFont::Black));
     BuildControls();
     BuildTraceMenu();
+    WatchPorts();
 }
 
 UpdaterDialog::~UpdaterDialog() = default;
@@ -103,7 +104,7 @@ void UpdaterDialog::BuildControls() {
 }
 
 void UpdaterDialog::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromLatin1(caption.c_str()));
+    setWindowTitle(QString::fromUtf8(caption));
 }
 
 void UpdaterDialog::EnableControl(DialogControl control, bool enabled) {
@@ -125,14 +126,16 @@ void UpdaterDialog::FillPortList(const std::vector<PortInfo>& ports) {
         portList_->addItem(QString::fromStdString(port.Label()),
                            QString::fromStdString(port.device));
     }
-    if (ports.empty()) return;
-    // Descriptions are longer than the numbers the list was laid out for: let the list grow to
-    // the right, where the row is free, up to the progress bar's end.
-    const DialogUnits units(font());
-    portList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    const int widest = units.X(kProgress.Right()) - portList_->x();
-    portList_->resize(std::clamp(portList_->sizeHint().width(), portList_->width(), widest),
-                      portList_->height());
+    portList_->FitOpenListToLabels();
+}
+
+void UpdaterDialog::WatchPorts() {
+    // Without a monitor (no udev) the list still follows when it is opened.
+    if (portWatch_.Descriptor() < 0) return;
+    auto* notifier = new QSocketNotifier(portWatch_.Descriptor(), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        if (portWatch_.TakeReports()) core_.OnPortsChanged();
+    });
 }
 
 void UpdaterDialog::SelectPort(int index) { portList_->setCurrentIndex(index); }

@@ -11,6 +11,7 @@
 #include "front/UpdaterDialogCore.h"
 #include "front/UpdaterWindow.h"
 #include "link/LinkPort.h"
+#include "link/PortWatch.h"
 #include "ui/SpecialSettingsDialog.h"
 
 class QAction;
@@ -88,10 +89,13 @@ class UpdaterDialog : public QDialog, public UpdaterWindow {
     void ShowProgress(int position);
     void PlaceBeforeShowing();
     void BuildTraceMenu();
+    // Follows the system's reports of serial devices added and removed.
+    void WatchPorts();
 
     FileChooserFunction fileChooser_;
     SaveFileChooserFunction saveFileChooser_;
     UpdaterDialogCore core_;
+    PortWatch portWatch_;
     bool exitConfirmed_ = false;
     GuiThreadCalls* guiCalls_ = nullptr;  // the update's synchronous calls from its threads
 

@@ -1,9 +1,14 @@
 #include "front/UpdaterDialogCore.h"
 
+#include <algorithm>
+#include <exception>
+#include <thread>
+
 #include "front/StatusBannerText.h"
 #include "front/TraceSaving.h"
 #include "front/WindowTexts.h"
 #include "front/WindowUpdateHost.h"
+#include "link/SystemPorts.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
 #include "protocol/ResultCodes.h"
@@ -36,13 +41,16 @@ void UpdaterDialogCore::OnInitDialog() {
 
     EnableBanner(1);
     SetBannerTexts({caption, kTextCheckingPorts, "", "", "", "", ""});
-    window_.ShowStatusBanner();
     EnumeratePorts();
     window_.HideStatusBanner();
 
     window_.ShowControl(DialogControl::SpecialSettings, options_.specialSettingsFlag == 1);
     Enable(DialogControl::Write, imageValid_);
     Enable(DialogControl::Exit, true);
+    if (portsChangedMeanwhile_) {
+        portsChangedMeanwhile_ = false;
+        RescanPorts();
+    }
 }
 
 void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
@@ -62,8 +70,25 @@ void UpdaterDialogCore::LoadAndValidateImage(ImageLoadForm form) {
 }
 
 void UpdaterDialogCore::EnumeratePorts() {
+    // The scan's pauses and opens run on a thread of their own while the window's thread puts
+    // the banner up and paints it; the window then waits for the scan's end. Only the scan
+    // touches the link meanwhile.
+    std::vector<PortInfo> found;
+    std::exception_ptr failure;
+    scanRunning_ = true;
+    std::thread scan([&] {
+        try {
+            found = ProbePorts();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    window_.ShowStatusBanner();
     window_.ShowWaitCursor(true);
-    ports_ = FindPorts();
+    scan.join();
+    scanRunning_ = false;
+    if (failure) std::rethrow_exception(failure);
+    ports_ = std::move(found);
     ShowPorts(std::string());
     if (ports_.empty()) Enable(DialogControl::PortList, false);
     window_.DiscardInput();
@@ -75,14 +100,32 @@ void UpdaterDialogCore::RescanPorts() {
     const std::string device = selected >= 0 && selected < static_cast<int>(ports_.size())
                                    ? ports_[static_cast<size_t>(selected)].device
                                    : std::string();
-    window_.ShowWaitCursor(true);
-    ports_ = FindPorts();
-    window_.ShowWaitCursor(false);
+    std::vector<PortInfo> found = ListPorts();
+    const auto sameEntry = [](const PortInfo& a, const PortInfo& b) {
+        return a.device == b.device && a.Label() == b.Label();
+    };
+    // An unchanged list stays as it is, open or closed, its selection untouched.
+    if (selected >= 0 &&
+        std::equal(found.begin(), found.end(), ports_.begin(), ports_.end(), sameEntry)) {
+        return;
+    }
+    ports_ = std::move(found);
     ShowPorts(device);
+    Enable(DialogControl::PortList, !ports_.empty());
 }
 
-std::vector<PortInfo> UpdaterDialogCore::FindPorts() {
+std::vector<PortInfo> UpdaterDialogCore::ProbePorts() {
     return options_.portEnumerator ? options_.portEnumerator(link_) : ScanSystemPorts(link_);
+}
+
+std::vector<PortInfo> UpdaterDialogCore::ListPorts() {
+    std::vector<PortInfo> listed = options_.portLister ? options_.portLister() : ListSystemPorts();
+    // Those another program holds stay in the list, marked: the technician sees why Write
+    // will fail there, and which program to close.
+    std::erase_if(listed, [](const PortInfo& port) {
+        return !port.Usable() && port.access != PortAccess::Busy;
+    });
+    return listed;
 }
 
 void UpdaterDialogCore::ShowPorts(const std::string& preferredDevice) {
@@ -104,7 +147,17 @@ void UpdaterDialogCore::OnSelchangePort(int index) {
 }
 
 void UpdaterDialogCore::OnPortListOpening() {
-    if (updateRunning_) return;
+    if (scanRunning_ || updateRunning_) return;
+    RescanPorts();
+}
+
+void UpdaterDialogCore::OnPortsChanged() {
+    if (!initialised_) return;  // the start-up scan is still to come
+    // The scan and the update own the link: the list follows once they have ended.
+    if (scanRunning_ || updateRunning_) {
+        portsChangedMeanwhile_ = true;
+        return;
+    }
     RescanPorts();
 }
 
@@ -173,6 +226,10 @@ void UpdaterDialogCore::OnWrite() {
     EnableControls();
     updateRunning_ = false;
     window_.EnableTraceSaving(true);
+    if (portsChangedMeanwhile_) {
+        portsChangedMeanwhile_ = false;
+        RescanPorts();
+    }
 }
 
 void UpdaterDialogCore::OnSaveTrace() {

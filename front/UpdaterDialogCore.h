@@ -1,8 +1,9 @@
 #pragma once
 // The main dialog's behaviour without its toolkit: start-up (the image, the caption, the
-// port list under the banner, looked at again when it is opened), the five settings and their
-// exchange with Special Settings, the Write button's update with the greying of the controls, and
-// the exit question. Both windows (Qt on Linux, Win32 on Windows) drive one of these and only draw.
+// port list under the banner, looked at again when it is opened or a device comes or goes), the
+// five settings and their exchange with Special Settings, the Write button's update with the
+// greying of the controls, and the exit question. Both windows (Qt on Linux, Win32 on Windows)
+// drive one of these and only draw.
 
 #include <functional>
 #include <memory>
@@ -18,6 +19,9 @@
 
 namespace updater {
 
+// The ports as the system lists them, none opened (link/SystemPorts.h); tests offer their own.
+using PortLister = std::function<std::vector<PortInfo>()>;
+
 // Loads and validates an image as LoadAndValidateImage does (image/FirmwareImage.h).
 using ImageLoaderFunction =
     std::function<bool(FirmwareImage& image, const ImageFile& file, ImageLoadForm form)>;
@@ -25,8 +29,11 @@ using ImageLoaderFunction =
 struct FrontOptions {
     // 1 shows the Special Settings button; any other value keeps it hidden.
     int specialSettingsFlag = 0;
-    // Empty: the RS-232 ports among this machine's candidates.
+    // The start-up scan, run on a thread of its own while the banner shows. Empty: the RS-232
+    // ports among this machine's candidates, probed.
     PortEnumerator portEnumerator;
+    // Every later look (the list opened, a device come or gone). Empty: ListSystemPorts.
+    PortLister portLister;
     // Empty: the image pipeline (the built-in image, or the user's file).
     ImageLoaderFunction imageLoader;
 };
@@ -46,6 +53,10 @@ class UpdaterDialogCore {
     // The port list is about to open: look for the ports again, so that an adapter plugged in
     // since shows up; the selected device stays selected where it is still there.
     void OnPortListOpening();
+    // The system reports a serial device added or removed: the list follows, the selected
+    // device staying selected while it is there. During an update the update's port stays as
+    // it is; the list follows once the update has ended.
+    void OnPortsChanged();
     // Exit, Esc and the close box: asks first; true when the dialog was ended. Refused
     // (false, no question) while Exit is unavailable, that is during an update.
     bool OnCancel();
@@ -65,8 +76,10 @@ class UpdaterDialogCore {
   private:
     void LoadAndValidateImage(ImageLoadForm form);
     void EnumeratePorts();
+    // Looks at the ports again without opening any, and shows what changed.
     void RescanPorts();
-    std::vector<PortInfo> FindPorts();
+    std::vector<PortInfo> ProbePorts();
+    std::vector<PortInfo> ListPorts();
     // Shows ports_ and selects preferredDevice, or the first port when it is not there.
     void ShowPorts(const std::string& preferredDevice);
     void DisableControls();
@@ -85,6 +98,9 @@ class UpdaterDialogCore {
     bool imageValid_ = true;
     bool initialised_ = false;
     bool updateRunning_ = false;
+    bool scanRunning_ = false;
+    // A device came or went while the start-up scan or an update ran.
+    bool portsChangedMeanwhile_ = false;
     bool exitEnabled_ = true;
 };
 

@@ -6,9 +6,20 @@
 namespace updater {
 
 std::string VersionText(std::span<const uint8_t> bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string text;
     for (size_t i = 0; i < bytes.size() && i < kImageVersionLength && bytes[i] != 0; ++i) {
-        text.push_back(static_cast<char>(bytes[i]));
+        const uint8_t byte = bytes[i];
+        if (byte < 0x20 || byte == 0x7F) {
+            text += "\\x";
+            text.push_back(kHex[byte >> 4]);
+            text.push_back(kHex[byte & 0x0F]);
+        } else if (byte < 0x80) {
+            text.push_back(static_cast<char>(byte));
+        } else {
+            text.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            text.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
     }
     return text;
 }

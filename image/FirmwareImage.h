@@ -34,6 +34,9 @@ struct FirmwareImage {
 
 // A version as shown to the user: the text up to the first zero byte, at most eight characters
 // (the image's version has eight; the radio reports sixteen, of which the same eight are shown).
+// The bytes come from outside, so they are made valid UTF-8 here, once: a byte above 0x7F
+// stands for the character of that number (as single-byte text showed it), and a control
+// character is written as "\xNN" so that it cannot break a line or a terminal.
 std::string VersionText(std::span<const uint8_t> bytes);
 // Shown where the version of an image that was refused would stand.
 inline constexpr const char* kTextInvalidVersion = "Invalid Firm";

@@ -39,12 +39,22 @@ std::string DescriptionText(const PortDescription& d) {
     return text;
 }
 
+std::string FriendlyNameWithoutPort(const std::string& friendlyName, const std::string& portName) {
+    const std::string tail = " (" + portName + ")";
+    if (friendlyName.size() >= tail.size() &&
+        friendlyName.compare(friendlyName.size() - tail.size(), tail.size(), tail) == 0) {
+        return friendlyName.substr(0, friendlyName.size() - tail.size());
+    }
+    return friendlyName;
+}
+
 std::string PortLabel(const std::string& device, const PortDescription& d) {
     const std::string name = ShortPortName(device);
     const std::string console = d.systemConsole ? " (system console)" : "";
-    if (!d.friendlyName.empty()) return d.friendlyName + console;
-    if (d.product.empty()) return name + console;
-    std::string label = name + " \u2014 " + d.product;
+    const std::string text =
+        d.product.empty() ? FriendlyNameWithoutPort(d.friendlyName, name) : d.product;
+    if (text.empty()) return name + console;
+    std::string label = name + " \u2014 " + text;
     if (!d.serial.empty()) label += " (" + d.serial + ")";
     return label + console;
 }

@@ -7,7 +7,8 @@
 namespace updater {
 
 struct PortDescription {
-    std::string product;         // "FT232R USB UART", "16550A UART", "pseudo-terminal"
+    std::string
+        product;  // the adapter's own text: "FT232R USB UART", "16550A UART", "pseudo-terminal"
     std::string vendor;          // "FTDI"
     std::string usbId;           // vendor:product id, "0403:6001"
     std::string serial;          // the adapter's serial number, "A50285BI"
@@ -30,10 +31,16 @@ std::string ShortPortName(const std::string& device);
 // the port the kernel writes its messages to. Empty when nothing is known.
 std::string DescriptionText(const PortDescription& description);
 
-// The text a port list shows: "ttyUSB0 — FT232R USB UART (A50285BI)"; the friendly name where
-// the system gives one ("USB Serial Port (COM3)"); the short name alone when nothing is known;
-// " (system console)" after the port the kernel writes its messages to.
+// The text a port list shows, the port's name first so that a technician finds it at a glance
+// and a narrow list still shows it whole: "ttyUSB0 — FT232R USB UART (A50285BI)",
+// "COM3 — FT232R USB UART (A50285BI)". Without the adapter's own text the friendly name stands
+// in, without its "(COM3)" tail: "COM1 — Communications Port". The short name alone when
+// nothing is known; " (system console)" after the port the kernel writes its messages to.
 std::string PortLabel(const std::string& device, const PortDescription& description);
+
+// A friendly name without the port's name that Windows puts at its end:
+// "USB Serial Port (COM3)" becomes "USB Serial Port" for port "COM3".
+std::string FriendlyNameWithoutPort(const std::string& friendlyName, const std::string& portName);
 
 // The "\x20"-style escapes of the device database's encoded strings, decoded.
 std::string DecodeDatabaseString(const std::string& encoded);

@@ -11,9 +11,22 @@
 namespace updater {
 
 std::vector<PortHolder> OtherHoldersOf(const std::string& device) {
-    std::vector<PortHolder> holders;
-    struct stat target {};
-    if (stat(device.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) return holders;
+    return OtherHoldersOf(std::vector<std::string>{device}).front();
+}
+
+std::vector<std::vector<PortHolder>> OtherHoldersOf(const std::vector<std::string>& devices) {
+    std::vector<std::vector<PortHolder>> holders(devices.size());
+    // The character devices asked about, by device number; a device that is not one has none.
+    std::vector<dev_t> numbers(devices.size(), 0);
+    bool any = false;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        struct stat target {};
+        if (stat(devices[i].c_str(), &target) == 0 && S_ISCHR(target.st_mode)) {
+            numbers[i] = target.st_rdev;
+            any = true;
+        }
+    }
+    if (!any) return holders;
     namespace fs = std::filesystem;
     std::error_code ec;
     const std::string self = std::to_string(getpid());
@@ -22,16 +35,19 @@ std::vector<PortHolder> OtherHoldersOf(const std::string& device) {
         if (pid.empty() || !std::isdigit(static_cast<unsigned char>(pid[0])) || pid == self) {
             continue;
         }
+        std::vector<bool> counted(devices.size(), false);
         std::error_code fdError;
         for (const auto& fd : fs::directory_iterator(process.path() / "fd", fdError)) {
             struct stat opened {};
-            if (stat(fd.path().c_str(), &opened) != 0) continue;
-            if (!S_ISCHR(opened.st_mode) || opened.st_rdev != target.st_rdev) continue;
-            PortHolder holder;
-            holder.pid = static_cast<pid_t>(std::stol(pid));
-            std::ifstream(process.path() / "comm") >> holder.program;
-            holders.push_back(holder);
-            break;
+            if (stat(fd.path().c_str(), &opened) != 0 || !S_ISCHR(opened.st_mode)) continue;
+            for (size_t i = 0; i < devices.size(); ++i) {
+                if (counted[i] || numbers[i] == 0 || opened.st_rdev != numbers[i]) continue;
+                counted[i] = true;
+                PortHolder holder;
+                holder.pid = static_cast<pid_t>(std::stol(pid));
+                std::ifstream(process.path() / "comm") >> holder.program;
+                holders[i].push_back(holder);
+            }
         }
     }
     return holders;

@@ -18,6 +18,9 @@ struct PortHolder {
 // (another user's processes stay hidden without privileges). Empty on systems without /proc.
 std::vector<PortHolder> OtherHoldersOf(const std::string& device);
 
+// The same for several devices in one look at the processes: element i for devices[i].
+std::vector<std::vector<PortHolder>> OtherHoldersOf(const std::vector<std::string>& devices);
+
 // "minicom (pid 4242)", several joined with ", ".
 std::string DescribeHolders(const std::vector<PortHolder>& holders);
 

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace updater {
 namespace {
 
@@ -81,6 +85,30 @@ std::vector<std::string> CandidatePortNames() {
     std::vector<std::string> names;
     for (unsigned n = 1; n <= kMaxListedPorts; ++n) names.push_back(ComPortName(n));
     return names;
+#else
+    return ListSerialDevices();
+#endif
+}
+
+bool SystemHasPort([[maybe_unused]] const std::string& device) {
+#ifdef _WIN32
+    // The name table holds a COM port exactly when a device stands behind it.
+    const std::string name = device.substr(device.find_last_of('\\') + 1);
+    const std::wstring wide(name.begin(), name.end());
+    wchar_t target[512];
+    return QueryDosDeviceW(wide.c_str(), target, 512) != 0;
+#else
+    return true;
+#endif
+}
+
+std::vector<std::string> PresentPortNames() {
+#ifdef _WIN32
+    std::vector<std::string> present;
+    for (const std::string& name : CandidatePortNames()) {
+        if (SystemHasPort(name)) present.push_back(name);
+    }
+    return present;
 #else
     return ListSerialDevices();
 #endif

@@ -40,4 +40,14 @@ void PutConsolesLast(std::vector<Port>& ports, IsConsole isConsole) {
 // Linux.
 std::vector<std::string> CandidatePortNames();
 
+// Whether the system's name table has a device behind `device` ("COM3"), asked without opening
+// it. On Windows a COM number without one costs the start-up scan no pause; its open, which
+// fails at once, still decides (a port that the table misses, as under Wine, is still found).
+// Always true on Linux, whose candidates are the devices present.
+bool SystemHasPort(const std::string& device);
+
+// The serial devices this system has, found without opening any: on Windows those of COM1 to
+// COM20 that SystemHasPort, ListSerialDevices() on Linux.
+std::vector<std::string> PresentPortNames();
+
 }  // namespace updater

@@ -45,7 +45,7 @@ std::vector<PortInfo> ProbePorts(SerialPort& port, const std::vector<std::string
         info.description = DescribePort(device);
         // The open's own result is not needed: IsOpen and the open error tell the outcome.
         static_cast<void>(port.SetPortName(device));
-        WaitMs(kProbePauseMs);
+        if (SystemHasPort(device)) WaitMs(kProbePauseMs);
         static_cast<void>(port.SetOpen(1));
         if (port.IsOpen()) {
             const bool rs232 = check == PortCheck::OpensOnly || port.IsRs232() == 1;
@@ -64,6 +64,11 @@ std::vector<PortInfo> ProbePorts(SerialPort& port, const std::vector<std::string
 
 std::vector<PortInfo> ProbeSystemPorts(SerialPort& port) {
     return ProbePorts(port, CandidatePortNames());
+}
+
+std::string PortInfo::Label() const {
+    const std::string label = PortLabel(device, description);
+    return access == PortAccess::Busy ? label + " \u2014 " + AccessReason(*this) : label;
 }
 
 std::vector<PortInfo> UsablePorts(const std::vector<PortInfo>& ports) {

@@ -26,10 +26,13 @@ struct PortInfo {
     std::string heldBy;  // when Busy: the program holding the port, where the system tells
 
     bool Usable() const { return access == PortAccess::Usable; }
-    std::string Label() const { return PortLabel(device, description); }
+    // The list's text: PortLabel, and for a port another program holds, by whom:
+    // "ttyUSB0 — FT232R USB UART (A50285BI) — in use by minicom (pid 4711)".
+    std::string Label() const;
 };
 
-// Tries each candidate through port (named, a 50 ms pause, opened, the port type asked) and
+// Tries each candidate through port (named, a 50 ms pause where the system has the device,
+// opened, the port type asked) and
 // returns every candidate in the order given. The port is left closed (the update opens its
 // own) and named after the last candidate tried.
 std::vector<PortInfo> ProbePorts(SerialPort& port, const std::vector<std::string>& candidates,

@@ -1,5 +1,6 @@
-// Port descriptions on Windows from SetupAPI: the friendly name the Device Manager shows
-// ("USB Serial Port (COM3)"), the maker, and for USB adapters the ids and serial number.
+// Port descriptions on Windows from SetupAPI: the adapter's own product text (the description
+// its bus reported), the friendly name the Device Manager shows ("USB Serial Port (COM3)"), the
+// maker, and for USB adapters the ids and serial number.
 
 #include <windows.h>
 // setupapi.h needs the definitions of windows.h first.
@@ -28,6 +29,25 @@ std::string RegistryProperty(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD property
         return {};
     }
     // A multi-string's first entry is enough.
+    return Utf8FromRegistryText(buffer, std::min<size_t>(size / sizeof(wchar_t), 512));
+}
+
+// The device description that the bus reported (DEVPKEY_Device_BusReportedDeviceDesc), kept
+// here because MinGW's import libraries do not carry the system's property keys.
+constexpr DEVPROPKEY kBusReportedDeviceDesc{
+    {0x540b947e, 0x8b40, 0x45bc, {0xa8, 0xa2, 0x6a, 0x0b, 0x89, 0x4c, 0xbd, 0xa2}}, 4};
+
+// The text the adapter itself reports ("FT232R USB UART"); empty where the bus reported none
+// or the system is too old to keep it.
+std::string BusReportedDescription(HDEVINFO set, SP_DEVINFO_DATA& info) {
+    wchar_t buffer[512] = {};
+    DEVPROPTYPE type = 0;
+    DWORD size = 0;
+    if (!SetupDiGetDevicePropertyW(set, &info, &kBusReportedDeviceDesc, &type,
+                                   reinterpret_cast<BYTE*>(buffer), sizeof buffer, &size, 0) ||
+        type != DEVPROP_TYPE_STRING) {
+        return {};
+    }
     return Utf8FromRegistryText(buffer, std::min<size_t>(size / sizeof(wchar_t), 512));
 }
 
@@ -74,6 +94,7 @@ PortDescription DescribePort(const std::string& device) {
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &info); ++index) {
         if (_stricmp(PortNameOf(set, info).c_str(), wanted.c_str()) != 0) continue;
         d.friendlyName = RegistryProperty(set, info, SPDRP_FRIENDLYNAME);
+        d.product = BusReportedDescription(set, info);
         d.vendor = RegistryProperty(set, info, SPDRP_MFG);
         char instance[256] = {};
         if (SetupDiGetDeviceInstanceIdA(set, &info, instance, sizeof instance - 1, nullptr)) {

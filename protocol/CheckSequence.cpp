@@ -58,7 +58,15 @@ LineResult CompareTopAreaTag(UpdateContext& context, uint32_t* result) {
 
 std::string VersionChangeText(std::span<const uint8_t, 16> radioVersion,
                               const std::string& imageVersion) {
-    const std::string image = imageVersion.substr(0, kImageVersionLength);
+    // Eight characters at most, never cutting one of UTF-8's multi-byte characters in two.
+    size_t cut = 0;
+    for (size_t characters = 0; cut < imageVersion.size() && characters < kImageVersionLength;
+         ++characters) {
+        do ++cut;
+        while (cut < imageVersion.size() &&
+               (static_cast<uint8_t>(imageVersion[cut]) & 0xC0) == 0x80);
+    }
+    const std::string image = imageVersion.substr(0, cut);
     if (radioVersion[0] == 0xFF) {
         return std::string(kTextConfirmFirstLine) + "\n" + kTextNoData + " -> Ver. " + image +
                "\n" + kTextConfirmQuestion;

@@ -204,6 +204,10 @@ readback_case usb-line /dev/ttyUSB0 "$(for s in "${settings[@]}"; do
 done)"
 unplug_usb
 
+# The watch of list-ports follows the adapter out and back in.
+source tests/drivers/watch-case.sh
+watch_case usb-watch
+
 small_file=(--file /images/small-image.mot)
 no_answer='^Ensure that all connections between the transceiver and the PC as well as the COM port'
 for port in /dev/ttyS1 /dev/ttyUSB0; do

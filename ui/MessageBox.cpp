@@ -37,10 +37,10 @@ int ShowMessageBox(QWidget* owner, const std::string& text, const std::string& c
 
 int StandardMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                        unsigned style) {
-    // The texts are single-byte; Latin-1 maps every byte, so a radio's odd version bytes
-    // still show. Plain text, so nothing in them is taken as markup.
-    QMessageBox box(IconForStyle(style), QString::fromLatin1(caption.c_str()),
-                    QString::fromLatin1(text.c_str()), QMessageBox::Ok, owner);
+    // The texts are UTF-8 (paths, the radio's answers made text where they were read). Plain
+    // text, so nothing in them is taken as markup.
+    QMessageBox box(IconForStyle(style), QString::fromUtf8(caption), QString::fromUtf8(text),
+                    QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     if (HasCancelButton(style)) {
         box.addButton(QMessageBox::Cancel);

@@ -35,7 +35,7 @@ QFont BannerFont(int cellHeight) {
 // Draws a line with its cell's top edge at its top, centred on its x or ending there.
 void DrawLine(QPainter& painter, const BannerLine& line) {
     painter.setFont(BannerFont(line.fontHeight));
-    const QString text = QString::fromLatin1(line.text.c_str());
+    const QString text = QString::fromUtf8(line.text);
     const QFontMetrics metrics(painter.font());
     const int width = metrics.horizontalAdvance(text);
     const int left = line.align == BannerAlign::Centre ? line.x - width / 2 : line.x - width;

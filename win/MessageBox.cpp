@@ -10,8 +10,8 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
                    unsigned style) {
     if (const auto answer = HookedAnswer(text, caption, style)) return *answer;
     // The styles are the system's own: buttons in the low bits, the icon above them.
-    const int answer = MessageBoxW(owner, WideFromSingleByte(text).c_str(),
-                                   WideFromSingleByte(caption).c_str(), style);
+    const int answer =
+        MessageBoxW(owner, WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(), style);
     return answer == IDCANCEL ? ID_CANCEL : ID_OK;
 }
 

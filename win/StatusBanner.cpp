@@ -32,7 +32,7 @@ Banner active;
 
 HFONT BannerFont(int height) {
     return CreateFontW(height, 0, 0, 0, kBannerFontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
-                       0, 0, WideFromSingleByte(kBannerFontFace).c_str());
+                       0, 0, WideFromUtf8(kBannerFontFace).c_str());
 }
 
 void Paint(HWND window, const Banner& banner) {
@@ -52,7 +52,7 @@ void Paint(HWND window, const Banner& banner) {
             HGDIOBJ replaced = SelectObject(memory, font);
             SetTextAlign(memory,
                          (line.align == BannerAlign::Centre ? TA_CENTER : TA_RIGHT) | TA_TOP);
-            const std::wstring text = WideFromSingleByte(line.text);
+            const std::wstring text = WideFromUtf8(line.text);
             TextOutW(memory, scaled(line.x), scaled(line.top), text.c_str(),
                      static_cast<int>(text.size()));
             SelectObject(memory, replaced);

@@ -1,5 +1,9 @@
 #include "win/UpdaterDialog.h"
 
+// dbt.h needs the definitions of windows.h first.
+#include <dbt.h>
+
+#include <algorithm>
 #include <array>
 
 #include "win/CommonControls.h"
@@ -19,6 +23,10 @@ namespace {
 constexpr std::array<int, kDialogControlCount> kControlIds{
     IDOK, IDCANCEL, IDC_PATH_EDIT, IDC_OPEN, IDC_WRITE, IDC_PORT_LIST, IDC_SPECIAL_SETTINGS};
 
+// The device interface class of COM ports (GUID_DEVINTERFACE_COMPORT).
+constexpr GUID kComPortInterface{
+    0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
+
 int ControlId(DialogControl control) { return kControlIds[static_cast<size_t>(control)]; }
 
 HICON LoadApplicationIcon(int sizeMetricX, int sizeMetricY) {
@@ -36,6 +44,7 @@ UpdaterDialog::UpdaterDialog(LinkPort& link, UpdaterDialogOptions options)
       core_(*this, link, options) {}
 
 UpdaterDialog::~UpdaterDialog() {
+    if (portNotification_ != nullptr) UnregisterDeviceNotification(portNotification_);
     if (window_ != nullptr && !modal_) DestroyWindow(window_);
     if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
     if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
@@ -68,6 +77,9 @@ INT_PTR UpdaterDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if ((wParam & 0xFFF0) != IDM_SAVE_TRACE) return FALSE;
             core_.OnSaveTrace();
             return TRUE;
+        case WM_DEVICECHANGE:
+            OnDeviceChange(wParam, lParam);
+            return TRUE;
         case WM_SHOW_MESSAGE:
             ShowRequestedMessage(*reinterpret_cast<MessageRequest*>(lParam));
             return TRUE;
@@ -87,6 +99,7 @@ void UpdaterDialog::OnInitDialog(HWND window) {
     SetIcons();
     AddTraceMenuItem();
     core_.OnInitDialog();
+    WatchPorts();
 }
 
 void UpdaterDialog::SetIcons() {
@@ -119,7 +132,7 @@ void UpdaterDialog::OnCommand(int id, int notification) {
 }
 
 void UpdaterDialog::SetCaption(const std::string& caption) {
-    SetWindowTextW(window_, WideFromSingleByte(caption).c_str());
+    SetWindowTextW(window_, WideFromUtf8(caption).c_str());
 }
 
 void UpdaterDialog::EnableControl(DialogControl control, bool enabled) {
@@ -145,6 +158,56 @@ void UpdaterDialog::FillPortList(const std::vector<PortInfo>& ports) {
             SendMessageW(list, CB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(WideFromUtf8(ports[i].Label()).c_str()));
         if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), i);
+    }
+    FitOpenListToLabels(list, ports);
+}
+
+void UpdaterDialog::FitOpenListToLabels(HWND list, const std::vector<PortInfo>& ports) {
+    // The closed list keeps the template's width and shows the label's start, the port's
+    // name; the open list is as wide as the longest label.
+    HDC context = GetDC(list);
+    if (context == nullptr) return;
+    HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const PortInfo& port : ports) {
+        const std::wstring label = WideFromUtf8(port.Label());
+        SIZE size{};
+        if (GetTextExtentPoint32W(context, label.c_str(), static_cast<int>(label.size()), &size)) {
+            widest = std::max(widest, size.cx);
+        }
+    }
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(context, &metrics);
+    SelectObject(context, previous);
+    ReleaseDC(list, context);
+    // The entry's margins, the list's border and a scroll bar, should it need one.
+    const UINT dpi = GetDpiForWindow(list);
+    const LONG frame = 2 * metrics.tmAveCharWidth + 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi) +
+                       GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
+    RECT closed{};
+    GetWindowRect(list, &closed);
+    const LONG width = std::max<LONG>(closed.right - closed.left, widest + frame);
+    SendMessageW(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width), 0);
+}
+
+void UpdaterDialog::WatchPorts() {
+    // Arrivals and removals of COM ports come as WM_DEVICECHANGE; built-in ports are broadcast
+    // to every window, adapters' port interfaces only to those that ask.
+    DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kComPortInterface;
+    portNotification_ = RegisterDeviceNotificationW(window_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+void UpdaterDialog::OnDeviceChange(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header == nullptr) return;
+    if (header->dbch_devicetype == DBT_DEVTYP_PORT ||
+        header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE) {
+        core_.OnPortsChanged();
     }
 }
 

@@ -85,6 +85,10 @@ class UpdaterDialog : public UpdaterWindow {
     void OnCommand(int id, int notification);
     void ShowRequestedMessage(MessageRequest& request);
     void SetIcons();
+    void FitOpenListToLabels(HWND list, const std::vector<PortInfo>& ports);
+    // Follows the system's reports of COM ports added and removed.
+    void WatchPorts();
+    void OnDeviceChange(WPARAM event, LPARAM data);
     // "Save trace of the last update…" in the system menu, greyed until an update has ended.
     void AddTraceMenuItem();
 
@@ -97,6 +101,7 @@ class UpdaterDialog : public UpdaterWindow {
     bool waitCursor_ = false;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    HDEVNOTIFY portNotification_ = nullptr;
 };
 
 }  // namespace updater::win

@@ -4,13 +4,6 @@
 
 namespace updater::win {
 
-std::wstring WideFromSingleByte(const std::string& text) {
-    std::wstring wide;
-    wide.reserve(text.size());
-    for (const char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    return wide;
-}
-
 std::wstring WideFromUtf8(const std::string& text) {
     if (text.empty()) return {};
     const int size =

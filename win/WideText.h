@@ -1,13 +1,12 @@
 #pragma once
-// Text for the wide-character Windows calls. The window's texts and the radio's answers are
-// single-byte (each byte one character, as the Qt window shows them too); paths and port
-// names are UTF-8.
+// Text for the wide-character Windows calls. Every text reaches the window as UTF-8 (its own
+// texts, paths, port names, the radio's answers made text where they were read) and is
+// converted here, once, at the window's edge.
 
 #include <string>
 
 namespace updater::win {
 
-std::wstring WideFromSingleByte(const std::string& text);
 std::wstring WideFromUtf8(const std::string& text);
 std::string Utf8FromWide(const std::wstring& text);
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -45,24 +47,24 @@ TEST(UpdaterDialogStartUp, ShowsTheImageVersionAndListsTheRadiosPort) {
 TEST(UpdaterDialogStartUp, InputMadeDuringThePortScanIsDropped) {
     MessageRecorder recorder;
     LinkPort link;
-    UpdaterDialog* target = nullptr;
+    // A key press and a click on Exit, made on the window's thread; the scan, running on a
+    // thread of its own, only posts them while it blocks the window.
+    std::vector<std::pair<QObject*, QEvent*>> input;
     UpdaterDialogOptions options;
-    options.portEnumerator = [&target](SerialPort&) {
-        // A key press and a click on Exit while the scan blocks the window.
-        QCoreApplication::postEvent(
-            target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-        auto* exitButton = Child(*target, "exitButton");
-        const QPointF centre = QRectF(exitButton->rect()).center();
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QCoreApplication::postEvent(
-                exitButton, new QMouseEvent(type, centre, exitButton->mapToGlobal(centre),
-                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        }
+    options.portEnumerator = [&input](SerialPort&) {
+        for (const auto& [receiver, event] : input) QCoreApplication::postEvent(receiver, event);
         return std::vector<PortInfo>{};
     };
     UpdaterDialog dialog(nullptr, link, options);
-    target = &dialog;
     dialog.show();
+    input.push_back({&dialog, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier)});
+    auto* exitButton = Child(dialog, "exitButton");
+    const QPointF centre = QRectF(exitButton->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        input.push_back(
+            {exitButton, new QMouseEvent(type, centre, exitButton->mapToGlobal(centre),
+                                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier)});
+    }
     dialog.OnInitDialog();
     QCoreApplication::processEvents();
 
@@ -85,6 +87,35 @@ TEST(UpdaterDialogStartUp, TheScanLeavesOutMissingDevicesAndTerminals) {
 
     EXPECT_TRUE(dialog.Core().Ports().empty());
     EXPECT_EQ(Child<QComboBox>(dialog, "portList")->count(), 0);
+}
+
+// Two adapters with long labels: the closed list keeps its place in the layout and shows the
+// port's name, the open list is as wide as the longest label.
+TEST(UpdaterDialogStartUp, TheOpenPortListIsAsWideAsItsLongestLabel) {
+    MessageRecorder recorder;
+    PortDescription adapter;
+    adapter.product = "FT232R USB UART with a long product text";
+    adapter.serial = "A50285BI";
+    const std::vector<PortInfo> ports{PortInfo{"/dev/ttyUSB0", adapter, {}, {}},
+                                      PortInfo{"/dev/ttyUSB12", adapter, {}, {}}};
+    LinkPort link;
+    UpdaterDialogOptions options;
+    options.portEnumerator = [ports](SerialPort&) { return ports; };
+    options.portLister = [ports] { return ports; };
+    UpdaterDialog dialog(nullptr, link, options);
+    auto* list = Child<QComboBox>(dialog, "portList");
+    const int closedWidth = list->width();
+    dialog.OnInitDialog();
+    dialog.show();
+
+    EXPECT_EQ(list->width(), closedWidth);
+    const QFontMetrics listFont(list->font());
+    EXPECT_LT(listFont.horizontalAdvance(QStringLiteral("ttyUSB12")), closedWidth);
+    list->showPopup();
+    const QFontMetrics entryFont(list->view()->font());
+    const int longest = entryFont.horizontalAdvance(QString::fromStdString(ports[1].Label()));
+    EXPECT_GE(list->view()->width(), longest);
+    list->hidePopup();
 }
 
 }  // namespace

@@ -22,6 +22,10 @@ class RecordingWindow : public UpdaterWindow {
   public:
     // Called for Special Settings; returns whether the user pressed "Set". Empty: Cancel.
     std::function<bool(UserSettings&)> specialSettings;
+    // What reaches the window's thread while an update runs on its own (a device plugged in).
+    std::function<void()> whileServing;
+    // What reaches the window's thread while the banner shows, the start-up scan running.
+    std::function<void()> whileBannerShown;
 
     std::string caption;
     std::map<DialogControl, bool> enabled;
@@ -65,6 +69,7 @@ class RecordingWindow : public UpdaterWindow {
         bannerUp = true;
         const BannerTexts& texts = CurrentBannerTexts();
         events.push_back("banner shown: " + texts[0] + "|" + texts[1]);
+        if (whileBannerShown) whileBannerShown();
     }
     void HideStatusBanner() override {
         bannerUp = false;
@@ -105,6 +110,7 @@ class RecordingWindow : public UpdaterWindow {
     void RunWhileServing(const std::function<void()>& work) override {
         events.push_back("update started");
         std::thread worker(work);
+        if (whileServing) whileServing();
         worker.join();
         events.push_back("update returned");
     }

@@ -26,14 +26,41 @@ WindowAction SpecialSettings(std::vector<SettingsClick> clicks) {
     return {Kind::SpecialSettings, {}, 0, std::move(clicks)};
 }
 
+// What the window shows once started with the two ports COM3 and COM7 and the built-in image.
+const std::string kStartUp =
+    "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings hidden; "
+    "38400 2 0 0 ''";
+// The same in a service build.
+const std::string kServiceStartUp =
+    "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings shown; "
+    "38400 2 0 0 ''";
+
 std::vector<WindowScenario> MakeScenarios() {
     std::vector<WindowScenario> list;
     const std::vector<std::vector<std::string>> twoPorts{{"COM3", "COM7"}};
-    list.push_back({"start-up", 0, true, twoPorts, "", false, ID_OK, {}});
-    list.push_back(
-        {"an invalid image keeps Write grey", 0, false, twoPorts, "", false, ID_OK, {Write()}});
-    list.push_back(
-        {"a service build shows Special Settings", 1, true, twoPorts, "", false, ID_OK, {}});
+    list.push_back({"start-up", 0, true, twoPorts, "", false, ID_OK, {}, {kStartUp}});
+    list.push_back({"an invalid image keeps Write grey",
+                    0,
+                    false,
+                    twoPorts,
+                    "",
+                    false,
+                    ID_OK,
+                    {Write()},
+                    {"Ver. Invalid Firm; Write off, Exit on; list on [COM3 COM7] 0, link COM3; "
+                     "Special Settings hidden; 38400 2 0 0 '' | Error | The firmware file selected "
+                     "is not valid for this model. | 0",
+                     "Ver. Invalid Firm; Write off, Exit on; list on [COM3 COM7] 0, link COM3; "
+                     "Special Settings hidden; 38400 2 0 0 ''"}});
+    list.push_back({"a service build shows Special Settings",
+                    1,
+                    true,
+                    twoPorts,
+                    "",
+                    false,
+                    ID_OK,
+                    {},
+                    {kServiceStartUp}});
     list.push_back({"without ports the list is grey and Write says the port cannot be opened",
                     0,
                     true,
@@ -41,7 +68,11 @@ std::vector<WindowScenario> MakeScenarios() {
                     "",
                     false,
                     ID_OK,
-                    {Write()}});
+                    {Write()},
+                    {"Ver. V9.01; Write on, Exit on; list off [] -1, link ; Special Settings "
+                     "hidden; 38400 2 0 0 ''",
+                     "Ver. V9.01; Write on, Exit on; list on [] -1, link ; Special Settings "
+                     "hidden; 38400 2 0 0 '' | Error | The COM port cannot be opened. | 16"}});
     list.push_back({"a port that will not open is reported at Write",
                     0,
                     true,
@@ -49,7 +80,12 @@ std::vector<WindowScenario> MakeScenarios() {
                     "",
                     false,
                     ID_OK,
-                    {Write()}});
+                    {Write()},
+                    {"Ver. V9.01; Write on, Exit on; list on [no-such-port-for-the-updater] 0, "
+                     "link no-such-port-for-the-updater; Special Settings hidden; 38400 2 0 0 ''",
+                     "Ver. V9.01; Write on, Exit on; list on [no-such-port-for-the-updater] 0, "
+                     "link no-such-port-for-the-updater; Special Settings hidden; 38400 2 0 0 '' | "
+                     "Error | The COM port cannot be opened. | 16"}});
     list.push_back({"Write looks again when no port was found",
                     0,
                     true,
@@ -57,7 +93,12 @@ std::vector<WindowScenario> MakeScenarios() {
                     "",
                     false,
                     ID_OK,
-                    {Write()}});
+                    {Write()},
+                    {"Ver. V9.01; Write on, Exit on; list off [] -1, link ; Special Settings "
+                     "hidden; 38400 2 0 0 ''",
+                     "Ver. V9.01; Write on, Exit on; list on [no-such-port-for-the-updater] 0, "
+                     "link no-such-port-for-the-updater; Special Settings hidden; 38400 2 0 0 '' | "
+                     "Error | The COM port cannot be opened. | 16"}});
     list.push_back({"opening the port list looks again and keeps the selection",
                     0,
                     true,
@@ -65,21 +106,29 @@ std::vector<WindowScenario> MakeScenarios() {
                     "",
                     false,
                     ID_OK,
-                    {SelectPort(1), OpenPortList()}});
+                    {SelectPort(1), OpenPortList()},
+                    {kStartUp,
+                     "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 1, link COM7; Special "
+                     "Settings hidden; 38400 2 0 0 ''",
+                     "Ver. V9.01; Write on, Exit on; list on [COM1 COM3 COM7] 2, link COM7; "
+                     "Special Settings hidden; 38400 2 0 0 ''"}});
     const std::pair<ExitWay, const char*> ways[] = {{ExitWay::ExitButton, "Exit"},
                                                     {ExitWay::Escape, "Esc"},
                                                     {ExitWay::CloseBox, "the close box"}};
     for (const auto& [way, wayName] : ways) {
         for (const int answer : {ID_OK, ID_CANCEL}) {
-            list.push_back({std::string(wayName) + " asks first, answered " +
-                                (answer == ID_OK ? "OK" : "Cancel"),
-                            0,
-                            true,
-                            twoPorts,
-                            "",
-                            false,
-                            answer,
-                            {Exit(way)}});
+            list.push_back(
+                {std::string(wayName) + " asks first, answered " +
+                     (answer == ID_OK ? "OK" : "Cancel"),
+                 0,
+                 true,
+                 twoPorts,
+                 "",
+                 false,
+                 answer,
+                 {Exit(way)},
+                 {kStartUp, kStartUp + " | Confirmation | Do you wish to exit this program? | 33" +
+                                (answer == ID_OK ? " | ended" : "")}});
         }
     }
     list.push_back(
@@ -90,7 +139,8 @@ std::vector<WindowScenario> MakeScenarios() {
          kChosenFile,
          true,
          ID_OK,
-         {SpecialSettings({Speed57600, StopBit1, Unencrypted, UseOwnFile, Refer, Cancel})}});
+         {SpecialSettings({Speed57600, StopBit1, Unencrypted, UseOwnFile, Refer, Cancel})},
+         {kServiceStartUp, kServiceStartUp}});
     list.push_back(
         {"Special Settings Set takes the values and reloads the image",
          1,
@@ -99,7 +149,12 @@ std::vector<WindowScenario> MakeScenarios() {
          "",
          false,
          ID_OK,
-         {SpecialSettings({Speed57600, StopBit1, Unencrypted, Set}), SpecialSettings({Cancel})}});
+         {SpecialSettings({Speed57600, StopBit1, Unencrypted, Set}), SpecialSettings({Cancel})},
+         {kServiceStartUp,
+          "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings "
+          "shown; 57600 1 1 0 ''",
+          "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings "
+          "shown; 57600 1 1 0 ''"}});
     list.push_back({"the check boxes toggle and the last speed counts",
                     1,
                     true,
@@ -108,7 +163,8 @@ std::vector<WindowScenario> MakeScenarios() {
                     false,
                     ID_OK,
                     {SpecialSettings({Unencrypted, Unencrypted, UseOwnFile, UseOwnFile, Speed57600,
-                                      Speed38400, StopBit1, StopBit2, Set})}});
+                                      Speed38400, StopBit1, StopBit2, Set})},
+                    {kServiceStartUp, kServiceStartUp}});
     list.push_back({"an own valid file is loaded",
                     1,
                     true,
@@ -116,7 +172,10 @@ std::vector<WindowScenario> MakeScenarios() {
                     kChosenFile,
                     true,
                     ID_OK,
-                    {SpecialSettings({UseOwnFile, Refer, Set})}});
+                    {SpecialSettings({UseOwnFile, Refer, Set})},
+                    {kServiceStartUp,
+                     "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special "
+                     "Settings shown; 38400 2 0 1 'C:\\images\\radio.mot'"}});
     list.push_back(
         {"an own invalid file, then back to the built-in image",
          1,
@@ -125,7 +184,16 @@ std::vector<WindowScenario> MakeScenarios() {
          kChosenFile,
          false,
          ID_OK,
-         {SpecialSettings({UseOwnFile, Refer, Set}), SpecialSettings({UseOwnFile, Set}), Write()}});
+         {SpecialSettings({UseOwnFile, Refer, Set}), SpecialSettings({UseOwnFile, Set}), Write()},
+         {kServiceStartUp,
+          "Ver. Invalid Firm; Write off, Exit on; list on [COM3 COM7] 0, link COM3; Special "
+          "Settings shown; 38400 2 0 1 'C:\\images\\radio.mot' | Error | The firmware file "
+          "selected is not valid for this model. | 0",
+          "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings "
+          "shown; 38400 2 0 0 'C:\\images\\radio.mot'",
+          "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings "
+          "shown; 38400 2 0 0 'C:\\images\\radio.mot' | Error | The COM port cannot be opened. | "
+          "16"}});
     list.push_back({"Set needs a file chosen in this showing",
                     1,
                     true,
@@ -133,7 +201,8 @@ std::vector<WindowScenario> MakeScenarios() {
                     "",
                     false,
                     ID_OK,
-                    {SpecialSettings({UseOwnFile, Refer, Set, Cancel})}});
+                    {SpecialSettings({UseOwnFile, Refer, Set, Cancel})},
+                    {kServiceStartUp, kServiceStartUp + " | ERROR | Must input file name | 16"}});
     return list;
 }
 
@@ -199,6 +268,18 @@ const char* SpeedButtonName(SpeedButton button) {
     return "38400";
 }
 
+const char* SpeedName(SpeedChoice speed) {
+    switch (speed) {
+        case SpeedChoice::Speed38400ByHiddenButton:
+            return "38400-hidden-button";
+        case SpeedChoice::Speed57600:
+            return "57600";
+        case SpeedChoice::Speed38400:
+            break;
+    }
+    return "38400";
+}
+
 }  // namespace
 
 const std::vector<WindowScenario>& WindowScenarios() {
@@ -209,9 +290,10 @@ const std::vector<WindowScenario>& WindowScenarios() {
 FrontOptions ScenarioOptions(const WindowScenario& scenario) {
     FrontOptions options;
     options.specialSettingsFlag = scenario.specialSettingsFlag;
+    // The start-up scan and every later look take the scenario's lists in turn.
     auto looks = std::make_shared<size_t>(0);
     const std::vector<std::vector<std::string>> turns = scenario.portLooks;
-    options.portEnumerator = [turns, looks](SerialPort&) {
+    const auto look = [turns, looks] {
         std::vector<PortInfo> ports;
         if (turns.empty()) return ports;
         const size_t turn = std::min(*looks, turns.size() - 1);
@@ -219,6 +301,8 @@ FrontOptions ScenarioOptions(const WindowScenario& scenario) {
         for (const std::string& device : turns[turn]) ports.push_back(PortInfo{device, {}, {}, {}});
         return ports;
     };
+    options.portEnumerator = [look](SerialPort&) { return look(); };
+    options.portLister = look;
     const bool builtInValid = scenario.builtInImageValid;
     const std::string chosen = scenario.chosenFile;
     const bool chosenValid = scenario.chosenFileValid;
@@ -315,6 +399,30 @@ std::string Describe(const std::vector<WindowView>& views) {
         }
     }
     return out.str();
+}
+
+std::vector<std::string> Outcome(const std::vector<WindowView>& views) {
+    std::vector<std::string> lines;
+    const auto onOff = [](bool on) { return on ? "on" : "off"; };
+    for (const WindowView& v : views) {
+        std::ostringstream line;
+        const size_t version = v.caption.find("Ver. ");
+        line << (version == std::string::npos ? v.caption : v.caption.substr(version)) << "; Write "
+             << onOff(v.writeEnabled) << ", Exit " << onOff(v.exitEnabled) << "; list "
+             << onOff(v.portListEnabled) << " [";
+        for (size_t i = 0; i < v.portLabels.size(); ++i) {
+            line << (i == 0 ? "" : " ") << v.portLabels[i];
+        }
+        line << "] " << v.selectedPort << ", link " << v.linkPortName << "; Special Settings "
+             << (v.specialSettingsShown ? "shown" : "hidden") << "; "
+             << SpeedName(v.settings.speedChoice) << " " << v.settings.stopBits << " "
+             << v.settings.unencrypted << " " << v.settings.useOwnFile << " '"
+             << v.settings.ownFilePath << "'";
+        for (const std::string& message : v.messages) line << " | " << message;
+        if (v.ended) line << " | ended";
+        lines.push_back(line.str());
+    }
+    return lines;
 }
 
 }  // namespace updater::testing

@@ -42,7 +42,8 @@ struct WindowScenario {
     std::string name;
     int specialSettingsFlag = 0;
     bool builtInImageValid = true;
-    // The devices each look for ports finds, in turn; the last list stays.
+    // The devices each look for ports finds (the start-up scan, then each later look), in
+    // turn; the last list stays.
     std::vector<std::vector<std::string>> portLooks;
     // What "Refer" chooses (empty: the chooser is cancelled), and whether it is a valid image.
     std::string chosenFile;
@@ -50,6 +51,9 @@ struct WindowScenario {
     // The answer to every message box.
     int answer = ID_OK;
     std::vector<WindowAction> actions;
+    // What the core must decide: Outcome() of the views after the start-up and after each
+    // action. Asserted by the front layer's tests; the windows' tests compare with the core.
+    std::vector<std::string> outcome;
 };
 
 const std::vector<WindowScenario>& WindowScenarios();
@@ -92,5 +96,10 @@ std::vector<WindowView> ExpectedViews(const WindowScenario& scenario);
 
 // A readable form of the views, for comparing a window's with the core's.
 std::string Describe(const std::vector<WindowView>& views);
+
+// One line per view with what the window shows and says, for writing down a scenario's outcome:
+// "Ver. V9.01; Write on, Exit on; list on [COM3 COM7] 0, link COM3; Special Settings hidden;
+// 38400 2 0 0 ''", then " | <message>" for each message box and " | ended" once it ended.
+std::vector<std::string> Outcome(const std::vector<WindowView>& views);
 
 }  // namespace updater::testing

@@ -56,6 +56,7 @@ PortDescription PseudoTerminal() {
     return d;
 }
 
+// Windows: only the friendly name the Device Manager shows.
 PortDescription WindowsAdapter() {
     PortDescription d;
     d.friendlyName = "USB Serial Port (COM3)";
@@ -64,22 +65,41 @@ PortDescription WindowsAdapter() {
     return d;
 }
 
+// Windows with the adapter's own text (the bus-reported description) and its serial number.
+PortDescription WindowsAdapterWithProduct() {
+    PortDescription d = WindowsAdapter();
+    d.product = "FT232R USB UART";
+    d.serial = "A50285BI";
+    return d;
+}
+
+// A built-in port whose friendly name carries no port name.
+PortDescription WindowsBuiltIn() {
+    PortDescription d;
+    d.friendlyName = "Communications Port";
+    return d;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, PortLabels,
-    ::testing::Values(LabelCase{"/dev/ttyUSB0", Ftdi(), "ttyUSB0 \u2014 FT232R USB UART (A50285BI)",
-                                "FT232R USB UART, FTDI, USB 0403:6001, serial A50285BI, "
-                                "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},
-                      LabelCase{"/dev/ttyS0", Uart(), "ttyS0 \u2014 16550A UART",
-                                "16550A UART, I/O 0x3F8, IRQ 4"},
-                      LabelCase{"/dev/ttyS0", ConsoleUart(),
-                                "ttyS0 \u2014 16550A UART (system console)",
-                                "16550A UART, I/O 0x3F8, IRQ 4, system console"},
-                      LabelCase{"COM3", WindowsAdapter(), "USB Serial Port (COM3)",
-                                "USB Serial Port (COM3), FTDI, USB 0403:6001"},
-                      LabelCase{"\\\\.\\COM12", {}, "COM12", ""},
-                      LabelCase{"/dev/ttyACM0", {}, "ttyACM0", ""},
-                      LabelCase{"/dev/pts/3", PseudoTerminal(), "pts/3 \u2014 pseudo-terminal",
-                                "pseudo-terminal"}));
+    ::testing::Values(
+        LabelCase{"/dev/ttyUSB0", Ftdi(), "ttyUSB0 \u2014 FT232R USB UART (A50285BI)",
+                  "FT232R USB UART, FTDI, USB 0403:6001, serial A50285BI, "
+                  "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},
+        LabelCase{"/dev/ttyS0", Uart(), "ttyS0 \u2014 16550A UART",
+                  "16550A UART, I/O 0x3F8, IRQ 4"},
+        LabelCase{"/dev/ttyS0", ConsoleUart(), "ttyS0 \u2014 16550A UART (system console)",
+                  "16550A UART, I/O 0x3F8, IRQ 4, system console"},
+        LabelCase{"COM3", WindowsAdapter(), "COM3 \u2014 USB Serial Port",
+                  "USB Serial Port (COM3), FTDI, USB 0403:6001"},
+        LabelCase{"COM3", WindowsAdapterWithProduct(), "COM3 \u2014 FT232R USB UART (A50285BI)",
+                  "USB Serial Port (COM3), FT232R USB UART, FTDI, USB 0403:6001, "
+                  "serial A50285BI"},
+        LabelCase{"\\\\.\\COM12", WindowsBuiltIn(), "COM12 \u2014 Communications Port",
+                  "Communications Port"},
+        LabelCase{"\\\\.\\COM12", {}, "COM12", ""}, LabelCase{"/dev/ttyACM0", {}, "ttyACM0", ""},
+        LabelCase{"/dev/pts/3", PseudoTerminal(), "pts/3 \u2014 pseudo-terminal",
+                  "pseudo-terminal"}));
 
 TEST(DecodeDatabaseString, UndoesHexEscapesAndPadding) {
     EXPECT_EQ(DecodeDatabaseString("FT232R\\x20USB\\x20UART"), "FT232R USB UART");

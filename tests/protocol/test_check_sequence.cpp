@@ -40,6 +40,13 @@ TEST(VersionChangeText, FormsOfTheSecondLine) {
         {"zero byte at index 3", VersionAnswer("V12\0XYZ", 7), "V1", " Ver. V12 -> Ver. V1"},
         {"image version cut to eight", VersionAnswer("V1\0", 3), "123456789",
          " Ver. V1 -> Ver. 12345678"},
+        {"odd bytes made text", VersionAnswer("V\xE9\x01\0", 4), "V1",
+         " Ver. V\xC3\xA9\\x01 -> Ver. V1"},
+        {"no character cut in two", VersionAnswer("V1\0", 3),
+         "V\xC3\xA9"
+         "234567\xC3\xA9",
+         " Ver. V1 -> Ver. V\xC3\xA9"
+         "234567"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

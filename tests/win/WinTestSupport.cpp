@@ -41,6 +41,7 @@ DialogUnderTest::DialogUnderTest(DialogSetup setup) {
     options.portEnumerator = setup.ports ? std::move(setup.ports) : [](SerialPort& probe) {
         return ScanPorts(probe, CandidatePortNames(), PortCheck::OpensOnly);
     };
+    options.portLister = std::move(setup.lister);
     options.saveFileChooser = [this](HWND, const std::string&, const std::string&) {
         ++saveDialogs;
         return traceSavePath;

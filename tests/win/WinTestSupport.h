@@ -29,6 +29,7 @@ struct DialogSetup {
     win::FileChooser fileChooser;
     ImageLoaderFunction imageLoader;  // empty: the real image pipeline
     PortEnumerator ports;             // empty: COM1 to COM20, every port that opens
+    PortLister lister;                // every later look; empty: the system's list
 
     DialogSetup& SpecialSettings() {
         specialSettingsFlag = 1;

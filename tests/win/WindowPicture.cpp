@@ -10,6 +10,10 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT area{};
     if (!GetWindowRect(window, &area)) return false;
+    return SaveScreenPicture(area, path);
+}
+
+bool SaveScreenPicture(RECT area, const std::wstring& path) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return false;

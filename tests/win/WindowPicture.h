@@ -10,5 +10,7 @@ namespace updater::wintest {
 
 // Saves the window's screen area (frame included) to path. Returns whether it was written.
 bool SaveWindowPicture(HWND window, const std::wstring& path);
+// Saves this area of the screen to path (a window with its open drop-down list).
+bool SaveScreenPicture(RECT area, const std::wstring& path);
 
 }  // namespace updater::wintest

@@ -3,10 +3,12 @@
 
 #include "WinTestSupport.h"
 #include "front/StatusBannerText.h"
+#include "front/TraceSaving.h"
 #include "protocol/Messages.h"
 #include "protocol/UpdateHost.h"
 #include "win/MessageBox.h"
 #include "win/StatusBanner.h"
+#include "win/WideText.h"
 #include "win/resource.h"
 
 namespace updater {
@@ -129,6 +131,39 @@ TEST(WinMessageBox, TheSystemBoxShowsTextCaptionButtonsAndIcon) {
         EXPECT_EQ(hasCancel, c.cancelButton);
         EXPECT_EQ(hasIcon, c.icon);
     }
+}
+
+// Texts reach the box as UTF-8 and show whole: a path outside the ANSI code page, and a
+// caption with more than Latin-1 in it.
+TEST(WinMessageBox, AUtf8PathShowsWhole) {
+    const std::string path =
+        "C:\\Pr\xc3\xbc"
+        "fstand\\\xd0\xa0\xd0\xb0\xd0\xb4\xd0\xb8\xd0\xbe\\trace.txt";
+    const std::string text = TraceNotSavedText(path, "access denied");
+    const std::string caption =
+        "Pr\xc3\xbc"
+        "fstand \xe2\x80\x94 Error";
+    std::string shownText, shownCaption;
+    wintest::WhenModalOpens watch(win::WideFromUtf8(caption), [&](HWND box) {
+        shownCaption = wintest::WindowText(box);
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t className[32] = {};
+            GetClassNameW(child, className, 32);
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON &&
+                GetWindowTextLengthW(child) > 0) {
+                shownText = wintest::WindowText(child);
+            }
+        }
+        SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    });
+    win::ShowMessageBox(nullptr, text, caption, MB_OK_STOP);
+    ASSERT_TRUE(watch.Acted());
+    EXPECT_EQ(shownCaption, caption);
+    EXPECT_EQ(shownText, text);
+    EXPECT_NE(shownText.find(path), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // naming a folder, a picture of each window is saved there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -24,13 +25,24 @@ namespace {
 
 using wintest::DialogUnderTest;
 
-// The ports as a technician's laptop lists them; none is opened.
+// The ports as a technician's bench lists them, two adapters with long labels; none is opened.
+std::vector<PortInfo> BenchPorts() {
+    PortDescription first;
+    first.friendlyName = "USB Serial Port (COM3)";
+    first.product = "FT232R USB UART";
+    first.serial = "A50285BI";
+    PortDescription second;
+    second.friendlyName = "Prolific USB-to-Serial Comm Port (COM12)";
+    second.serial = "PL2303GT-0042";
+    return {PortInfo{"COM3", first, {}, {}}, PortInfo{"\\\\.\\COM12", second, {}, {}}};
+}
+
 wintest::DialogSetup LaptopPorts() {
-    PortDescription adapter;
-    adapter.friendlyName = "USB Serial Port (COM3)";
-    return wintest::DialogSetup().SpecialSettings().Ports([adapter](SerialPort&) {
-        return std::vector<PortInfo>{PortInfo{"COM3", adapter, {}, {}}};
-    });
+    wintest::DialogSetup setup;
+    setup.specialSettingsFlag = 1;
+    setup.ports = [](SerialPort&) { return BenchPorts(); };
+    setup.lister = [] { return BenchPorts(); };  // opening the list looks again
+    return setup;
 }
 
 // The scaling the run set, or the window's own when run alone.
@@ -205,6 +217,52 @@ TEST(WinWindowLayout, MainWindowFitsAtTheDisplaysScaling) {
     }
     SetDlgItemTextW(dialog, IDC_STEP, L"");
     SavePicture(dialog, L"windows-main-window");
+}
+
+// The open list is as wide as its longest label, while the closed one keeps its place in the
+// layout and shows the port's name whole.
+TEST(WinWindowLayout, OpenPortListIsAsWideAsItsLongestLabel) {
+    DialogUnderTest under(LaptopPorts());
+    HWND dialog = under.Window();
+    HWND list = under.Control(IDC_PORT_LIST);
+    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(list, &info));
+    ASSERT_TRUE(IsWindowVisible(info.hwndList));
+    RECT opened{}, closed{};
+    GetWindowRect(info.hwndList, &opened);
+    GetWindowRect(list, &closed);
+    HDC context = GetDC(list);
+    HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG longest = 0;
+    for (const PortInfo& port : BenchPorts()) {
+        const std::wstring label = win::WideFromUtf8(port.Label());
+        SIZE size{};
+        GetTextExtentPoint32W(context, label.c_str(), static_cast<int>(label.size()), &size);
+        longest = std::max(longest, size.cx);
+    }
+    SIZE name{};
+    GetTextExtentPoint32W(context, L"COM12", 5, &name);
+    SelectObject(context, previous);
+    ReleaseDC(list, context);
+    EXPECT_GE(opened.right - opened.left, longest);
+    EXPECT_LT(name.cx, closed.right - closed.left);
+
+    RECT both{};
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    UnionRect(&both, &window, &opened);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(info.hwndList, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const wchar_t* folder = _wgetenv(L"UPDATER_WIN_TEST_PICTURES");
+    if (folder != nullptr && *folder != L'\0') {
+        const std::wstring path = std::wstring(folder) + L"\\windows-port-list-" +
+                                  std::to_wstring(GetDpiForWindow(dialog)) + L".bmp";
+        EXPECT_TRUE(wintest::SaveScreenPicture(both, path)) << win::Utf8FromWide(path);
+    }
+    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
 }
 
 TEST(WinWindowLayout, BannerScalesItsPictureAndStaysOnTheScreen) {

@@ -113,6 +113,7 @@ std::vector<WindowView> WalkThroughTheWindow(const WindowScenario& scenario) {
     setup.specialSettingsFlag = options.specialSettingsFlag;
     setup.imageLoader = options.imageLoader;
     setup.ports = options.portEnumerator;
+    setup.lister = options.portLister;
     const std::string chosen = scenario.chosenFile;
     setup.fileChooser = [chosen](HWND, const std::string&) { return chosen; };
     DialogUnderTest under(setup);
