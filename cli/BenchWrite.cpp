@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/ExitStatus.h"
 #include "cli/ShownText.h"
 #include "cli/SignalGuard.h"
 #include "link/LinkPort.h"
@@ -213,7 +214,6 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
 
 int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
                   const UpdateSettings& settings, const std::vector<TraceWriter*>& traces,
-                  const std::function<int(const UpdateOutcome&)>& exitStatusFor,
                   std::vector<UpdateOutcome>& outcomes) {
     const size_t radios = ports.size();
     std::vector<std::unique_ptr<LinkPort>> links;
@@ -222,7 +222,7 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
         links.push_back(std::make_unique<LinkPort>());
         if (links.back()->SetPortName(port) != 1) {
             std::fprintf(stderr, "updater-cli: cannot use the port name %s\n", Shown(port).c_str());
-            return 2;
+            return kExitUsage;
         }
         guarded.push_back(links.back().get());
     }
@@ -264,11 +264,11 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
     // A stop that left a radio unwritten is the stop's status, even where others completed.
     const bool allWritten = std::all_of(outcomes.begin(), outcomes.end(),
                                         [](const UpdateOutcome& o) { return o.result == 1; });
-    if (signals.StoppedBy() != 0 || (signals.StopRequested() && !allWritten)) return 3;
+    if (signals.StoppedBy() != 0 || (signals.StopRequested() && !allWritten)) return kExitCancelled;
     for (const UpdateOutcome& outcome : outcomes) {
-        if (const int status = exitStatusFor(outcome); status != 0) return status;
+        if (const int status = ExitStatusFor(outcome); status != kExitOk) return status;
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace updater::cli
