@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "cli/ExitStatus.h"
+#include "cli/PartlyWrittenText.h"
 #include "cli/ShownText.h"
 #include "cli/SignalGuard.h"
 #include "link/LinkPort.h"
@@ -253,7 +254,7 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
                 result += " (" + why + ")";
             }
             if (outcomes[i].partlyWritten()) {
-                result += "; partly written: write it again before use";
+                result += std::string("; ") + kPartlyWrittenShort;
             }
             display.Finished(i, result);
         });

@@ -18,6 +18,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ImageLoading.h"
 #include "cli/JsonReports.h"
+#include "cli/PartlyWrittenText.h"
 #include "cli/PortRefusal.h"
 #include "cli/ProgressLine.h"
 #include "cli/ReportOutput.h"
@@ -176,9 +177,6 @@ class TerminalHost : public UpdateHost {
     std::FILE* openedTerminal_ = nullptr;
     ProgressLine progressLine_{stdout};
 };
-
-constexpr const char* kPartlyWritten =
-    "the radio was partly written and must be written again before use.";
 
 // Says why the port did not open, beyond the window's text, where the system told us.
 void ExplainOpenFailure(const LinkPort& link, const UpdateOutcome& outcome) {
