@@ -39,7 +39,10 @@ std::string DurationText(std::chrono::seconds duration) {
 
 std::string BarText(int done, int total, int width) {
     const int filled = std::clamp(done * width / std::max(total, 1), 0, width);
-    return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]";
+    std::string bar = "[";
+    bar.append(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(width - filled), '.');
+    return bar + ']';
 }
 
 std::string ProgressLineText(const ProgressFigures& f) {
