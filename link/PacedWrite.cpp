@@ -1,6 +1,5 @@
 #include "link/PacedWrite.h"
 
-
 #include "link/Timing.h"
 
 namespace updater {
