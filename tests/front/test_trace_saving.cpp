@@ -119,6 +119,8 @@ TEST_F(TraceSaving, SavesTheLastUpdatesTraceOnlyWhereTheUserChose) {
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(steps[0].name, "OpenPort");
     EXPECT_EQ(steps[0].result, "failed");
+    EXPECT_EQ(steps[0].fault, "not-open");
+    EXPECT_NE(trace.find("fault=not-open reason=\"the port is not open\""), std::string::npos);
     EXPECT_EQ(steps[0].code, "0xFFFF0001");
     EXPECT_NE(trace.find("message caption=\"Error\" text=\"The COM port cannot be opened.\""),
               std::string::npos);
