@@ -9,6 +9,9 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/ExitStatus.h"
+#include "cli/PartlyWrittenText.h"
+#include "cli/ProgressLine.h"
 #include "cli/ShownText.h"
 #include "cli/SignalGuard.h"
 #include "link/LinkPort.h"
@@ -25,11 +28,9 @@ using Clock = std::chrono::steady_clock;
 // A radio that a stop reached before its writing began: its memory is as it was.
 constexpr const char* kNotStarted = "not started (stopped)";
 
-std::string Seconds(Clock::duration d) {
-    const long s = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
-    char text[32];  // room for any long, so the text is never cut
-    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
-    return text;
+// A radio's time from its search to its result.
+std::string TookText(Clock::duration took) {
+    return DurationText(std::chrono::duration_cast<std::chrono::seconds>(took));
 }
 
 // One radio's line of the bench.
@@ -121,16 +122,11 @@ class BenchDisplay {
         if (!row.result.empty()) return line + Shown(row.result);
         if (row.total <= 0) return line + row.step + "...";
         constexpr int kWidth = 20;
-        const int filled = std::clamp(row.done * kWidth / row.total, 0, kWidth);
-        line += '[';
-        line.append(static_cast<size_t>(filled), '#');
-        line.append(static_cast<size_t>(kWidth - filled), '.');
-        line += "] " + std::to_string(row.done * 100 / row.total) + "%";
-        const auto spent = Clock::now() - row.writeStart;
-        if (row.done > 0) {
-            const auto left = spent * (row.total - row.done) / row.done;
-            line += "  " + Seconds(left) + " left";
-        }
+        const ProgressFigures figures =
+            EstimateProgress(row.done, row.total, Clock::now() - row.writeStart);
+        line += BarText(figures.done, figures.total, kWidth) + " " +
+                std::to_string(figures.done * 100 / figures.total) + "%";
+        if (figures.left) line += "  " + DurationText(*figures.left) + " left";
         return line;
     }
 
@@ -202,7 +198,7 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
         std::printf("%-24s %-10s %-24s %-7s %-22s %s\n", Shown(rows[i].port).c_str(),
                     outcome.radioModel.empty() ? "?" : Shown(outcome.radioModel).c_str(),
                     outcome.radioVersion.empty() ? "-" : version.c_str(),
-                    Seconds(rows[i].took).c_str(),
+                    TookText(rows[i].took).c_str(),
                     failed && !outcome.failedStep.empty() ? outcome.failedStep.c_str() : "-",
                     Shown(OneLine(rows[i].result)).c_str());
     }
@@ -213,7 +209,6 @@ void PrintSummary(const std::vector<Row>& rows, const std::vector<UpdateOutcome>
 
 int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& image,
                   const UpdateSettings& settings, const std::vector<TraceWriter*>& traces,
-                  const std::function<int(const UpdateOutcome&)>& exitStatusFor,
                   std::vector<UpdateOutcome>& outcomes) {
     const size_t radios = ports.size();
     std::vector<std::unique_ptr<LinkPort>> links;
@@ -222,7 +217,7 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
         links.push_back(std::make_unique<LinkPort>());
         if (links.back()->SetPortName(port) != 1) {
             std::fprintf(stderr, "updater-cli: cannot use the port name %s\n", Shown(port).c_str());
-            return 2;
+            return kExitUsage;
         }
         guarded.push_back(links.back().get());
     }
@@ -253,7 +248,7 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
                 result += " (" + why + ")";
             }
             if (outcomes[i].partlyWritten()) {
-                result += "; partly written: write it again before use";
+                result += std::string("; ") + kPartlyWrittenShort;
             }
             display.Finished(i, result);
         });
@@ -264,11 +259,11 @@ int RunBenchWrite(const std::vector<std::string>& ports, const FirmwareImage& im
     // A stop that left a radio unwritten is the stop's status, even where others completed.
     const bool allWritten = std::all_of(outcomes.begin(), outcomes.end(),
                                         [](const UpdateOutcome& o) { return o.result == 1; });
-    if (signals.StoppedBy() != 0 || (signals.StopRequested() && !allWritten)) return 3;
+    if (signals.StoppedBy() != 0 || (signals.StopRequested() && !allWritten)) return kExitCancelled;
     for (const UpdateOutcome& outcome : outcomes) {
-        if (const int status = exitStatusFor(outcome); status != 0) return status;
+        if (const int status = ExitStatusFor(outcome); status != kExitOk) return status;
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace updater::cli

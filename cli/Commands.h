@@ -5,15 +5,11 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 
+#include "cli/ExitStatus.h"
+
 namespace updater::cli {
 
 using Handler = std::function<int()>;
-
-// The exit status of every mistake on the command line, whichever verb it concerns.
-inline constexpr int kExitUsage = 2;
-// The standard output could not be written (a full disk, a closed pipe): what the command did
-// is not known to its reader.
-inline constexpr int kExitOutput = 10;
 
 Handler AddInfoCommand(CLI::App& app);
 Handler AddListPortsCommand(CLI::App& app);

@@ -102,7 +102,7 @@ nlohmann::json OutcomeJson(const std::string& port, const UpdateOutcome& outcome
         {"port", port},
         {"written", outcome.result == 1},
         {"cancelled", outcome.cancelled()},
-        // Began writing and did not complete: the radio must be written again before use.
+        // Began writing and did not complete: see kPartlyWritten.
         {"partly_written", outcome.partlyWritten()},
         {"code",
          outcome.code != 0 ? nlohmann::json(Hex(outcome.code, 8)) : nlohmann::json(nullptr)},

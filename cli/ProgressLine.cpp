@@ -37,15 +37,20 @@ std::string DurationText(std::chrono::seconds duration) {
     return text;
 }
 
+std::string BarText(int done, int total, int width) {
+    const int filled = std::clamp(done * width / std::max(total, 1), 0, width);
+    std::string bar = "[";
+    bar.append(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(width - filled), '.');
+    return bar + ']';
+}
+
 std::string ProgressLineText(const ProgressFigures& f) {
-    const int total = std::max(f.total, 1);
-    const int filled = f.done * kBarWidth / total;
-    const int percent = f.done * 100 / total;
+    const int percent = f.done * 100 / std::max(f.total, 1);
     char counts[64];
-    std::snprintf(counts, sizeof counts, "] %3d%%  %d/%d blocks  ", percent, f.done, f.total);
-    return "Writing [" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + counts +
-           DurationText(f.elapsed) + " elapsed  " +
-           (f.left ? DurationText(*f.left) : std::string("-:--")) + " left";
+    std::snprintf(counts, sizeof counts, " %3d%%  %d/%d blocks  ", percent, f.done, f.total);
+    return "Writing " + BarText(f.done, f.total, kBarWidth) + counts + DurationText(f.elapsed) +
+           " elapsed  " + (f.left ? DurationText(*f.left) : std::string("-:--")) + " left";
 }
 
 void ProgressLine::Start(int total) {

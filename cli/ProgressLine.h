@@ -24,6 +24,9 @@ ProgressFigures EstimateProgress(int done, int total, std::chrono::steady_clock:
 // "0:48", "1:02:05".
 std::string DurationText(std::chrono::seconds duration);
 
+// The bar alone, `width` marks between brackets: "[#####.....]".
+std::string BarText(int done, int total, int width);
+
 // The line for the figures (without the carriage return).
 std::string ProgressLineText(const ProgressFigures& figures);
 

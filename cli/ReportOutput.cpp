@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
 
 namespace updater::cli {
 

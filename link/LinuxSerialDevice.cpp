@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "link/LineSettings.h"
+#include "link/LineTime.h"
 #include "link/PortHolders.h"
 #include "link/SerialDevice.h"
 #include "link/Timing.h"
@@ -317,8 +318,8 @@ class LinuxSerialDevice final : public SerialDevice {
         // a speed or format the device cannot do is not taken for granted.
         if (!LineIs(tio)) return RefusedOrGone(refused);
         speed_ = settings->speed;
-        bitsPerByte_ = 1 + settings->dataBits + (settings->parity == Parity::None ? 0 : 1) +
-                       (settings->stopBits == StopBits::One ? 1 : 2);
+        bitsPerByte_ = BitsPerByte(settings->dataBits, settings->parity != Parity::None,
+                                   settings->stopBits == StopBits::One);
         return SetDtr() ? LineResult::Success() : RefusedOrGone(refused);
     }
 
@@ -431,11 +432,8 @@ class LinuxSerialDevice final : public SerialDevice {
     }
 
   private:
-    // Rounded up: a wait that counts from the end of the bytes may grow, never shrink.
     std::chrono::microseconds LineTime(size_t bytes) const {
-        const uint64_t speed = std::max<uint32_t>(speed_, 1);
-        return std::chrono::microseconds(
-            (static_cast<uint64_t>(bytes) * bitsPerByte_ * 1000000 + speed - 1) / speed);
+        return updater::LineTime(bytes, bitsPerByte_, speed_);
     }
 
     // A write returns once its bytes have left the output queue, as a COM port's write does:

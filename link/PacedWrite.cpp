@@ -1,6 +1,5 @@
 #include "link/PacedWrite.h"
 
-#include <algorithm>
 
 #include "link/Timing.h"
 
@@ -19,12 +18,6 @@ class SteadyClock final : public WireClock {
 WireClock& SteadyWireClock() {
     static SteadyClock clock;
     return clock;
-}
-
-std::chrono::microseconds LineTime(size_t bytes, uint64_t bitsPerByte, uint64_t speed) {
-    speed = std::max<uint64_t>(speed, 1);
-    return std::chrono::microseconds(
-        (static_cast<uint64_t>(bytes) * bitsPerByte * 1000000 + speed - 1) / speed);
 }
 
 int PacedWrite(WireClock& clock, std::chrono::microseconds lineTime,

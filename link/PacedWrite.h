@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "link/LineTime.h"
+
 namespace updater {
 
 // The clock a paced write counts on; the serial device takes the steady one.
@@ -20,10 +22,6 @@ class WireClock {
 };
 
 WireClock& SteadyWireClock();
-
-// The time `bytes` bytes of `bitsPerByte` bits each take on the line at `speed` bit/s, rounded
-// up: a wait that counts from the end of the bytes may grow, never shrink.
-std::chrono::microseconds LineTime(size_t bytes, uint64_t bitsPerByte, uint64_t speed);
 
 // Runs `write`, the driver's blocking write (true when it took every byte), and returns 1 no
 // sooner than `lineTime` after the moment before the call: the bytes cannot start leaving

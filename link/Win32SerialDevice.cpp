@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "link/LineTime.h"
 #include "link/PacedWrite.h"
 #include "link/SerialDevice.h"
 #include "link/Timing.h"
@@ -140,8 +141,8 @@ class Win32SerialDevice final : public SerialDevice {
         dcb->fAbortOnError = 0;
         if (!SetCommState(handle_, dcb)) return RefusedOrGone(refused);
         speed_ = std::max<DWORD>(dcb->BaudRate, 1);
-        bitsPerByte_ = 1 + dcb->ByteSize + (dcb->Parity == NOPARITY ? 0 : 1) +
-                       (dcb->StopBits == ONESTOPBIT ? 1 : 2);
+        bitsPerByte_ =
+            BitsPerByte(dcb->ByteSize, dcb->Parity != NOPARITY, dcb->StopBits == ONESTOPBIT);
         return LineResult::Success();
     }
 

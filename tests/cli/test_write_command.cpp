@@ -195,9 +195,9 @@ TEST_F(WriteIntoRadio, ProgressLineOnATerminalShowsTheTimeLeft) {
     EXPECT_EQ(run_->out.find("progress: "), std::string::npos) << "no plain lines on a terminal";
 }
 
-// A write that fails names the step where it stopped on the line right after the system's
+// A write that fails names the step where it stopped on the line right after the window's
 // message, and --json carries the same step with the rest of the outcome.
-TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheSystemsMessage) {
+TEST(WriteCommandFailedStep, NamesTheStepRightAfterTheWindowsMessage) {
     const fs::path dir = fs::temp_directory_path() / ("cli-step-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string image = ReadText(SMALL_IMAGE_PATH);

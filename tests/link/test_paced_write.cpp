@@ -45,6 +45,13 @@ TEST(PacedWrite, LineTimeIsTheFramesBitsOverTheSpeedRoundedUp) {
     EXPECT_EQ(LineTime(0, 12, 38400), microseconds(0));
 }
 
+TEST(PacedWrite, ABytesBitsAreStartDataParityAndStop) {
+    EXPECT_EQ(BitsPerByte(8, false, false), 11u);  // the radio's line: 8N2
+    EXPECT_EQ(BitsPerByte(8, false, true), 10u);
+    EXPECT_EQ(BitsPerByte(7, true, true), 10u);
+    EXPECT_EQ(BitsPerByte(5, false, false), 8u);  // 1.5 stop bits counted as 2
+}
+
 // A Windows serial driver that completes the write once most of the frame has left (90 % of
 // its line time): the next byte goes no sooner than the frame's end on the wire, and no later
 // than 2 ms after it.
