@@ -29,9 +29,9 @@ void CheckBlocks(const updater::RecordList& area) {
     }
 }
 
-void CheckLoad(const updater::ImageLoader& loader, int result, const updater::RecordList& low,
+void CheckLoad(const updater::ImageLoader& loader, bool loaded, const updater::RecordList& low,
                const updater::RecordList& main, const updater::RecordList& top) {
-    Require((result == 0) == (loader.Problem() == updater::ImageProblem::None));
+    Require(loaded == (loader.Problem() == updater::ImageProblem::None));
     for (const updater::RecordList* area : {&low, &main, &top}) CheckBlocks(*area);
 
     std::array<uint8_t, 8> version{};
@@ -39,7 +39,7 @@ void CheckLoad(const updater::ImageLoader& loader, int result, const updater::Re
     updater::RecordList transfer;
     updater::ImageLoader::CheckIdentityBlock(main, version);
     updater::ImageLoader::ReadTopAreaTag(top, tag);
-    Require(updater::ImageLoader::BuildTopAreaTransferList(top, transfer) == 0);
+    Require(updater::ImageLoader::BuildTopAreaTransferList(top, transfer));
     Require(transfer.Size() <= top.Size() + 1);
 }
 
@@ -50,15 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         updater::RecordList low, main, top;
         updater::ImageLoader loader;
-        const int result = loader.LoadImage(low, main, top, updater::StoredImage::Copied(bytes));
-        CheckLoad(loader, result, low, main, top);
+        const bool loaded = loader.LoadImage(low, main, top, updater::StoredImage::Copied(bytes));
+        CheckLoad(loader, loaded, low, main, top);
     }
     {
         updater::RecordList low, main, top;
         updater::ImageLoader loader;
         loader.SetText(bytes);
-        const int result = loader.ParseImage(low, main, top);
-        CheckLoad(loader, result, low, main, top);
+        const bool loaded = loader.ParseImage(low, main, top);
+        CheckLoad(loader, loaded, low, main, top);
     }
     return 0;
 }

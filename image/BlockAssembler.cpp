@@ -35,53 +35,53 @@ void BlockAssembler::Add(const RawRecord& record) {
     pending_ = 1 - pending_;
     RawRecord& next = records_[static_cast<size_t>(pending_)];
     next = record;
-    if (Assemble(current, next) != 0) failed_ = true;
+    if (!Assemble(current, next)) failed_ = true;
 }
 
-int BlockAssembler::Finish() {
+bool BlockAssembler::Finish() {
     if (!failed_ && havePending_) {
         RawRecord& current = records_[static_cast<size_t>(pending_)];
         RawRecord none;
         havePending_ = false;
-        if (Assemble(current, none) != 0) failed_ = true;
+        if (!Assemble(current, none)) failed_ = true;
     }
-    if (!failed_ && blockCount_ != 0 && CloseFinalBlock() != 0) failed_ = true;
-    return failed_ ? 1 : 0;
+    if (!failed_ && blockCount_ != 0 && !CloseFinalBlock()) failed_ = true;
+    return !failed_;
 }
 
-int BlockAssembler::Assemble(RawRecord& current, RawRecord& next) {
+bool BlockAssembler::Assemble(RawRecord& current, RawRecord& next) {
     if (blockCount_ == 0) return StartBlock(current);
     if (blockCount_ == kMaxRecordBytes || current.address != BlockEnd() ||
         blockCount_ + current.count > kMaxRecordBytes) {
         // The block is full, the line does not continue it, or does not fit in it.
-        if (CloseBlock(current, next) != 0) return 1;
+        if (!CloseBlock(current, next)) return false;
         return StartBlock(current);
     }
     AppendBytesOf(current, current.count);
-    return 0;
+    return true;
 }
 
-int BlockAssembler::StartBlock(const RawRecord& record) {
+bool BlockAssembler::StartBlock(const RawRecord& record) {
     // An odd start gets one filler byte in front, and the block must still fit 128 bytes.
     const bool odd = record.address % 2 != 0;
     const uint32_t start = odd ? record.address - 1 : record.address;
-    if (odd && record.count + 1 > kMaxRecordBytes) return 1;
+    if (odd && record.count + 1 > kMaxRecordBytes) return false;
     // No block may overlap the block stored last: the radio would get those addresses twice,
     // and this block's filler could overwrite the earlier line's bytes. Besides an odd start's
     // filler, only a line that overlaps a full block, or that follows a line whose bytes all
     // went into the tail of the block stored last, can start there. A block without any byte
     // is never stored, so an empty record opens one anywhere.
     const bool holdsBytes = odd || record.count > 0;
-    if (holdsBytes && lastEnd_ != 0 && start < lastEnd_) return 1;
+    if (holdsBytes && lastEnd_ != 0 && start < lastEnd_) return false;
     blockPieceCount_ = 0;
     blockCount_ = 0;
     blockAddress_ = start;
     if (odd) AppendFiller(1);
     AppendBytesOf(record, record.count);
-    return 0;
+    return true;
 }
 
-int BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
+bool BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
     const int room = kMaxRecordBytes - blockCount_;
     const int64_t gap = static_cast<int64_t>(record.address) - static_cast<int64_t>(BlockEnd());
     if (room > 0) {
@@ -93,7 +93,7 @@ int BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
         } else {
             // The later line's bytes win: cut the block back to end where that line starts.
             // A line starting below the block itself cannot be handled.
-            if (blockCount_ + gap < 0) return 1;
+            if (blockCount_ + gap < 0) return false;
             CutBack(static_cast<int>(-gap));
         }
     }
@@ -122,17 +122,17 @@ int BlockAssembler::CloseBlock(RawRecord& record, RawRecord& next) {
         }
     }
     StoreBlock();
-    return 0;
+    return true;
 }
 
-int BlockAssembler::CloseFinalBlock() {
+bool BlockAssembler::CloseFinalBlock() {
     if (blockCount_ % 4 != 0) {
         const int pad = PadToWord(blockCount_);
-        if (BlockEnd() + static_cast<uint32_t>(pad) >= AreaTopFor(blockAddress_)) return 1;
+        if (BlockEnd() + static_cast<uint32_t>(pad) >= AreaTopFor(blockAddress_)) return false;
         AppendFiller(pad);
     }
     StoreBlock();
-    return 0;
+    return true;
 }
 
 void BlockAssembler::StoreBlock() {

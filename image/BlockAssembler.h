@@ -21,17 +21,17 @@ class BlockAssembler {
     // The next record of the area. Each record is assembled once the one after it is known,
     // since a block may take its tail from there. Records after a failed step are ignored.
     void Add(const RawRecord& record);
-    // Assembles the last record and closes the last block: 0, or 1 when a step failed; the
-    // blocks stored until then stay in destination.
-    int Finish();
+    // Assembles the last record and closes the last block: true, or false when a step failed;
+    // the blocks stored until then stay in destination.
+    bool Finish();
 
   private:
     // The steps of AssembleBlocks. record and next are working copies that the steps may
     // shorten; the step for the following record uses the shortened next.
-    int Assemble(RawRecord& record, RawRecord& next);
-    int StartBlock(const RawRecord& record);
-    int CloseBlock(RawRecord& record, RawRecord& next);
-    int CloseFinalBlock();
+    bool Assemble(RawRecord& record, RawRecord& next);
+    bool StartBlock(const RawRecord& record);
+    bool CloseBlock(RawRecord& record, RawRecord& next);
+    bool CloseFinalBlock();
     void StoreBlock();
     bool StoreAsWholeLines();
 

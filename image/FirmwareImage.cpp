@@ -46,8 +46,8 @@ bool LoadAndValidateImage(FirmwareImage& image, const StoredImage& stored, Image
     };
     ImageLoader loader;
     bool checkIdentity = true;
-    if (loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords,
-                         stored) != 0) {
+    if (!loader.LoadImage(image.lowAreaRecords, image.mainAreaRecords, image.topAreaRecords,
+                          stored)) {
         refuse(loader.Problem());
         // At start-up the checks still run over what the failed load left in the lists.
         checkIdentity = (form == ImageLoadForm::StartUp);
@@ -55,9 +55,9 @@ bool LoadAndValidateImage(FirmwareImage& image, const StoredImage& stored, Image
     image.linesOutsideAreas = loader.Outside().count;
     image.firstOutsideAddress = loader.Outside().firstAddress;
     if (checkIdentity) {
-        if (ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion) != 0) {
+        if (!ImageLoader::CheckIdentityBlock(image.mainAreaRecords, image.imageVersion)) {
             refuse(ImageProblem::OtherModel);
-        } else if (ImageLoader::ReadTopAreaTag(image.topAreaRecords, image.imageTopAreaTag) != 0) {
+        } else if (!ImageLoader::ReadTopAreaTag(image.topAreaRecords, image.imageTopAreaTag)) {
             refuse(ImageProblem::TopAreaOutOfOrder);
         }
     }
@@ -67,8 +67,7 @@ bool LoadAndValidateImage(FirmwareImage& image, const StoredImage& stored, Image
     }
     // The transfer order is rebuilt whatever the outcome.
     image.topAreaTransferList.Clear();
-    if (ImageLoader::BuildTopAreaTransferList(image.topAreaRecords, image.topAreaTransferList) !=
-        0) {
+    if (!ImageLoader::BuildTopAreaTransferList(image.topAreaRecords, image.topAreaTransferList)) {
         refuse(ImageProblem::OutOfMemory);
     }
     return valid;

@@ -1,19 +1,19 @@
 #pragma once
 // Runs an image operation so that no exception leaves it: running out of memory on a huge or
-// hostile image is reported like any other invalid image, as result 1.
+// hostile image is reported like any other invalid image, as a failure (false).
 
 #include <exception>
 
 namespace updater {
 
 template <class Operation>
-int Guarded(Operation operation) noexcept {
+bool Guarded(Operation operation) noexcept {
     try {
         return operation();
     } catch (const std::exception&) {
-        return 1;
+        return false;
     } catch (...) {
-        return 1;
+        return false;
     }
 }
 

@@ -21,8 +21,8 @@ std::array<uint8_t, kMaxRecordBytes> BytesFrom(const ImageRecord& block, int fir
 
 }  // namespace
 
-int ImageLoader::CheckIdentityBlock(const RecordList& mainArea,
-                                    std::array<uint8_t, 8>& imageVersion) {
+bool ImageLoader::CheckIdentityBlock(const RecordList& mainArea,
+                                     std::array<uint8_t, 8>& imageVersion) {
     for (int i = 0; i < mainArea.Size(); ++i) {
         const uint32_t address = mainArea.AddressOf(i);
         if (address < kIdentitySearchStart ||
@@ -34,29 +34,29 @@ int ImageLoader::CheckIdentityBlock(const RecordList& mainArea,
         int held = 0;
         const auto bytes = BytesFrom(mainArea[i], first, held);
         // A block too short to hold the whole identity string cannot match it.
-        if (held < kIdentityLength) return 1;
-        if (std::memcmp(bytes.data(), kModelIdentity, kIdentityLength) != 0) return 1;
+        if (held < kIdentityLength) return false;
+        if (std::memcmp(bytes.data(), kModelIdentity, kIdentityLength) != 0) return false;
         std::memcpy(imageVersion.data(), bytes.data() + kVersionOffset, kImageVersionLength);
-        return 0;
+        return true;
     }
-    return 0;  // no identity block: nothing to reject
+    return true;  // no identity block: nothing to reject
 }
 
-int ImageLoader::ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag) {
+bool ImageLoader::ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag) {
     for (int i = 0; i < topArea.Size(); ++i) {
         const uint32_t address = topArea.AddressOf(i);
         if (address == kVersionBlockAddress) {
             int held = 0;
             const auto bytes = BytesFrom(topArea[i], 0, held);
             std::memcpy(topAreaTag.data(), bytes.data() + kTagOffset, kTagLength);
-            return 0;
+            return true;
         }
-        if (address >= kVersionBlockLimit) return 1;
+        if (address >= kVersionBlockLimit) return false;
     }
-    return 0;
+    return true;
 }
 
-int ImageLoader::BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList) {
+bool ImageLoader::BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList) {
     return Guarded([&] {
         // The block at the top of the area goes first, then the rest up to kTopTransferFirst.
         // Sized once; the blocks' pieces are shared with the area's list, not copied.
@@ -70,7 +70,7 @@ int ImageLoader::BuildTopAreaTransferList(const RecordList& topArea, RecordList&
         for (int i = 0; i < topArea.Size(); ++i) {
             if (topArea.AddressOf(i) <= kTopTransferFirst) transferList.AppendFrom(topArea, i);
         }
-        return 0;
+        return true;
     });
 }
 

@@ -33,15 +33,15 @@ class AreaRouter : public RawRecordSink {
     }
     // Closes the areas in order. The first that fails is the last to keep blocks: the areas
     // after it are emptied, as if their assembly had never begun.
-    int Finish(RecordList& mainArea, RecordList& topArea) {
-        if (low_.Finish() != 0) {
+    bool Finish(RecordList& mainArea, RecordList& topArea) {
+        if (!low_.Finish()) {
             mainArea.Clear();
             topArea.Clear();
-            return 1;
+            return false;
         }
-        if (main_.Finish() != 0) {
+        if (!main_.Finish()) {
             topArea.Clear();
-            return 1;
+            return false;
         }
         return top_.Finish();
     }
@@ -78,23 +78,23 @@ size_t UsualBlocks(size_t textSize, const ImageArea& area) {
 
 }  // namespace
 
-int ImageLoader::LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                           const StoredImage& stored) {
+bool ImageLoader::LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
+                            const StoredImage& stored) {
     return Guarded([&] {
         path_ = stored.Path();
-        if (ReadSource(stored) != 0) return 1;
+        if (!ReadSource(stored)) return false;
         return ParseSourceText(lowArea, mainArea, topArea);
     });
 }
 
-int ImageLoader::ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
-    if (ParseImage(lowArea, mainArea, topArea) == 0) return 0;
+bool ImageLoader::ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
+    if (ParseImage(lowArea, mainArea, topArea)) return true;
     if (text_->Size() == 0) {
         problem_ = ImageProblem::EmptyFile;
     } else if (StoredBytesReadAsPlainText()) {
         problem_ = ImageProblem::PlainSRecordText;
     }
-    return 1;
+    return false;
 }
 
 // A user's file is always descrambled; a plain S-record file turns into noise that way. When
@@ -111,7 +111,7 @@ bool ImageLoader::StoredBytesReadAsPlainText() {
     return ReadSRecordText(*plain, position, ignored) == ImageProblem::None;
 }
 
-int ImageLoader::ReadSource(const StoredImage& stored) {
+bool ImageLoader::ReadSource(const StoredImage& stored) {
     problem_ = ImageProblem::None;
     text_.reset();
     cursor_ = 0;
@@ -120,11 +120,11 @@ int ImageLoader::ReadSource(const StoredImage& stored) {
     return TakeText(stored.Text());
 }
 
-int ImageLoader::TakeText(std::shared_ptr<const ImageText> text) {
+bool ImageLoader::TakeText(std::shared_ptr<const ImageText> text) {
     text_ = std::move(text);
     cursor_ = 0;
     SkipLeadingBlanks();
-    return 0;
+    return true;
 }
 
 void ImageLoader::SetText(std::span<const uint8_t> text) {
@@ -140,8 +140,8 @@ void ImageLoader::SkipLeadingBlanks() {
     }
 }
 
-int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
-    const int result = Guarded([&] {
+bool ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea) {
+    const bool parsed = Guarded([&] {
         problem_ = ImageProblem::None;
         outside_ = {};
         const bool reserve = text_ != nullptr && text_->Size() >= kReserveFrom;
@@ -161,19 +161,19 @@ int ImageLoader::ParseImage(RecordList& lowArea, RecordList& mainArea, RecordLis
             for (RecordList* area : {&lowArea, &mainArea, &topArea}) area->Clear();
             return Fail(read);
         }
-        if (router.Finish(mainArea, topArea) != 0) return Fail(ImageProblem::BlocksDoNotFit);
-        return 0;
+        if (!router.Finish(mainArea, topArea)) return Fail(ImageProblem::BlocksDoNotFit);
+        return true;
     });
-    return result == 0 ? 0 : Fail(problem_);
+    return parsed || Fail(problem_);
 }
 
-int ImageLoader::ReadSRecords(RecordList& out) {
+bool ImageLoader::ReadSRecords(RecordList& out) {
     return Guarded([&] {
         problem_ = ImageProblem::None;
         if (text_ == nullptr) return Fail(ImageProblem::NotSRecordText);
         RawRecordCollector raw;
         problem_ = ReadSRecordText(*text_, cursor_, raw);
-        if (problem_ != ImageProblem::None) return 1;
+        if (problem_ != ImageProblem::None) return false;
         // A list that holds records already gets copies; a fresh one points into the text.
         std::shared_ptr<RecordList::PieceStore> store;
         if (out.store_ == nullptr && out.Empty()) {
@@ -198,15 +198,15 @@ int ImageLoader::ReadSRecords(RecordList& out) {
                 store->pieces.push_back(RecordList::Piece(record.textOffset, record.count));
             }
         }
-        return 0;
+        return true;
     });
 }
 
-// Records why the operation failed and gives its result 1. A failure without a reason of its
-// own can only be an exception caught by Guarded: memory ran out.
-int ImageLoader::Fail(ImageProblem problem) {
+// Records why the operation failed and gives its result, false. A failure without a reason of
+// its own can only be an exception caught by Guarded: memory ran out.
+bool ImageLoader::Fail(ImageProblem problem) {
     problem_ = problem == ImageProblem::None ? ImageProblem::OutOfMemory : problem;
-    return 1;
+    return false;
 }
 
 }  // namespace updater

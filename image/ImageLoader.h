@@ -1,7 +1,7 @@
 #pragma once
 // Reads a firmware image as stored (image/StoredImage.h), descrambles it, and splits its
 // S-record text into the transfer blocks of the low, main and top areas. All operations return
-// 0 on success and 1 on failure; none throws. After a failure Problem() tells why.
+// true on success and false on failure; none throws. After a failure Problem() tells why.
 
 #include <array>
 #include <cstdint>
@@ -34,12 +34,12 @@ class ImageLoader {
     ImageLoader& operator=(const ImageLoader&) = delete;
 
     // Reads the stored bytes; a source whose bytes could not be had fails with its reason.
-    int LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
-                  const StoredImage& stored);
+    bool LoadImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea,
+                   const StoredImage& stored);
 
     // Takes the source as it is stored and skips leading blanks. The stored bytes are
     // descrambled as they are read, a few lines at a time, and shared, never copied.
-    int ReadSource(const StoredImage& stored);
+    bool ReadSource(const StoredImage& stored);
 
     // Uses a copy of text as the (already descrambled) text, cursor at its start.
     void SetText(std::span<const uint8_t> text);
@@ -49,14 +49,15 @@ class ImageLoader {
 
     // Reads the text and assembles the blocks of the three areas in one pass. The blocks point
     // into the loader's text, which they share: they stay valid after the loader has gone.
-    int ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
-    // Appends one raw record per data line from the cursor on; 0 once a termination record
-    // is met, 1 on any error, including the text ending first (out is then left as it was).
-    int ReadSRecords(RecordList& out);
+    bool ParseImage(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
+    // Appends one raw record per data line from the cursor on; true once a termination record
+    // is met, false on any error, including the text ending first (out is then left as it was).
+    bool ReadSRecords(RecordList& out);
 
-    static int CheckIdentityBlock(const RecordList& mainArea, std::array<uint8_t, 8>& imageVersion);
-    static int ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag);
-    static int BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList);
+    static bool CheckIdentityBlock(const RecordList& mainArea,
+                                   std::array<uint8_t, 8>& imageVersion);
+    static bool ReadTopAreaTag(const RecordList& topArea, std::array<uint8_t, 16>& topAreaTag);
+    static bool BuildTopAreaTransferList(const RecordList& topArea, RecordList& transferList);
 
     // The data lines of the last parse that no area takes: dropped, never written.
     struct LinesOutside {
@@ -72,11 +73,11 @@ class ImageLoader {
     size_t Cursor() const { return cursor_; }
 
   private:
-    int ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
-    int TakeText(std::shared_ptr<const ImageText> text);
+    bool ParseSourceText(RecordList& lowArea, RecordList& mainArea, RecordList& topArea);
+    bool TakeText(std::shared_ptr<const ImageText> text);
     void SkipLeadingBlanks();
     bool StoredBytesReadAsPlainText();
-    int Fail(ImageProblem problem);
+    bool Fail(ImageProblem problem);
 
     std::shared_ptr<const ImageText> text_;  // the source as stored, or a plain text
     size_t cursor_ = 0;

@@ -16,11 +16,11 @@ StoredImage StoredImage::Carried(std::span<const uint8_t> bytes) {
         image.problem_ = ImageProblem::EmbeddedImageMissing;
         return image;
     }
-    if (Guarded([&] {
+    if (!Guarded([&] {
             MapInWhole(bytes);
             image.text_ = ImageText::Borrowed(bytes, true);
-            return 0;
-        }) != 0) {
+            return true;
+        })) {
         image.problem_ = ImageProblem::OutOfMemory;
     }
     return image;
@@ -28,15 +28,15 @@ StoredImage StoredImage::Carried(std::span<const uint8_t> bytes) {
 
 StoredImage StoredImage::ReadFile(const std::string& path) {
     StoredImage image;
-    if (Guarded([&] {
+    if (!Guarded([&] {
             image.path_ = path;
             std::vector<uint8_t> bytes;
             image.problem_ = ReadImageFile(path, kMaxImageFileSize, bytes);
             if (image.problem_ == ImageProblem::None) {
                 image.text_ = ImageText::Owned(std::move(bytes), true);
             }
-            return 0;
-        }) != 0) {
+            return true;
+        })) {
         image.problem_ = ImageProblem::OutOfMemory;
     }
     return image;
@@ -48,10 +48,10 @@ StoredImage StoredImage::Copied(std::span<const uint8_t> bytes) {
         image.problem_ = ImageProblem::TooLarge;
         return image;
     }
-    if (Guarded([&] {
+    if (!Guarded([&] {
             image.text_ = ImageText::Owned({bytes.begin(), bytes.end()}, true);
-            return 0;
-        }) != 0) {
+            return true;
+        })) {
         image.problem_ = ImageProblem::OutOfMemory;
     }
     return image;

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "link/LineResult.h"
 #include "link/SerialPort.h"
 
 namespace updater {
@@ -37,8 +38,9 @@ class LinkTrace {
     // The transfers were stopped (by `cause`, "Ctrl+C"; empty when not told): noted once, when
     // the first transfer finds it.
     virtual void Stopped(const std::string& cause) { (void)cause; }
-    // A step of the update ended: 1 to go on, 0 to stop, with the result code slot.
-    virtual void StepEnded(const std::string& step, int result, uint32_t code) = 0;
+    // A step of the update ended: its result (a failure stops the update, and says why) and
+    // the result code slot.
+    virtual void StepEnded(const std::string& step, const LineResult& result, uint32_t code) = 0;
 };
 
 // Installs the trace that WaitMs reports to, for the calling thread (the one that runs the

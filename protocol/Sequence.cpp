@@ -14,7 +14,7 @@ LineResult RunSequence(std::span<const SequenceStep> steps, UpdateContext& conte
         context.host.ShowStep(StepText(step));
         last = step.run(context, result);
         if (LinkTrace* trace = context.link.Trace(); trace != nullptr) {
-            trace->StepEnded(step.name, last.Ok() ? 1 : 0, result != nullptr ? *result : 0);
+            trace->StepEnded(step.name, last, result != nullptr ? *result : 0);
         }
         if (!last || (result != nullptr && *result == ERR_CANCELLED)) {
             context.failedStep = &step;

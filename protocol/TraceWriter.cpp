@@ -156,8 +156,13 @@ void TraceWriter::Stopped(const std::string& cause) {
     Event("stop", "by=" + Quoted(cause.empty() ? "the user" : cause));
 }
 
-void TraceWriter::StepEnded(const std::string& step, int result, uint32_t code) {
-    Event("step", "name=" + step + " result=" + std::to_string(result) + " code=" + CodeText(code));
+// A failed step says why as the outcome does: the fault's word, then the reason in words.
+void TraceWriter::StepEnded(const std::string& step, const LineResult& result, uint32_t code) {
+    Event("step", "name=" + step + " result=" + (result ? "ok" : "failed") +
+                      " code=" + CodeText(code) +
+                      (result ? ""
+                              : std::string(" fault=") + LineFaultWord(result.fault) +
+                                    " reason=" + Quoted(LineResultText(result))));
 }
 
 }  // namespace updater

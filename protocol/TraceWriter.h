@@ -58,7 +58,7 @@ class TraceWriter : public LinkTrace {
               std::span<const uint8_t> plain) override;
     void Waited(uint32_t ms) override;
     void Stopped(const std::string& cause) override;
-    void StepEnded(const std::string& step, int result, uint32_t code) override;
+    void StepEnded(const std::string& step, const LineResult& result, uint32_t code) override;
 
   protected:
     // Takes one finished line, its line feed included. Called one line at a time, under the

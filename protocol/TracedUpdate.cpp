@@ -51,7 +51,7 @@ class TraceTee : public LinkTrace {
         first_.Stopped(cause);
         second_.Stopped(cause);
     }
-    void StepEnded(const std::string& step, int result, uint32_t code) override {
+    void StepEnded(const std::string& step, const LineResult& result, uint32_t code) override {
         first_.StepEnded(step, result, code);
         second_.StepEnded(step, result, code);
     }

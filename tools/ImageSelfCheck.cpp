@@ -49,19 +49,19 @@ std::vector<std::string> CheckGeneratedImage(const GeneratedImage& image,
     std::vector<std::string> problems;
     RecordList low, main, top, transfer;
     ImageLoader loader;
-    if (loader.LoadImage(low, main, top, StoredImage::Copied(stored)) != 0) {
+    if (!loader.LoadImage(low, main, top, StoredImage::Copied(stored))) {
         problems.push_back("the image does not load");
         return problems;
     }
     std::array<uint8_t, 8> version{};
-    if (ImageLoader::CheckIdentityBlock(main, version) != 0) {
+    if (!ImageLoader::CheckIdentityBlock(main, version)) {
         problems.push_back("the identity block is rejected");
     }
     if (std::memcmp(version.data(), kGeneratedVersion, version.size()) != 0) {
         problems.push_back("the version is not read back");
     }
     std::array<uint8_t, 16> tag{};
-    if (ImageLoader::ReadTopAreaTag(top, tag) != 0 || tag != image.topAreaTag) {
+    if (!ImageLoader::ReadTopAreaTag(top, tag) || tag != image.topAreaTag) {
         problems.push_back("the top-area tag is not read back");
     }
     ImageLoader::BuildTopAreaTransferList(top, transfer);

@@ -169,7 +169,7 @@ class SettingsWatch : public LinkTrace {
     void Read(size_t, uint32_t, uint32_t, std::span<const uint8_t>,
               std::span<const uint8_t>) override {}
     void Waited(uint32_t) override {}
-    void StepEnded(const std::string&, int, uint32_t) override {}
+    void StepEnded(const std::string&, const LineResult&, uint32_t) override {}
 
   private:
     const QLabel& step_;

@@ -154,7 +154,7 @@ TEST_F(WriteIntoRadio, TraceReadsAsItsFormatSays) {
         EXPECT_GE(line.seconds, previous);
         previous = line.seconds;
         if (line.event == "step") {
-            EXPECT_EQ(line.Field("result"), "1") << line.Field("name");
+            EXPECT_EQ(line.Field("result"), "ok") << line.Field("name");
             steps.insert(line.Field("name"));
         }
         if (line.event == "settings") speeds.insert(line.Field("value").substr(0, 5));

@@ -27,8 +27,8 @@ FirmwareImage ImageWithALeftOutTopBlock() {
     top.Append(MakeTestRecord(0xFFF80, 32, 0x66, 3));
     image.topAreaRecords = top;
     image.topAreaTransferList = RecordList();
-    EXPECT_EQ(
-        ImageLoader::BuildTopAreaTransferList(image.topAreaRecords, image.topAreaTransferList), 0);
+    EXPECT_TRUE(
+        ImageLoader::BuildTopAreaTransferList(image.topAreaRecords, image.topAreaTransferList));
     EXPECT_EQ(image.topAreaTransferList.Size(), 3);
     EXPECT_EQ(image.topAreaTransferList.AddressOf(0), 0xFFF40u);
     return image;

@@ -118,7 +118,9 @@ TEST_F(TraceSaving, SavesTheLastUpdatesTraceOnlyWhereTheUserChose) {
     const std::vector<testing::TraceStep> steps = testing::TraceSteps(trace);
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(steps[0].name, "OpenPort");
-    EXPECT_EQ(steps[0].result, "0");
+    EXPECT_EQ(steps[0].result, "failed");
+    EXPECT_EQ(steps[0].fault, "not-open");
+    EXPECT_NE(trace.find("fault=not-open reason=\"the port is not open\""), std::string::npos);
     EXPECT_EQ(steps[0].code, "0xFFFF0001");
     EXPECT_NE(trace.find("message caption=\"Error\" text=\"The COM port cannot be opened.\""),
               std::string::npos);

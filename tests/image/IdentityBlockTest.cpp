@@ -38,7 +38,7 @@ TEST(CheckIdentityBlock, AcceptsTheModelAndReadsTheVersion) {
     RecordList main;
     main.Append(test::MakeRecord(0xD0000, IdentityBytes(kIdentity, "V1.02.03", 64)));
     std::array<uint8_t, 8> version{};
-    EXPECT_EQ(ImageLoader::CheckIdentityBlock(main, version), 0);
+    EXPECT_TRUE(ImageLoader::CheckIdentityBlock(main, version));
     EXPECT_EQ(version, VersionOf("V1.02.03"));
 }
 
@@ -49,7 +49,7 @@ TEST(CheckIdentityBlock, BlockStartingBeforeTheIdentityIsOffset) {
     main.Append(test::MakeRecord(0xCFFF0, Concat(std::vector<uint8_t>(16, 0x44),
                                                  IdentityBytes(kIdentity, "ABCDEFGH", 112))));
     std::array<uint8_t, 8> version{};
-    EXPECT_EQ(ImageLoader::CheckIdentityBlock(main, version), 0);
+    EXPECT_TRUE(ImageLoader::CheckIdentityBlock(main, version));
     EXPECT_EQ(version, VersionOf("ABCDEFGH"));
 }
 
@@ -58,9 +58,9 @@ TEST(CheckIdentityBlock, NoIdentityBlockPassesAndKeepsTheVersion) {
     main.Append(test::MakeRecord(0x80000, IdentityBytes("wrong", "V9", 64)));
     main.Append(test::MakeRecord(0xCFE00, std::vector<uint8_t>(128, 0x55)));
     std::array<uint8_t, 8> version = VersionOf("KEEPME!!");
-    EXPECT_EQ(ImageLoader::CheckIdentityBlock(main, version), 0);
+    EXPECT_TRUE(ImageLoader::CheckIdentityBlock(main, version));
     EXPECT_EQ(version, VersionOf("KEEPME!!"));
-    EXPECT_EQ(ImageLoader::CheckIdentityBlock(RecordList{}, version), 0);
+    EXPECT_TRUE(ImageLoader::CheckIdentityBlock(RecordList{}, version));
     EXPECT_EQ(version, VersionOf("KEEPME!!"));
 }
 
@@ -68,7 +68,7 @@ struct IdentityCase {
     const char* name;
     uint32_t address;
     std::vector<uint8_t> bytes;
-    int result;
+    bool accepted;
     std::array<uint8_t, 8> version;  // after the call; starts as "unset!!!"
 };
 
@@ -78,7 +78,7 @@ TEST_P(CheckIdentityBlockCase, GivesResultAndVersion) {
     RecordList main;
     main.Append(test::MakeRecord(GetParam().address, GetParam().bytes));
     std::array<uint8_t, 8> version = VersionOf("unset!!!");
-    EXPECT_EQ(ImageLoader::CheckIdentityBlock(main, version), GetParam().result);
+    EXPECT_EQ(ImageLoader::CheckIdentityBlock(main, version), GetParam().accepted);
     EXPECT_EQ(version, GetParam().version);
 }
 
@@ -92,33 +92,33 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         IdentityCase{"ThreeTrailingSpaces", 0xD0000,
                      IdentityBytes(std::string("QA-7712/7713 NORVALE LMR BI   \0\0", 32), "V1", 64),
-                     1, VersionOf("unset!!!")},
+                     false, VersionOf("unset!!!")},
         IdentityCase{"NoZeroAfterTheString", 0xD0000,
-                     IdentityBytes(WithByte(kIdentity, 31, ' '), "V1", 64), 1,
+                     IdentityBytes(WithByte(kIdentity, 31, ' '), "V1", 64), false,
                      VersionOf("unset!!!")},
-        IdentityCase{"OtherModel", 0xD0000, IdentityBytes(WithByte(kIdentity, 5, '3'), "V1", 64), 1,
-                     VersionOf("unset!!!")},
+        IdentityCase{"OtherModel", 0xD0000, IdentityBytes(WithByte(kIdentity, 5, '3'), "V1", 64),
+                     false, VersionOf("unset!!!")},
         // A block that ends exactly at 0xD0000 holds no identity byte.
-        IdentityCase{"BlockEndsAtIdentity", 0xCFFF0, std::vector<uint8_t>(16, 0x20), 1,
+        IdentityCase{"BlockEndsAtIdentity", 0xCFFF0, std::vector<uint8_t>(16, 0x20), false,
                      VersionOf("unset!!!")},
         IdentityCase{"FewerThan32IdentityBytes", 0xD0000,
-                     std::vector<uint8_t>(kIdentity.begin(), kIdentity.begin() + 28), 1,
+                     std::vector<uint8_t>(kIdentity.begin(), kIdentity.begin() + 28), false,
                      VersionOf("unset!!!")},
         IdentityCase{"BlockStartsAfterIdentity",
                      0xD0040,
                      IdentityBytes(kIdentity, "V1", 64),
-                     0,
+                     true,
                      {'V', '1', 0x22, 0x22, 0x22, 0x22, 0x22, 0x22}},
         // Version bytes the block does not hold read as 0xFF.
         IdentityCase{"VersionMissing",
                      0xD0000,
                      IdentityBytes(kIdentity, "", 32),
-                     0,
+                     true,
                      {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
         IdentityCase{"VersionCut",
                      0xD0000,
                      IdentityBytes(kIdentity, "V1.2", 52),
-                     0,
+                     true,
                      {'V', '1', '.', '2', 0xFF, 0xFF, 0xFF, 0xFF}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -140,7 +140,7 @@ TEST(ReadTopAreaTag, ReadsTheTagOfTheVersionBlock) {
     top.Append(test::MakeRecord(0xF0080, std::vector<uint8_t>(16, 0)));  // passed over
     top.Append(test::MakeRecord(0xF0000, TagBlockBytes(128)));
     std::array<uint8_t, 16> tag{};
-    EXPECT_EQ(ImageLoader::ReadTopAreaTag(top, tag), 0);
+    EXPECT_TRUE(ImageLoader::ReadTopAreaTag(top, tag));
     EXPECT_EQ(tag, ExpectedTag());
 }
 
@@ -148,7 +148,7 @@ TEST(ReadTopAreaTag, MissingTagBytesReadAsFF) {
     RecordList top;
     top.Append(test::MakeRecord(0xF0000, TagBlockBytes(40)));
     std::array<uint8_t, 16> tag{};
-    EXPECT_EQ(ImageLoader::ReadTopAreaTag(top, tag), 0);
+    EXPECT_TRUE(ImageLoader::ReadTopAreaTag(top, tag));
     auto expected = ExpectedTag();
     std::fill(expected.begin() + 8, expected.end(), 0xFF);
     EXPECT_EQ(tag, expected);
@@ -160,13 +160,13 @@ TEST(ReadTopAreaTag, WithoutVersionBlock) {
     const auto unchanged = tag;
     RecordList onlyLow;
     onlyLow.Append(test::MakeRecord(0xF0080, std::vector<uint8_t>(16, 0)));
-    EXPECT_EQ(ImageLoader::ReadTopAreaTag(onlyLow, tag), 0);
+    EXPECT_TRUE(ImageLoader::ReadTopAreaTag(onlyLow, tag));
     EXPECT_EQ(tag, unchanged);
 
     RecordList high = onlyLow;
     high.Append(test::MakeRecord(0xF0100, std::vector<uint8_t>(16, 0)));
     high.Append(test::MakeRecord(0xF0000, TagBlockBytes(128)));  // too late
-    EXPECT_EQ(ImageLoader::ReadTopAreaTag(high, tag), 1);
+    EXPECT_FALSE(ImageLoader::ReadTopAreaTag(high, tag));
     EXPECT_EQ(tag, unchanged);
 }
 
@@ -183,7 +183,7 @@ TEST(BuildTopAreaTransferList, TopBlockFirstAndBlocksAboveLeftOut) {
         top.Append(test::MakeRecord(a, std::vector<uint8_t>(128, 0)));
         if (a <= 0xFFF00) expected.push_back(a);
     }
-    EXPECT_EQ(ImageLoader::BuildTopAreaTransferList(top, transfer), 0);
+    EXPECT_TRUE(ImageLoader::BuildTopAreaTransferList(top, transfer));
     EXPECT_EQ(Addresses(transfer), expected);
 }
 

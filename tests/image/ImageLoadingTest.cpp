@@ -27,7 +27,7 @@ TEST(LoadImage, EmbeddedImageLoadsWithoutAnyFile) {
     ASSERT_GT(EmbeddedImageBytes().size(), 100000u);
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, EmbeddedImage()), 0);
+    EXPECT_TRUE(loader.LoadImage(low, main, top, EmbeddedImage()));
     EXPECT_FALSE(low.Empty());
     EXPECT_FALSE(main.Empty());
     EXPECT_FALSE(top.Empty());
@@ -47,7 +47,7 @@ TEST(StoredImage, CarriedBytesAreSharedGivenBytesCopied) {
 
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::Carried({})), 1);
+    EXPECT_FALSE(loader.LoadImage(low, main, top, StoredImage::Carried({})));
     EXPECT_EQ(loader.Problem(), ImageProblem::EmbeddedImageMissing);
 }
 
@@ -61,7 +61,7 @@ TEST(LoadImage, UserFileIsReadOnlyAndUnchanged) {
 
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 0);
+    EXPECT_TRUE(loader.LoadImage(low, main, top, StoredImage::ReadFile(path.string())));
     EXPECT_EQ(loader.Path(), std::optional(path.string()));
     EXPECT_EQ(main.Size(), 1);
     EXPECT_EQ(test::ReadAll(path), stored);
@@ -75,9 +75,9 @@ TEST(LoadImage, SecondLoadReplacesTheLists) {
     const auto path = dir.Write("a.mot", test::Scrambled(test::PlainImageText(ValidLines("V1"))));
     RecordList low, main, top;
     ImageLoader first, second;
-    ASSERT_EQ(first.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 0);
+    ASSERT_TRUE(first.LoadImage(low, main, top, StoredImage::ReadFile(path.string())));
     const int blocks = low.Size() + main.Size() + top.Size();
-    ASSERT_EQ(second.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 0);
+    ASSERT_TRUE(second.LoadImage(low, main, top, StoredImage::ReadFile(path.string())));
     EXPECT_EQ(low.Size() + main.Size() + top.Size(), blocks);
 }
 
@@ -85,8 +85,8 @@ TEST(LoadImage, UnreadableSourceLeavesTheListsAsTheyWere) {
     RecordList low, main, top;
     low.Append(test::MakeRecord(0x10000, {1, 2, 3, 4}));
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile("/nonexistent/dir/image.mot")),
-              1);
+    EXPECT_FALSE(
+        loader.LoadImage(low, main, top, StoredImage::ReadFile("/nonexistent/dir/image.mot")));
     EXPECT_EQ(low.Size(), 1);
 }
 
@@ -116,7 +116,7 @@ TEST(LoadImage, BadFilesFailWithTheirReasons) {
         SCOPED_TRACE(c.path);
         RecordList low, main, top;
         ImageLoader loader;
-        EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile(c.path)), 1);
+        EXPECT_FALSE(loader.LoadImage(low, main, top, StoredImage::ReadFile(c.path)));
         EXPECT_EQ(loader.Problem(), c.problem);
     }
 }
@@ -126,19 +126,17 @@ TEST(LoadImage, DataLinesBeyondTheLimitAreRefused) {
     std::vector<test::Line> lines(static_cast<size_t>(kMaxDataLines), {0x20000, {}});
     ImageLoader loader;
     RecordList low, main, top;
-    EXPECT_EQ(loader.LoadImage(low, main, top,
-                               StoredImage::Copied(test::Scrambled(test::PlainImageText(lines)))),
-              0);
+    EXPECT_TRUE(loader.LoadImage(
+        low, main, top, StoredImage::Copied(test::Scrambled(test::PlainImageText(lines)))));
     lines.push_back({0x20000, {}});
-    EXPECT_EQ(loader.LoadImage(low, main, top,
-                               StoredImage::Copied(test::Scrambled(test::PlainImageText(lines)))),
-              1);
+    EXPECT_FALSE(loader.LoadImage(
+        low, main, top, StoredImage::Copied(test::Scrambled(test::PlainImageText(lines)))));
     EXPECT_EQ(loader.Problem(), ImageProblem::TooManyDataLines);
 }
 
 TEST(LoadImage, LeadingBlanksBeforeTheHeaderAreSkipped) {
     const std::string text = " \n\r\n  " + test::PlainImageText(ValidLines("V1"));
-    EXPECT_EQ(test::LoadPlainText(text).result, 0);
+    EXPECT_TRUE(test::LoadPlainText(text).loaded);
 }
 
 TEST(ImageFile, FileLargerThanTheLimitIsRefusedBeforeReading) {
@@ -150,7 +148,7 @@ TEST(ImageFile, FileLargerThanTheLimitIsRefusedBeforeReading) {
     EXPECT_TRUE(bytes.empty());
     RecordList low, main, top;
     ImageLoader loader;
-    EXPECT_EQ(loader.LoadImage(low, main, top, StoredImage::ReadFile(path.string())), 1);
+    EXPECT_FALSE(loader.LoadImage(low, main, top, StoredImage::ReadFile(path.string())));
     EXPECT_EQ(loader.Problem(), ImageProblem::TooLarge);
 
     std::filesystem::resize_file(path, kMaxImageFileSize);

@@ -62,7 +62,7 @@ std::vector<uint8_t> Scrambled(const std::string& plain) {
 AreaLists LoadPlainText(const std::string& plain) {
     AreaLists lists;
     ImageLoader loader;
-    lists.result =
+    lists.loaded =
         loader.LoadImage(lists.low, lists.main, lists.top, StoredImage::Copied(Scrambled(plain)));
     return lists;
 }

@@ -36,7 +36,7 @@ std::vector<uint8_t> Scrambled(const std::string& plain);
 
 struct AreaLists {
     RecordList low, main, top;
-    int result = -1;
+    bool loaded = false;
 };
 AreaLists LoadPlainText(const std::string& plain);
 

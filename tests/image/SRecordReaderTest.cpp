@@ -13,7 +13,7 @@ const std::string kLine = "S20808000001020304E5\r\n";  // 01 02 03 04 at 0x80000
 const std::string kEnd = "S804000000FB\r\n";
 
 struct ReadResult {
-    int result;
+    bool ok;
     RecordList records;
 };
 
@@ -21,13 +21,13 @@ ReadResult Read(const std::string& text) {
     ImageLoader loader;
     loader.SetText({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
     ReadResult read;
-    read.result = loader.ReadSRecords(read.records);
+    read.ok = loader.ReadSRecords(read.records);
     return read;
 }
 
 TEST(ReadSRecords, DataLineGivesOneRawRecord) {
     const ReadResult read = Read(kHeader + kLine + kEnd);
-    ASSERT_EQ(read.result, 0);
+    ASSERT_TRUE(read.ok);
     ASSERT_EQ(read.records.Size(), 1);
     EXPECT_EQ(read.records[0].address, 0x80000u);
     EXPECT_EQ(read.records[0].count, 4);
@@ -37,7 +37,7 @@ TEST(ReadSRecords, DataLineGivesOneRawRecord) {
 TEST(ReadSRecords, LowerCaseDataIsCopiedUnchanged) {
     // 0a 0b 0c 0d: sum 08+08+0a+0b+0c+0d = 0x3E, checksum 0xC1.
     const ReadResult read = Read(kHeader + "S208080000" + "0a0b0c0d" + "c1\r\n" + kEnd);
-    ASSERT_EQ(read.result, 0);
+    ASSERT_TRUE(read.ok);
     ASSERT_EQ(read.records.Size(), 1);
     EXPECT_EQ(std::string(read.records[0].text.data(), 8), "0a0b0c0d");
     EXPECT_EQ(read.records[0].ByteAt(3), 0x0D);
@@ -46,7 +46,7 @@ TEST(ReadSRecords, LowerCaseDataIsCopiedUnchanged) {
 TEST(ReadSRecords, FullLineOf128Bytes) {
     const std::string text = test::PlainImageText({{0x80000, test::PatternBytes(1, 128)}});
     const ReadResult read = Read(text);
-    ASSERT_EQ(read.result, 0);
+    ASSERT_TRUE(read.ok);
     ASSERT_EQ(read.records.Size(), 1);
     EXPECT_EQ(test::RecordBytes(read.records[0]), test::PatternBytes(1, 128));
 }
@@ -69,8 +69,8 @@ TEST(ReadSRecords, EveryCharacterInDataCountsAsItsDigitValue) {
             const std::string line =
                 std::string("S284080000") + data + hex[given >> 4] + hex[given & 0xF] + "\r\n";
             const ReadResult read = Read(kHeader + line + kEnd);
-            EXPECT_EQ(read.result, wrong) << "shift " << shift;
-            if (wrong == 0 && read.result == 0) {
+            EXPECT_EQ(read.ok, wrong == 0) << "shift " << shift;
+            if (wrong == 0 && read.ok) {
                 ASSERT_EQ(read.records.Size(), 1);
                 EXPECT_EQ(std::string(read.records[0].text.data(), 256), data);
             }
@@ -81,7 +81,7 @@ TEST(ReadSRecords, EveryCharacterInDataCountsAsItsDigitValue) {
 struct TextCase {
     const char* name;
     std::string text;
-    int result;
+    bool ok;
     int records;
 };
 
@@ -89,8 +89,8 @@ class ReadSRecordsText : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(ReadSRecordsText, GivesResultAndRecords) {
     const ReadResult read = Read(GetParam().text);
-    EXPECT_EQ(read.result, GetParam().result);
-    if (read.result == 0) {
+    EXPECT_EQ(read.ok, GetParam().ok);
+    if (read.ok) {
         EXPECT_EQ(read.records.Size(), GetParam().records);
     }
 }
@@ -98,31 +98,31 @@ TEST_P(ReadSRecordsText, GivesResultAndRecords) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, ReadSRecordsText,
     ::testing::Values(
-        TextCase{"HeaderAndEndOnly", kHeader + kEnd, 0, 0},
-        TextCase{"ChecksumMismatch", kHeader + "S20808000001020304E6\r\n" + kEnd, 1, 0},
-        TextCase{"LeadingBlanksSkipped", " \r\n\n " + kHeader + kLine + kEnd, 0, 1},
-        TextCase{"FirstCharacterNotS", "x" + kHeader + kLine + kEnd, 1, 0},
-        TextCase{"EmptyText", "", 1, 0},
+        TextCase{"HeaderAndEndOnly", kHeader + kEnd, true, 0},
+        TextCase{"ChecksumMismatch", kHeader + "S20808000001020304E6\r\n" + kEnd, false, 0},
+        TextCase{"LeadingBlanksSkipped", " \r\n\n " + kHeader + kLine + kEnd, true, 1},
+        TextCase{"FirstCharacterNotS", "x" + kHeader + kLine + kEnd, false, 0},
+        TextCase{"EmptyText", "", false, 0},
         TextCase{"HeaderAfterS1AndS3",
-                 "S1050000AABB95\r\nS3060000000000F9\r\n" + kHeader + kLine + kEnd, 0, 1},
-        TextCase{"OnlyS1AndS9", "S1050000AABB95\r\nS9030000FC\r\n", 1, 0},
-        TextCase{"S5EndsReading", kHeader + "S5030001FB\r\n" + kLine + kEnd, 0, 0},
-        TextCase{"S7EndsReading", kHeader + kLine + "S70500000000FA\r\n" + kLine, 0, 1},
-        TextCase{"SecondHeader", kHeader + kLine + kHeader + kEnd, 1, 0},
-        TextCase{"DataBeforeHeader", kLine + kHeader + kEnd, 1, 0},
-        TextCase{"EndBeforeHeader", kEnd + kHeader, 1, 0},
-        TextCase{"CountFieldTooSmall", kHeader + "S203080000F4\r\n" + kEnd, 1, 0},
+                 "S1050000AABB95\r\nS3060000000000F9\r\n" + kHeader + kLine + kEnd, true, 1},
+        TextCase{"OnlyS1AndS9", "S1050000AABB95\r\nS9030000FC\r\n", false, 0},
+        TextCase{"S5EndsReading", kHeader + "S5030001FB\r\n" + kLine + kEnd, true, 0},
+        TextCase{"S7EndsReading", kHeader + kLine + "S70500000000FA\r\n" + kLine, true, 1},
+        TextCase{"SecondHeader", kHeader + kLine + kHeader + kEnd, false, 0},
+        TextCase{"DataBeforeHeader", kLine + kHeader + kEnd, false, 0},
+        TextCase{"EndBeforeHeader", kEnd + kHeader, false, 0},
+        TextCase{"CountFieldTooSmall", kHeader + "S203080000F4\r\n" + kEnd, false, 0},
         TextCase{"CountFieldTooLarge",
-                 kHeader + "S285080000" + std::string(258, '0') + "F0\r\n" + kEnd, 1, 0},
-        TextCase{"EmptyDataLine", kHeader + "S204080000F3\r\n" + kEnd, 0, 1},
-        TextCase{"AddressZero", kHeader + "S204000000FB\r\n" + kEnd, 1, 0},
-        TextCase{"AddressAboveImage", kHeader + "S204100000EB\r\n" + kEnd, 1, 0},
-        TextCase{"GarbageBetweenRecords", kHeader + "#junk#" + kLine + "~~" + kEnd, 0, 1},
+                 kHeader + "S285080000" + std::string(258, '0') + "F0\r\n" + kEnd, false, 0},
+        TextCase{"EmptyDataLine", kHeader + "S204080000F3\r\n" + kEnd, true, 1},
+        TextCase{"AddressZero", kHeader + "S204000000FB\r\n" + kEnd, false, 0},
+        TextCase{"AddressAboveImage", kHeader + "S204100000EB\r\n" + kEnd, false, 0},
+        TextCase{"GarbageBetweenRecords", kHeader + "#junk#" + kLine + "~~" + kEnd, true, 1},
         // The text ends before a termination record, or inside a record.
-        TextCase{"NoTermination", kHeader + kLine, 1, 0},
-        TextCase{"EndsInsideData", kHeader + "S2080800000102", 1, 0},
-        TextCase{"EndsInsideChecksum", kHeader + "S20808000001020304E", 1, 0},
-        TextCase{"EndsAfterS", kHeader + kLine + "S", 1, 0}),
+        TextCase{"NoTermination", kHeader + kLine, false, 0},
+        TextCase{"EndsInsideData", kHeader + "S2080800000102", false, 0},
+        TextCase{"EndsInsideChecksum", kHeader + "S20808000001020304E", false, 0},
+        TextCase{"EndsAfterS", kHeader + kLine + "S", false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadSRecords, NeverReadsPastTheBuffer) {
@@ -132,7 +132,7 @@ TEST(ReadSRecords, NeverReadsPastTheBuffer) {
     ImageLoader loader;
     loader.SetText({reinterpret_cast<const uint8_t*>(whole.data()), cut});
     RecordList records;
-    EXPECT_EQ(loader.ReadSRecords(records), 1);
+    EXPECT_FALSE(loader.ReadSRecords(records));
     EXPECT_LE(loader.Cursor(), cut);
 }
 

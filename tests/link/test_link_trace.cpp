@@ -44,7 +44,7 @@ class RecordingTrace : public LinkTrace {
                          ": " + Hex(wire) + " plain " + Hex(plain));
     }
     void Waited(uint32_t ms) override { events.push_back("wait " + std::to_string(ms)); }
-    void StepEnded(const std::string& step, int, uint32_t) override {
+    void StepEnded(const std::string& step, const LineResult&, uint32_t) override {
         events.push_back("step " + step);
     }
 

@@ -11,8 +11,9 @@ namespace updater::testing {
 
 struct TraceStep {
     std::string name;
-    std::string result;  // "1" or "0"
+    std::string result;  // "ok" or "failed"
     std::string code;    // "0xFFFF0005"
+    std::string fault;   // a failed step's fault ("timeout", "not-open", ...); empty for ok
 };
 
 // The value of key in a line of bare words ("name=FindRadio"); empty when absent.
@@ -52,8 +53,8 @@ inline std::vector<TraceStep> TraceSteps(const std::string& trace) {
     std::istringstream lines(trace);
     for (std::string line; std::getline(lines, line);) {
         if (TraceEvent(line) != "step") continue;
-        steps.push_back(
-            {TraceField(line, "name"), TraceField(line, "result"), TraceField(line, "code")});
+        steps.push_back({TraceField(line, "name"), TraceField(line, "result"),
+                         TraceField(line, "code"), TraceField(line, "fault")});
     }
     return steps;
 }
@@ -75,7 +76,7 @@ inline std::string TraceEndMismatch(const std::string& trace, const std::string&
     const std::vector<TraceStep> steps = TraceSteps(trace);
     if (steps.empty()) return "no step in the trace";
     const TraceStep& step = steps.back();
-    if (step.name != failingStep || step.result != "0" || step.code != code) {
+    if (step.name != failingStep || step.result != "failed" || step.code != code) {
         return "last step " + step.name + " result=" + step.result + " code=" + step.code;
     }
     const std::string last = TraceLastLine(trace);
